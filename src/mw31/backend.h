@@ -1,0 +1,47 @@
+// What the platform under the seam provides. One backend is installed at start-up (the Qt
+// backend in the program and in gui tests); the seam's free functions go through it.
+#pragma once
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "mw31/dialogs.h"
+#include "mw31/picture.h"
+#include "mw31/window.h"
+
+namespace mw31 {
+
+class Backend {
+public:
+    virtual ~Backend() = default;
+
+    // False without a screen (offscreen platform or no platform at all): message boxes then
+    // go to standard error and never block.
+    virtual bool has_display() const = 0;
+
+    virtual std::unique_ptr<Window> create_window(const WindowSpec& spec) = 0;
+    virtual std::unique_ptr<Picture> create_picture(int width, int height) = 0;
+
+    // Translates pending platform events into posted messages; with wait set, first blocks
+    // until at least one event arrived (or timeout_ms passed, when positive).
+    virtual void process_events(bool wait, int timeout_ms) = 0;
+
+    virtual BoxAnswer message_box(const std::string& title, const std::string& text,
+                                  BoxButtons buttons, BoxIcon icon) = 0;
+    virtual std::vector<std::string> open_file_dialog(const OpenFileRequest& request) = 0;
+    virtual std::string save_file_dialog(const SaveFileRequest& request) = 0;
+    virtual bool ask_text(const std::string& title, const std::string& prompt,
+                          std::string* text) = 0;
+
+    // Profile settings: section and key as in an INI file.
+    virtual std::string profile_get(const std::string& section, const std::string& key,
+                                    const std::string& fallback) = 0;
+    virtual void profile_set(const std::string& section, const std::string& key,
+                             const std::string& value) = 0;
+};
+
+void set_backend(std::unique_ptr<Backend> backend);
+Backend* backend();  // null before start-up
+
+}  // namespace mw31

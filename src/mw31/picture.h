@@ -1,0 +1,26 @@
+// Off-screen RGB pictures: what the players draw into before copying to a window.
+#pragma once
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "mw31/canvas.h"
+
+namespace mw31 {
+
+class Picture {
+public:
+    virtual ~Picture() = default;
+    virtual int width() const = 0;
+    virtual int height() const = 0;
+    virtual Canvas& canvas() = 0;
+    // Rows top to bottom, 3 bytes (R, G, B) per pixel, no padding.
+    virtual std::vector<uint8_t> rgb_rows() const = 0;
+    virtual bool save_png(const std::string& path) const = 0;
+};
+
+// Null when the size is not positive or the memory cannot be had.
+std::unique_ptr<Picture> create_picture(int width, int height);
+
+}  // namespace mw31

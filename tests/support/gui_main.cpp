@@ -1,0 +1,13 @@
+// Test entry for gui tests: the Qt backend on the offscreen platform is installed first.
+#include <gtest/gtest.h>
+
+#include "mw31/backend.h"
+#include "mw31/qt/qt_backend.h"
+
+int main(int argc, char** argv) {
+    ::testing::InitGoogleTest(&argc, argv);
+    mw31::set_backend(mw31::make_qt_backend(argc, argv));
+    const int result = RUN_ALL_TESTS();
+    mw31::set_backend(nullptr);
+    return result;
+}
