@@ -12,8 +12,12 @@ std::unique_ptr<Backend>& installed() {
 }
 }  // namespace
 
-void set_backend(std::unique_ptr<Backend> b) { installed() = std::move(b); }
-Backend* backend() { return installed().get(); }
+void set_backend(std::unique_ptr<Backend> b) {
+    installed() = std::move(b);
+}
+Backend* backend() {
+    return installed().get();
+}
 
 std::unique_ptr<Window> create_window(const WindowSpec& spec) {
     return backend() ? backend()->create_window(spec) : nullptr;
@@ -24,6 +28,8 @@ std::unique_ptr<Picture> create_picture(int width, int height) {
     return backend()->create_picture(width, height);
 }
 
-Window::~Window() { drop_messages_for(this); }
+Window::~Window() {
+    drop_messages_for(this);
+}
 
 }  // namespace mw31

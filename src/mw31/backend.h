@@ -13,7 +13,7 @@
 namespace mw31 {
 
 class Backend {
-public:
+  public:
     virtual ~Backend() = default;
 
     // False without a screen (offscreen platform or no platform at all): message boxes then

@@ -12,8 +12,12 @@ struct Rgb {
     friend bool operator==(const Rgb&, const Rgb&) = default;
 };
 
-inline uint32_t pack_rgb(Rgb c) { return (uint32_t(c.r) << 16) | (uint32_t(c.g) << 8) | c.b; }
-inline Rgb unpack_rgb(uint32_t v) { return Rgb{uint8_t(v >> 16), uint8_t(v >> 8), uint8_t(v)}; }
+inline uint32_t pack_rgb(Rgb c) {
+    return (uint32_t(c.r) << 16) | (uint32_t(c.g) << 8) | c.b;
+}
+inline Rgb unpack_rgb(uint32_t v) {
+    return Rgb{uint8_t(v >> 16), uint8_t(v >> 8), uint8_t(v)};
+}
 
 enum class PenStyle { Solid = 0, Dash = 1, Dot = 2, DashDot = 3, Null = 5 };
 
@@ -47,7 +51,7 @@ struct Rect {
 };
 
 class Canvas {
-public:
+  public:
     virtual ~Canvas() = default;
 
     virtual int width() const = 0;

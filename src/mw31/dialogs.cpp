@@ -56,7 +56,7 @@ std::string save_file_dialog(const SaveFileRequest& request) {
     CannedAnswer canned;
     if (take_canned(&canned))
         return canned.answer == BoxAnswer::Cancel || canned.files.empty() ? std::string()
-                                                                            : canned.files[0];
+                                                                          : canned.files[0];
     Backend* b = backend();
     if (b && b->has_display()) return b->save_file_dialog(request);
     return {};
@@ -92,8 +92,12 @@ std::vector<std::string> split_filter(const std::string& filter) {
     return parts;
 }
 
-void queue_dialog_answer(const CannedAnswer& answer) { hooks().answers.push_back(answer); }
-const std::vector<DialogRecord>& shown_dialogs() { return hooks().shown; }
+void queue_dialog_answer(const CannedAnswer& answer) {
+    hooks().answers.push_back(answer);
+}
+const std::vector<DialogRecord>& shown_dialogs() {
+    return hooks().shown;
+}
 void clear_dialog_hooks() {
     hooks().answers.clear();
     hooks().shown.clear();

@@ -15,7 +15,9 @@ std::deque<Message>& queue() {
 }
 }  // namespace
 
-void post_message(const Message& message) { queue().push_back(message); }
+void post_message(const Message& message) {
+    queue().push_back(message);
+}
 
 void post_quit_message() {
     Message m;
@@ -57,10 +59,13 @@ void service_messages() {
 
 void drop_messages_for(const Window* window) {
     auto& q = queue();
-    q.erase(std::remove_if(q.begin(), q.end(), [&](const Message& m) { return m.window == window; }),
-            q.end());
+    q.erase(
+        std::remove_if(q.begin(), q.end(), [&](const Message& m) { return m.window == window; }),
+        q.end());
 }
 
-size_t queued_message_count() { return queue().size(); }
+size_t queued_message_count() {
+    return queue().size();
+}
 
 }  // namespace mw31

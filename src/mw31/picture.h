@@ -10,7 +10,7 @@
 namespace mw31 {
 
 class Picture {
-public:
+  public:
     virtual ~Picture() = default;
     virtual int width() const = 0;
     virtual int height() const = 0;

@@ -39,7 +39,8 @@ void RecordingCanvas::angle_arc(int cx, int cy, int radius, double start_deg, do
     op.sweep = sweep_deg;
     ops.push_back(op);
     const double end = (start_deg + sweep_deg) * M_PI / 180.0;
-    pos_ = {int(std::lround(cx + radius * std::cos(end))), int(std::lround(cy - radius * std::sin(end)))};
+    pos_ = {int(std::lround(cx + radius * std::cos(end))),
+            int(std::lround(cy - radius * std::sin(end)))};
 }
 
 void RecordingCanvas::rectangle(const Rect& r) {

@@ -11,19 +11,19 @@ namespace mw31 {
 
 struct DrawOp {
     enum Kind { MoveTo, LineTo, AngleArc, Rectangle, FillRect, TextOut, SetPixel } kind;
-    int x = 0, y = 0;          // target point, arc centre, text origin, or pixel
-    int radius = 0;            // arcs
+    int x = 0, y = 0;             // target point, arc centre, text origin, or pixel
+    int radius = 0;               // arcs
     double start = 0, sweep = 0;  // arcs, in degrees
-    Rect rect{};               // rectangles
-    std::string text;          // text
-    Pen pen{};                 // pen in force
-    Brush brush{};             // brush in force (FillRect: the given brush)
+    Rect rect{};                  // rectangles
+    std::string text;             // text
+    Pen pen{};                    // pen in force
+    Brush brush{};                // brush in force (FillRect: the given brush)
     RasterOp op = RasterOp::Copy;
-    Point from{};              // position before LineTo / AngleArc
+    Point from{};  // position before LineTo / AngleArc
 };
 
 class RecordingCanvas : public Canvas {
-public:
+  public:
     RecordingCanvas(int width = 800, int height = 600) : w_(width), h_(height) {}
 
     std::vector<DrawOp> ops;
@@ -50,7 +50,7 @@ public:
     Rgb text_colour() const { return text_; }
     Rgb text_background() const { return text_bg_; }
 
-private:
+  private:
     DrawOp make(DrawOp::Kind kind) const;
     int w_, h_;
     Pen pen_{};

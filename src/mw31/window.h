@@ -64,7 +64,7 @@ struct WindowSpec {
 };
 
 class Window {
-public:
+  public:
     WindowProc proc = nullptr;
     void* user = nullptr;
 
@@ -87,9 +87,11 @@ public:
 
     // Buttons are addressed by command number; the bitmap name selects our icon and the
     // caption is the tooltip, and the button's text when there is no icon of that name.
-    virtual void toolbar_add(int command, const std::string& bitmap, const std::string& caption) = 0;
+    virtual void toolbar_add(int command, const std::string& bitmap,
+                             const std::string& caption) = 0;
     virtual void toolbar_remove(int command) = 0;
-    virtual void toolbar_set(int command, const std::string& bitmap, const std::string& caption) = 0;
+    virtual void toolbar_set(int command, const std::string& bitmap,
+                             const std::string& caption) = 0;
     virtual bool toolbar_has(int command) const = 0;
     virtual std::string toolbar_bitmap(int command) const = 0;
     virtual void toolbar_show(bool shown) = 0;
