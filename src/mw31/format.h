@@ -1,0 +1,25 @@
+// printf-style output through the program's own formatting engine: floating-point values
+// never get a decimal comma, whatever the locale, and never come out as "*".
+#pragma once
+
+#include <cstdarg>
+#include <cstdio>
+#include <string>
+
+namespace mw31 {
+
+#define KV_PRINTF(fmt_index, first_arg) __attribute__((format(printf, fmt_index, first_arg)))
+
+std::string format_text_v(const char* format, va_list args);
+std::string format_text(const char* format, ...) KV_PRINTF(1, 2);
+
+// To the message output (a box owned by the terminal).
+void message_printf(const char* format, ...) KV_PRINTF(1, 2);
+// To the standard output, which is the current terminal when one exists.
+void terminal_printf(const char* format, ...) KV_PRINTF(1, 2);
+// Into a caller's buffer (replaced).
+void text_printf(std::string* buffer, const char* format, ...) KV_PRINTF(2, 3);
+// To a stream; the standard output stream is treated as by terminal_printf.
+void file_printf(FILE* stream, const char* format, ...) KV_PRINTF(2, 3);
+
+}  // namespace mw31
