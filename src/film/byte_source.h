@@ -1,0 +1,102 @@
+// One reading interface for line films: a buffered file or bytes held in memory. get() is an
+// inline read from the current block, so a reader can walk a 50 MB film byte by byte cheaply.
+#pragma once
+
+#include <cstddef>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+namespace film {
+
+class ByteSource {
+  public:
+    static constexpr int kEndOfStream = -1;
+
+    virtual ~ByteSource() = default;
+    ByteSource(const ByteSource&) = delete;
+    ByteSource& operator=(const ByteSource&) = delete;
+
+    // The next byte (0..255), or kEndOfStream once the stream is exhausted (and ever after).
+    int get() { return pos_ < end_ ? *pos_++ : refill(); }
+
+    // Pushes one byte back so that the next get() returns it; kEndOfStream is ignored. At least
+    // one byte of push-back is always available.
+    void unget(int c);
+
+    // Back to the first byte; false when that is not possible (the stream is then exhausted).
+    virtual bool rewind() = 0;
+
+    // The name used in messages (the file name, or a short description).
+    const std::string& name() const { return name_; }
+
+  protected:
+    explicit ByteSource(std::string name) : name_(std::move(name)) {}
+
+    // Called when the current block is used up: makes a new block current through
+    // set_block() and returns its first byte (consumed), or returns kEndOfStream.
+    virtual int next_block() = 0;
+    void set_block(const unsigned char* begin, const unsigned char* end) {
+        block_begin_ = pos_ = begin;
+        end_ = end;
+    }
+    void clear_pushback() { pushed_back_ = false; }
+
+  private:
+    int refill();
+
+    const unsigned char* block_begin_ = nullptr;
+    const unsigned char* pos_ = nullptr;
+    const unsigned char* end_ = nullptr;
+    // A pushed-back byte that is not the one just read lives here as a one-byte block; the
+    // interrupted block is resumed after it.
+    unsigned char pushback_byte_ = 0;
+    bool pushed_back_ = false;
+    const unsigned char* saved_pos_ = nullptr;
+    const unsigned char* saved_end_ = nullptr;
+    const unsigned char* saved_begin_ = nullptr;
+    std::string name_;
+};
+
+// Reads a file in large blocks (never byte-wise system calls).
+class FileByteSource final : public ByteSource {
+  public:
+    static constexpr size_t kBlockSize = 1 << 20;
+
+    FileByteSource() : ByteSource("") {}
+    ~FileByteSource() override;
+
+    // Opens the file in byte mode; false when it cannot be opened.
+    bool open(const std::string& file_name);
+    bool is_open() const { return file_ != nullptr; }
+    void close();
+    bool rewind() override;
+
+  protected:
+    int next_block() override;
+
+  private:
+    FILE* file_ = nullptr;
+    std::vector<unsigned char> block_;
+};
+
+// Reads bytes held in memory: either borrowed (the caller keeps them alive and unchanged while
+// the source is used) or moved in.
+class MemoryByteSource final : public ByteSource {
+  public:
+    MemoryByteSource(const void* data, size_t size, std::string name = "(memory)");
+    explicit MemoryByteSource(std::vector<unsigned char>&& bytes, std::string name = "(memory)");
+    explicit MemoryByteSource(std::string&& bytes, std::string name = "(memory)");
+    bool rewind() override;
+
+  protected:
+    int next_block() override;
+
+  private:
+    std::vector<unsigned char> owned_;
+    const unsigned char* data_ = nullptr;
+    size_t size_ = 0;
+    bool delivered_ = false;
+};
+
+}  // namespace film
