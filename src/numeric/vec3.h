@@ -1,0 +1,48 @@
+// 3-vector and 4x4 matrix operations shared by the mesh library and the 3D viewer.
+// Matrices are row-major and act on column vectors: M * (x, y, z, 1).
+#pragma once
+
+// Vectors shorter than this are treated as zero by normalisation.
+inline constexpr double VEC3_NULL_LEN = 1e-12;
+// Default angle tolerance (degrees) of the parallel test.
+inline constexpr double VEC3_PARALLEL_EPS_DEFAULT = 0.1;
+
+// out = a x b (out may alias a or b).
+void vec3_cross(const double a[3], const double b[3], double out[3]);
+
+// Divides the n components by their length when the length exceeds 1e-12.
+void vec3_normalize(double* v, int n);
+
+// r = a * b; r may be a or b.
+void mat4_mul(const double a[16], const double b[16], double r[16]);
+
+// out = first three components of m * (p, 1); out may alias p.
+void mat4_transform_point(const double p[3], const double m[16], double out[3]);
+
+void mat4_identity(double m[16]);
+void mat4_translation(double tx, double ty, double tz, double m[16]);
+void mat4_scale(double sx, double sy, double sz, double m[16]);
+// Rotation by angle (radians, right-hand rule) about the axis through the origin.
+// A zero axis gives the identity.
+void mat4_rotation(double ax, double ay, double az, double angle, double m[16]);
+
+// out = v rotated by angle (radians, right-hand rule) about axis; out may alias v.
+void vec3_rotate_about_axis(const double v[3], const double axis[3], double angle, double out[3]);
+
+// out = origin + x*X + y*Y + z*Z; origin may be null (= 0).
+void frame_to_global(const double ax[3], const double ay[3], const double az[3],
+                     const double* origin, double x, double y, double z, double out[3]);
+
+// Coordinates of p in the frame. Returns 0, or 1 (out set to 0) when the axes are
+// linearly dependent.
+int frame_to_local(const double ax[3], const double ay[3], const double az[3], const double* origin,
+                   const double p[3], double out[3]);
+
+// 1 when a and b are parallel or antiparallel within tol_deg degrees, else 0. A
+// tolerance outside (1e-12, 90) takes VEC3_PARALLEL_EPS from the environment.
+int vec3_parallel(const double a[3], const double b[3], double tol_deg);
+
+// The tolerance of VEC3_PARALLEL_EPS, read once at first use.
+double vec3_parallel_eps();
+// How a VEC3_PARALLEL_EPS text becomes a tolerance (null = unset).
+double vec3_parallel_eps_from_text(const char* text);
