@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstdio>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace film {
@@ -33,14 +34,15 @@ class ByteSource {
   protected:
     explicit ByteSource(std::string name) : name_(std::move(name)) {}
 
-    // Called when the current block is used up: makes a new block current through
-    // set_block() and returns its first byte (consumed), or returns kEndOfStream.
-    virtual int next_block() = 0;
+    // Called when the current block is used up: makes a new, non-empty block current through
+    // set_block() and returns true, or returns false at the end of the stream.
+    virtual bool next_block() = 0;
     void set_block(const unsigned char* begin, const unsigned char* end) {
         block_begin_ = pos_ = begin;
         end_ = end;
     }
     void clear_pushback() { pushed_back_ = false; }
+    void set_name(std::string name) { name_ = std::move(name); }
 
   private:
     int refill();
@@ -73,10 +75,11 @@ class FileByteSource final : public ByteSource {
     bool rewind() override;
 
   protected:
-    int next_block() override;
+    bool next_block() override;
 
   private:
     FILE* file_ = nullptr;
+    bool exhausted_ = false;
     std::vector<unsigned char> block_;
 };
 
@@ -90,7 +93,7 @@ class MemoryByteSource final : public ByteSource {
     bool rewind() override;
 
   protected:
-    int next_block() override;
+    bool next_block() override;
 
   private:
     std::vector<unsigned char> owned_;

@@ -1,0 +1,387 @@
+// Line-film reader: the head up to the first F, then frames of one-letter commands ended by X.
+// Upper-case letters carry binary values, lower-case letters text values.
+#include "film/line_film_reader.h"
+
+#include <climits>
+#include <cstdint>
+#include <new>
+
+#include "mw31/format.h"
+#include "mw31/message_queue.h"
+
+namespace film {
+
+namespace {
+
+constexpr int kEnd = ByteSource::kEndOfStream;
+
+int32_t saturate(int64_t v) {
+    if (v > INT32_MAX) return INT32_MAX;
+    if (v < INT32_MIN) return INT32_MIN;
+    return int32_t(v);
+}
+
+// Reading of one film. Value readers return false when the stream ends inside the value; the
+// command is then dropped, so no half-read value is ever used.
+class Reader {
+  public:
+    Reader(ByteSource& source, FrameStore& store, const EraseRectMapper& map_erase,
+           const LineFilmLimits& limits)
+        : in_(source), store_(store), map_erase_(map_erase), limits_(limits) {}
+
+    void read();
+
+  private:
+    bool read_short(int32_t* v) {
+        int hi = in_.get();
+        if (hi == kEnd) return false;
+        int lo = in_.get();
+        if (lo == kEnd) return false;
+        *v = (hi << 8) | lo;
+        return true;
+    }
+
+    bool read_long(int32_t* v) {
+        uint32_t u = 0;
+        for (int i = 0; i < 4; ++i) {
+            int c = in_.get();
+            if (c == kEnd) return false;
+            u = (u << 8) | uint32_t(c);
+        }
+        *v = int32_t(u);  // two's complement
+        return true;
+    }
+
+    // Sign, digits and one terminating byte, which is consumed whatever it is. Values beyond
+    // the 32-bit range saturate. Only a stream that ends before the value begins fails.
+    bool read_text(int32_t* v) {
+        int c = in_.get();
+        if (c == kEnd) return false;
+        bool negative = false;
+        if (c == '+' || c == '-') {
+            negative = c == '-';
+            c = in_.get();
+        }
+        int64_t value = 0;
+        while (unsigned(c - '0') < 10u) {
+            if (value <= kTextCap) value = value * 10 + (c - '0');
+            c = in_.get();
+        }
+        *v = saturate(negative ? -value : value);
+        return true;
+    }
+
+    bool read_base96(int32_t* x, int32_t* y) {
+        int c[4];
+        for (int& b : c) {
+            b = in_.get();
+            if (b == kEnd) return false;
+        }
+        *x = (c[0] - 32) * 96 + (c[1] - 32);
+        *y = (c[2] - 32) * 96 + (c[3] - 32);
+        return true;
+    }
+
+    // n shorts, or n text values.
+    bool read_values(bool text, int n, int32_t* v) {
+        for (int i = 0; i < n; ++i) {
+            if (!(text ? read_text(&v[i]) : read_short(&v[i]))) return false;
+        }
+        return true;
+    }
+
+    // Arcs and point records: short, short, long, long, short (or five text values).
+    bool read_arc_values(bool text, int32_t* v) {
+        if (text) return read_values(true, 5, v);
+        return read_short(&v[0]) && read_short(&v[1]) && read_long(&v[2]) && read_long(&v[3]) &&
+               read_short(&v[4]);
+    }
+
+    bool read_point(bool text, int32_t* x, int32_t* y) {
+        if (text) return read_base96(x, y);
+        return read_short(x) && read_short(y);
+    }
+
+    void set_virtual_size(int32_t w, int32_t h) {
+        // The size divides every coordinate when drawing: keep it at 1 or more.
+        store_.virtual_width = saturate(int64_t(w) + 1 < 1 ? 1 : int64_t(w) + 1);
+        store_.virtual_height = saturate(int64_t(h) + 1 < 1 ? 1 : int64_t(h) + 1);
+    }
+
+    void set_angle_divisor(int32_t d) {
+        // A zero divisor would make every arc angle infinite; such a Q is ignored.
+        if (d != 0) store_.angle_divisor = double(d);
+    }
+
+    void add(int32_t kind, int32_t a, int32_t b) { frame_.push_back(FilmRecord{kind, a, b}); }
+
+    void head_command(int c);
+    void frame_command(int c);
+    bool finish_frame();
+    bool resynchronise();
+    static int shorts_skipped_after_frame_end(int c);
+
+    static constexpr int64_t kTextCap = int64_t(1) << 40;
+
+    ByteSource& in_;
+    FrameStore& store_;
+    const EraseRectMapper& map_erase_;
+    LineFilmLimits limits_;
+    std::vector<FilmRecord> frame_;  // the frame being read; reused, grows as needed
+};
+
+void Reader::head_command(int c) {
+    int32_t v[5];
+    bool text = c >= 'a';
+    switch (c) {
+        case 'A':
+        case 'a':
+            if (read_values(text, 4, v)) {
+                mw31::Rect film_rect{v[0], v[1], v[2], v[3]};
+                store_.erase_rect =
+                    map_erase_ ? map_erase_(film_rect, store_.virtual_width) : film_rect;
+            }
+            break;
+        case 'C':
+        case 'c':
+            read_values(text, 1, v);  // pen colour of the head's picture, which nobody sees
+            break;
+        case 'D':
+        case 'd':
+        case 'M':
+        case 'm':
+            read_point(text, &v[0], &v[1]);
+            break;
+        case 'G':
+        case 'g':
+        case 'H':
+        case 'h':
+            read_arc_values(text, v);
+            break;
+        case 'I':
+        case 'i':
+        case 'L':
+        case 'l':
+        case 'W':
+        case 'w':
+            read_values(text, 4, v);
+            break;
+        case 'Q':
+            if (read_long(&v[0])) set_angle_divisor(v[0]);
+            break;
+        case 'q':
+            if (read_text(&v[0])) set_angle_divisor(v[0]);
+            break;
+        case 'R':
+        case 'r':
+            if (read_values(text, 2, v)) set_virtual_size(v[0], v[1]);
+            break;
+        default:  // B and b (the letter alone), X, s and bytes without meaning
+            break;
+    }
+}
+
+void Reader::frame_command(int c) {
+    int32_t v[5];
+    bool text = c >= 'a';
+    switch (c) {
+        case 'B':
+        case 'b':
+            if (read_arc_values(text, v)) {
+                add(kPoint, v[0], v[1]);
+                add(v[4], v[2], v[3]);
+            }
+            break;
+        case 'C':
+        case 'c':
+            if (read_values(text, 1, v)) add(kColour, v[0], 0);
+            break;
+        case 'D':
+        case 'd':
+            if (read_point(text, &v[0], &v[1])) add(kLineTo, v[0], v[1]);
+            break;
+        case 'M':
+        case 'm':
+            if (read_point(text, &v[0], &v[1])) add(kMoveTo, v[0], v[1]);
+            break;
+        case 'G':
+        case 'g':
+        case 'H':
+        case 'h':
+            if (read_arc_values(text, v)) {
+                add(c == 'G' || c == 'g' ? kXorArc : kArc, v[0], v[1]);
+                add(v[4], v[2], v[3]);
+            }
+            break;
+        case 'I':
+        case 'i':
+            if (read_values(text, 4, v)) {
+                add(kColour, 1, 0);
+                add(kMoveTo, v[0], v[1]);
+                add(kXorLineTo, v[2], v[3]);
+            }
+            break;
+        case 'L':
+        case 'l':
+            if (read_values(text, 4, v)) {
+                add(kMoveTo, v[0], v[1]);
+                add(kLineTo, v[2], v[3]);
+            }
+            break;
+        case 'W':
+        case 'w':
+            if (read_values(text, 4, v)) {
+                add(kFilledRect, v[0], v[1]);
+                add(kMoveTo, v[2], v[3]);
+            }
+            break;
+        case 'Q':
+            if (read_long(&v[0])) set_angle_divisor(v[0]);
+            break;
+        case 'q':
+            if (read_text(&v[0])) set_angle_divisor(v[0]);
+            break;
+        case 'R':
+        case 'r':
+            if (read_values(text, 2, v)) set_virtual_size(v[0], v[1]);
+            break;
+        default:  // A and a (values not read), s and bytes without meaning
+            break;
+    }
+}
+
+// Stores the frame at its exact size.
+bool Reader::finish_frame() {
+    try {
+        store_.frames.emplace_back(frame_.begin(), frame_.end());
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
+    frame_.clear();
+    return true;
+}
+
+// How many shorts of a letter's values are skipped while looking for the next frame's start.
+int Reader::shorts_skipped_after_frame_end(int c) {
+    switch (c) {
+        case 'A':
+        case 'L':
+        case 'W':
+        case 'I':
+        case 'X':
+            return 4;
+        case 'B':
+        case 'G':
+        case 'b':
+        case 'g':
+            return 7;
+        case 'D':
+        case 'M':
+        case 'R':
+            return 2;
+        case 'C':
+            return 1;
+        default:
+            return 0;
+    }
+}
+
+// After X: skip to the next byte that starts a frame (l, i, m, d or h in either case) and
+// leave it unread. False when the stream ends first.
+bool Reader::resynchronise() {
+    for (;;) {
+        int c = in_.get();
+        if (c == kEnd) return false;
+        switch (c | 0x20) {  // lower case for letters
+            case 'l':
+            case 'i':
+            case 'm':
+            case 'd':
+            case 'h':
+                in_.unget(c);
+                return true;
+            default:
+                break;
+        }
+        for (int n = 2 * shorts_skipped_after_frame_end(c); n > 0; --n) {
+            if (in_.get() == kEnd) return false;
+        }
+    }
+}
+
+void Reader::read() {
+    for (;;) {
+        int c = in_.get();
+        if (c == kEnd) break;
+        if (c == 'F' || c == 'f') {
+            in_.get();
+            break;
+        }
+        head_command(c);
+    }
+    mw31::service_messages();
+
+    for (;;) {
+        int c = in_.get();
+        if (c == kEnd) break;  // records after the last X are dropped
+        if (store_.frame_count() >= limits_.max_frames) {
+            mw31::message_printf(
+                "mw31_film: zu viele Getriebestellungen / too many frames (max. %d)\n",
+                limits_.max_frames);
+            break;
+        }
+        if (frame_.size() >= size_t(limits_.max_records_per_frame)) {
+            mw31::message_printf(
+                "mw31_film: zu viele Linien in einem Bild / too many lines in one frame (max. "
+                "%d)\n",
+                limits_.max_records_per_frame);
+            break;
+        }
+        if (c == 'X' || c == 'x') {
+            if (!finish_frame()) throw std::bad_alloc();
+            mw31::service_messages();
+            if (!resynchronise()) break;
+            continue;
+        }
+        frame_command(c);
+    }
+}
+
+}  // namespace
+
+int read_line_film(ByteSource& source, FrameStore* store, const EraseRectMapper& map_erase,
+                   const LineFilmLimits& limits) {
+    if (store == nullptr) return 1;
+    *store = FrameStore{};
+    if (!source.rewind()) {
+        mw31::message_printf("Kann Datei nicht zum Lesen oeffnen / Cannot open file for read:\n%s",
+                             source.name().c_str());
+        return 1;
+    }
+    try {
+        Reader reader(source, *store, map_erase, limits);
+        reader.read();
+    } catch (const std::bad_alloc&) {
+        // The frames read so far stay and are played.
+        mw31::message_printf(
+            "mw31_film: kein Speicher fuer Puffer verfuegbar / no memory for buffer");
+    }
+    return 0;
+}
+
+int read_line_film(ByteSource& source, FrameStore* store, const EraseRectMapper& map_erase) {
+    return read_line_film(source, store, map_erase, LineFilmLimits{});
+}
+
+int read_line_film_file(const std::string& name, FrameStore* store,
+                        const EraseRectMapper& map_erase) {
+    FileByteSource source;
+    if (!source.open(name)) {
+        mw31::message_printf("Kann Datei nicht zum Lesen oeffnen / Cannot open file for read:\n%s",
+                             name.c_str());
+        return 1;
+    }
+    return read_line_film(source, store, map_erase);
+}
+
+}  // namespace film
