@@ -1,0 +1,12 @@
+// CAD tools export ANMNEU films wrapped in comment lines; this takes the film back out.
+#pragma once
+
+#include <string>
+
+namespace film {
+
+// Copies the lines between "# Start ANMNEU-Datei" and "# Ende ANMNEU-Datei" (each less its
+// first two characters) from source to target. 0 on success, 1 otherwise.
+int cad_unwrap_anmneu(const std::string& source, const std::string& target);
+
+}  // namespace film

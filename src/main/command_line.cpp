@@ -1,0 +1,111 @@
+// Double-dash options cannot clash with the film's own one-dash options.
+#include "main/command_line.h"
+
+#include <cstdlib>
+
+namespace kurvlab {
+
+namespace {
+
+bool parse_int(const std::string& text, int* out) {
+    char* end = nullptr;
+    const long v = std::strtol(text.c_str(), &end, 10);
+    if (text.empty() || *end != '\0' || v < -1000000000L || v > 1000000000L) return false;
+    *out = int(v);
+    return true;
+}
+
+bool parse_size(const std::string& text, int* w, int* h) {
+    const size_t x = text.find_first_of("xX");
+    if (x == std::string::npos) return false;
+    return parse_int(text.substr(0, x), w) && parse_int(text.substr(x + 1), h) && *w > 0 &&
+           *h > 0 && *w <= 16384 && *h <= 16384;
+}
+
+}  // namespace
+
+CommandLine parse_command_line(int argc, char** argv) {
+    CommandLine cl;
+    cl.film_args.push_back("kurvlab");
+    for (int i = 1; i < argc; ++i) {
+        const std::string a = argv[i];
+        auto value = [&](std::string* out) {
+            if (i + 1 >= argc) {
+                cl.error = a + " needs a value";
+                return false;
+            }
+            *out = argv[++i];
+            return true;
+        };
+        std::string v;
+        if (a == "--help" || a == "-h") {
+            cl.help = true;
+        } else if (a == "--version") {
+            cl.version = true;
+        } else if (a == "--info") {
+            cl.batch.info = true;
+        } else if (a == "--output") {
+            if (value(&v)) cl.batch.output_png = v;
+        } else if (a == "--frame") {
+            if (value(&v) && !parse_int(v, &cl.batch.frame)) cl.error = "--frame needs a number";
+        } else if (a == "--size") {
+            if (value(&v) && !parse_size(v, &cl.batch.width, &cl.batch.height))
+                cl.error = "--size needs WIDTHxHEIGHT, for example 800x600";
+        } else if (a == "--phi") {
+            if (value(&v) && (!parse_int(v, &cl.batch.phi_factor) ||
+                              (cl.batch.phi_factor != 1 && cl.batch.phi_factor != 10 &&
+                               cl.batch.phi_factor != 100)))
+                cl.error = "--phi needs 1, 10 or 100";
+        } else if (a == "--substep") {
+            if (value(&v) && !parse_int(v, &cl.batch.substep))
+                cl.error = "--substep needs a number";
+        } else if (a.rfind("--", 0) == 0) {
+            cl.error = "unknown option " + a;
+        } else {
+            cl.film_args.push_back(a);
+        }
+        if (!cl.error.empty()) break;
+    }
+    if (cl.error.empty() && (cl.batch.substep < 0 || cl.batch.substep >= cl.batch.phi_factor))
+        cl.error = "--substep must lie between 0 and the --phi factor minus 1";
+    if (cl.error.empty() && cl.batch.active() && cl.film_args.size() < 2)
+        cl.error = "--info and --output need a film";
+    return cl;
+}
+
+std::string usage_text() {
+    return "usage: kurvlab [FILM [-nN] [-pN] [-sN] [-xF] [-c] [-f]]\n"
+           "       kurvlab FILM --info\n"
+           "       kurvlab FILM --output PICTURE.png [--frame N] [--size WxH] [--phi F --substep "
+           "K]\n"
+           "\n"
+           "Plays an animation film; without FILM an open-file dialog asks for one, again and\n"
+           "again until cancelled.\n"
+           "\n"
+           "  -nN      number of passes through the film (default 1000000)\n"
+           "  -pN      pause after each frame in ms (the program always appends -p1)\n"
+           "  -sN      size of the in-memory conversion buffer in bytes (default 10000000)\n"
+           "  -xF      the video picture is F times the window size (at least 1.0)\n"
+           "  -c       play an ANMNEU film converted to user coordinates\n"
+           "  -f       with -c, convert to a file instead of memory\n"
+           "  --info   print what the reader found in the film, open no window\n"
+           "  --output draw frame N (default 1) into a PNG picture (default size 800x600); for\n"
+           "           ANMNEU films --phi F (1, 10, 100) and --substep K (0..F-1) pick an\n"
+           "           in-between picture\n"
+           "  --help, --version\n"
+           "\n"
+           "Environment:\n"
+           "  FILMFENSTERX, FILMFENSTERY  client size of the film window (default 800 x 600)\n"
+           "  KURVLAB_DIR                 directory the open-file dialog starts in\n"
+           "  KURVLAB_EDITOR, VISUAL, EDITOR  the text editor for info and merge texts\n"
+           "  KURVLAB_TERMINAL_ECHO=1     copy the text terminal's output to standard error\n"
+           "  TMPDIR                      directory of temporary files (default /tmp)\n"
+           "  DATEN                       directory of glgrafic.size for the 3D window\n"
+           "  KVGL_OFF, KVGL_*            3D viewer switches, light and colour values\n"
+           "  FACES3_*                    mesh import settings\n"
+           "  VEC3_PARALLEL_EPS           tolerance for parallel vectors\n"
+           "\n"
+           "Settings are kept in ~/.config/kurvlab/kurvlab.conf.\n";
+}
+
+}  // namespace kurvlab

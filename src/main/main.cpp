@@ -1,0 +1,37 @@
+// Program entry: the platform first, then the terminal, then the program's own logic.
+#include <cstdio>
+
+#include "main/command_line.h"
+#include "main/kurvlab_main.h"
+#include "mw31/backend.h"
+#include "mw31/qt/qt_backend.h"
+#include "mw31/terminal.h"
+
+int main(int argc, char** argv) {
+    const kurvlab::CommandLine cl = kurvlab::parse_command_line(argc, argv);
+    if (cl.help) {
+        std::fputs(kurvlab::usage_text().c_str(), stdout);
+        return 0;
+    }
+    if (cl.version) {
+        std::puts("kurvlab Version 1862");
+        return 0;
+    }
+    if (!cl.error.empty()) {
+        std::fprintf(stderr, "kurvlab: %s\n%s", cl.error.c_str(), kurvlab::usage_text().c_str());
+        return 2;
+    }
+
+    mw31::set_backend(mw31::make_qt_backend(argc, argv));
+    if (mw31::create_terminal() != 0) {
+        std::fprintf(stderr, "kurvlab: cannot create the text terminal\n");
+        mw31::set_backend(nullptr);
+        return 1;
+    }
+    mw31::terminal_clear();
+    mw31::terminal_home();
+    const int result = kurvlab::kurvlab_main(cl.film_args, cl.batch);
+    mw31::destroy_terminal();
+    mw31::set_backend(nullptr);
+    return result;
+}

@@ -1,0 +1,123 @@
+// Dispatch order: merge definition, "usercoor", CAD wrapper (unwrapped and looked at again),
+// ANM3D, ANMNEU, and everything else as a line film.
+#include "main/mw31_film.h"
+
+#include <cstdio>
+
+#include "film/cad_unwrap.h"
+#include "film_out/merge_definition.h"
+#include "main/film_kind.h"
+#include "main/film_options.h"
+#include "main/line_film_branch.h"
+#include "mw31/file_services.h"
+#include "mw31/format.h"
+#include "mw31/messages.h"
+#include "mw31/process.h"
+#include "mw31/temp_names.h"
+#include "mw31/terminal.h"
+
+namespace kurvlab {
+
+namespace {
+
+std::string& source_name() {
+    static std::string name;
+    return name;
+}
+
+// The merge output or unwrapped copy that this call made; removed when the player returns.
+class TempFile {
+  public:
+    ~TempFile() { remove(); }
+    void replace(const std::string& name) {
+        remove();  // an earlier unwrap's copy would otherwise stay behind
+        name_ = name;
+    }
+    void remove() {
+        if (!name_.empty()) std::remove(name_.c_str());
+        name_.clear();
+    }
+
+  private:
+    std::string name_;
+};
+
+int not_available(const char* what, const std::string& name) {
+    mw31::message_printf("mw31_film: %s: %s", name.c_str(), what);
+    return 1;
+}
+
+}  // namespace
+
+const std::string& film_source_name() {
+    return source_name();
+}
+
+int mw31_film(std::vector<std::string> args, const BatchRequest& batch) {
+    if (args.size() < 2) return 1;
+    const double record_factor = parse_record_factor(args);
+    std::string film_name = args[1];
+    TempFile temp;
+
+    if (film_out::merge_definition_detect(film_name)) {
+        if (!batch.active() &&
+            !mw31::ask_no(
+                mw31::current_terminal(),
+                mw31::format_text("Filmvereinigungsdatei %s editieren?", film_name.c_str())))
+            mw31::run_program(mw31::format_text("notepad %s", film_name.c_str()), true);
+        return not_available(
+            "Filmvereinigung noch nicht verfuegbar / merging films is not available yet",
+            film_name);
+    }
+
+    std::string head;
+    for (;;) {
+        source_name() = film_name;
+        FILE* f = std::fopen(film_name.c_str(), "rb");
+        if (!f) {
+            mw31::message_printf(
+                "Kann Datei nicht zum Lesen oeffnen / Cannot open file for read:\n%s",
+                film_name.c_str());
+            return 1;
+        }
+        const bool usercoor = contains_usercoor(f);
+        std::fclose(f);
+        if (usercoor)
+            return not_available(
+                "Benutzerkoordinaten-Filme noch nicht verfuegbar / user-coordinates films are "
+                "not available yet",
+                film_name);
+        head = read_film_head(film_name);
+        if (!is_cad_wrapper_head(head)) break;
+        std::string unwrapped;
+        if (mw31::film_temp_name(&unwrapped) != 0) {
+            mw31::message_printf(
+                "mw31_film: kann keine temporaere Datei anlegen / cannot create a "
+                "temporary file");
+            return 1;
+        }
+        temp.replace(unwrapped);
+        film::cad_unwrap_anmneu(film_name, unwrapped);
+        film_name = unwrapped;
+    }
+
+    if (head.rfind("ANM3D", 0) == 0)
+        return not_available(
+            "3D-Animationen noch nicht verfuegbar / 3D animations are not "
+            "available yet",
+            film_name);
+
+    const bool anmneu = head.rfind("ANMNEU", 0) == 0;
+    FilmOptions options = parse_film_options(args);
+    options.record_factor = record_factor;
+    if (anmneu) {
+        std::remove(mw31::temp_info_name().c_str());  // a left-over info text
+        return not_available(
+            "ANMNEU-Filme noch nicht verfuegbar / ANMNEU films are not "
+            "available yet",
+            film_name);
+    }
+    return play_line_film_branch(film_name, options, batch);
+}
+
+}  // namespace kurvlab
