@@ -330,7 +330,8 @@ void Reader::read() {
                 limits_.max_frames);
             break;
         }
-        if (frame_.size() >= size_t(limits_.max_records_per_frame)) {
+        // A full frame may still end: only a further command is refused.
+        if (frame_.size() >= size_t(limits_.max_records_per_frame) && c != 'X' && c != 'x') {
             mw31::message_printf(
                 "mw31_film: zu viele Linien in einem Bild / too many lines in one frame (max. "
                 "%d)\n",
