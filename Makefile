@@ -5,7 +5,7 @@ SANBUILD ?= build-sanitize
 STAMP   := $(BUILD)/.deps-ok
 EXAMPLE ?= examples/fourbar_text.anm
 
-.PHONY: all deps build run test sanitize bench format format-check clean
+.PHONY: all deps build run test sanitize bench fuzz format format-check clean
 
 all: build
 
@@ -35,6 +35,13 @@ sanitize: $(STAMP)
 
 bench: build
 	bash scripts/run-benchmarks.sh $(BUILD)
+
+FUZZBUILD ?= build-fuzz
+FUZZ_SECONDS ?= 60
+fuzz: $(STAMP)
+	CC=clang CXX=clang++ cmake -S . -B $(FUZZBUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKV_FUZZ=ON -DKV_BENCH=OFF
+	cmake --build $(FUZZBUILD) -j $(JOBS)
+	bash scripts/run-fuzzers.sh $(FUZZBUILD) $(FUZZ_SECONDS)
 
 format:
 	git ls-files '*.cpp' '*.h' | xargs -r clang-format -i

@@ -1,0 +1,13 @@
+#!/usr/bin/env bash
+# Runs every fuzz target of a fuzz build for the given number of seconds; fails on a finding.
+set -euo pipefail
+build=${1:-build-fuzz}
+seconds=${2:-60}
+status=0
+for f in $(find "$build/fuzz" -type f -executable -name 'fuzz_*' | sort); do
+  echo "== $f ($seconds s)"
+  corpus="$build/corpus/$(basename "$f")"
+  mkdir -p "$corpus"
+  "$f" -max_total_time="$seconds" -rss_limit_mb=2048 -timeout=10 "$corpus" || status=1
+done
+exit $status
