@@ -1,0 +1,64 @@
+// Internal layout of a body, shared by the library's source files (and white-box tests).
+#pragma once
+
+#include <array>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "faces3/faces3.h"
+#include "faces3/faces3_search_index.h"
+
+struct Faces3Kante {
+    int von;
+    int nach;
+};
+
+struct Faces3Flaeche {
+    std::string name;
+    int kapazitaet = 0;
+    std::vector<int> dreiecke;
+};
+
+struct Faces3GeoWork;  // state of a time-sliced geometric neighbour run
+
+struct Faces3Koerper {
+    Faces3Koerper();
+    ~Faces3Koerper();
+
+    std::vector<Faces3P3> punkte;
+    int max_punkte = 0;
+    std::vector<Faces3Kante> kanten;
+    int max_kanten = 0;
+    std::vector<Faces3Dreieck> dreiecke;
+    int max_dreiecke = 0;
+    std::vector<Faces3Flaeche> flaechen;
+    int max_flaechen = 0;
+    int aktuelle_flaeche = -1;
+    std::string name;
+    int typ = FACES3_TYP_NEU;
+    double dim[3] = {0, 0, 0};
+    bool has_snapshot = false;
+    std::vector<double> snapshot;
+    size_t snapshot_punkte = 0;
+    size_t snapshot_dreiecke = 0;
+    double bbox[6] = {FACES3_UNSET, FACES3_UNSET, FACES3_UNSET,
+                      FACES3_UNSET, FACES3_UNSET, FACES3_UNSET};
+
+    // Search indexes; rebuilt lazily when a change made them stale.
+    Faces3PointHash punkt_index;
+    Faces3EdgeHash kanten_index;
+    std::unique_ptr<Faces3GeoWork> geo_work;
+};
+
+// Creates an empty body with exactly these capacities and writes its creation line.
+Faces3Koerper* faces3_body_create(const char* name, int np, int nk, int nd, int nf);
+// Point and edge insertion as used by triangle construction (-1 on failure).
+int faces3_body_insert_punkt(Faces3Koerper* k, const double p[3]);
+int faces3_body_insert_kante(Faces3Koerper* k, int von, int nach);
+// Normal and centre of a triangle from its points.
+void faces3_body_update_geometry(Faces3Koerper* k, Faces3Dreieck& t);
+// Marks the point index stale after the points moved.
+void faces3_body_points_moved(Faces3Koerper* k);
+// Frees a running geometric neighbour computation.
+void faces3_body_drop_geo_work(Faces3Koerper* k);
