@@ -2,7 +2,12 @@
 // output and the program's messages go. At most one exists (number 0).
 #pragma once
 
+#include <memory>
 #include <string>
+
+#include "mw31/terminal_grid.h"
+#include "mw31/terminal_keys.h"
+#include "mw31/window.h"
 
 namespace mw31 {
 
@@ -32,5 +37,43 @@ void terminal_bell();
 
 // Dispatches messages until a key or mouse event clears the terminal's input wait.
 void wait_for_input(int terminal);
+
+inline constexpr const char* kTooManyTerminals =
+    "push_mw31_terminal: zu viele Terminals / too many sessions\n";
+inline constexpr const char* kCannotAbortNow =
+    "Filmprogramm kann im Moment nicht abgebrochen werden / Animation cannot be aborted right "
+    "now";
+inline constexpr const char* kReallyQuit =
+    "Filmprogramm wirklich abbrechen / Really quit the animation?";
+
+// Cell colours: text on background, and the background of the cursor cell.
+inline constexpr Rgb kTerminalText{200, 200, 200};
+inline constexpr Rgb kTerminalBackground{0, 0, 0};
+inline constexpr Rgb kTerminalCursor{0, 255, 0};
+
+// Everything one terminal keeps; the window part only draws it and feeds it input.
+struct TerminalState {
+    std::unique_ptr<Window> window;
+    int index = 0;
+    TerminalGrid grid;
+    KeyTable keys;
+    InputRing input;
+    Utf8Decoder decoder;
+    int char_width = 1, char_height = 1;  // fitted to the client area
+    bool cursor_enabled = true;
+    bool cursor_shown = false;
+    bool waiting_for_input = false;
+    bool echoing = false;         // set once input was read: line ends then service the queue
+    bool echo_to_stderr = false;  // KURVLAB_TERMINAL_ECHO=1
+    MouseCell last_move_cell{-1, -1};
+    int bells = 0;  // the seam has no sound; counted so that it can be seen
+};
+
+// The existing terminal (current or not), or null.
+TerminalState* terminal_state();
+// The window procedure of the terminal, also callable directly with a message.
+void terminal_window_proc(Window& window, const Message& message, void* user);
+// Refits the cells to the client area and repaints everything.
+void terminal_repaint();
 
 }  // namespace mw31
