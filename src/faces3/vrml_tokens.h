@@ -1,0 +1,51 @@
+// Token text of a VRML 1.0 file: the file cut into tokens once, with the matching brace of
+// every "{" so that nodes can be skipped and DEF texts delimited without rescanning.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace faces3_vrml {
+
+inline constexpr std::size_t kNoMatch = static_cast<std::size_t>(-1);
+
+struct VrmlTokens {
+    std::string source;              // the file contents; tokens point into it
+    std::vector<std::size_t> start;  // offset of each token in source
+    std::vector<std::uint32_t> len;  // length of each token, quotes included
+    std::vector<std::size_t> match;  // for "{": index of its "}", else kNoMatch
+
+    std::size_t size() const { return start.size(); }
+    std::string_view raw(std::size_t i) const {
+        return std::string_view(source).substr(start[i], len[i]);
+    }
+    bool quoted(std::size_t i) const {
+        const char c = source[start[i]];
+        return c == '"' || c == '\'';
+    }
+    // The token as the reader sees it: quotes removed.
+    std::string_view value(std::size_t i) const;
+    bool is(std::size_t i, std::string_view word) const { return !quoted(i) && raw(i) == word; }
+};
+
+// Cuts the text into tokens: bytes below '!' separate, '#' starts a comment to the end of
+// the line, quoted strings (single or double quotes) are one token with their quotes, and
+// each of ( ) , [ ] { } is a token by itself.
+void vrml_tokenize(std::string text, VrmlTokens& out);
+
+// The token text in its written form: every token followed by a line break.
+std::string vrml_token_text(const VrmlTokens& tokens);
+
+// Integer forms of index lists: any number of leading signs (each '-' flips), "0x" for
+// hexadecimal, a leading "0" for octal (non-digits of the base are skipped), else decimal.
+// Values are clamped to the int range.
+int vrml_parse_int(std::string_view token);
+
+// A floating-point number as atof reads it, independent of the locale; anything that is
+// not a finite number reads as 0. Returns false when no digits were found.
+bool vrml_parse_double(std::string_view token, double& value);
+
+}  // namespace faces3_vrml
