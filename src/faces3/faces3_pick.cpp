@@ -1,0 +1,290 @@
+// Ray picking of a body with corner, feature-edge and circle-centre snapping, and the
+// circle fit it uses.
+#include <algorithm>
+#include <cmath>
+#include <numeric>
+#include <vector>
+
+#include "faces3/faces3_body.h"
+#include "faces3/faces3_internal.h"
+#include "numeric/vec3.h"
+
+namespace {
+
+double dot(const double* a, const double* b) {
+    return a[0] * b[0] + a[1] * b[1] + a[2] * b[2];
+}
+
+double dist(const double* a, const double* b) {
+    const double d[3] = {a[0] - b[0], a[1] - b[1], a[2] - b[2]};
+    return std::sqrt(dot(d, d));
+}
+
+// Triple product (p - s) . (d x e).
+double triple(const double* p, const double* s, const double* d, const double* e) {
+    const double w[3] = {p[0] - s[0], p[1] - s[1], p[2] - s[2]};
+    double c[3];
+    vec3_cross(d, e, c);
+    return dot(w, c);
+}
+
+// Hit of the ray with the plane through a with normal n; false when parallel.
+bool plane_hit(const double p[3], const double d[3], const double a[3], const double n[3],
+               double* t) {
+    const double nd = dot(n, d);
+    if (!(std::fabs(nd) >= 1e-12)) return false;
+    const double w[3] = {p[0] - a[0], p[1] - a[1], p[2] - a[2]};
+    *t = -dot(n, w) / nd;
+    return true;
+}
+
+// Centre of the circle through three points, in their plane.
+bool circle_centre(const double* a, const double* b, const double* c, double out[3]) {
+    const double u[3] = {b[0] - a[0], b[1] - a[1], b[2] - a[2]};
+    const double v[3] = {c[0] - a[0], c[1] - a[1], c[2] - a[2]};
+    double w[3];
+    vec3_cross(u, v, w);
+    const double ww = dot(w, w);
+    const double uu = dot(u, u), vv = dot(v, v);
+    if (!(ww > 1e-24 * uu * vv) || !(ww > 0) || !std::isfinite(ww)) return false;  // collinear
+    double vw[3], wu[3];
+    vec3_cross(v, w, vw);
+    vec3_cross(w, u, wu);
+    for (int i = 0; i < 3; ++i) out[i] = a[i] + (uu * vw[i] + vv * wu[i]) / (2 * ww);
+    return std::isfinite(out[0]) && std::isfinite(out[1]) && std::isfinite(out[2]);
+}
+
+int64_t quant(double v, double step) {
+    return faces3_cell_coord(v / step);
+}
+
+struct Group {
+    double hit[3];
+    double normal[3];
+    int64_t key[3];
+    std::vector<int> tris;
+};
+
+// Circle-centre search: groups the triangles that face the ray by their plane hit point
+// and normal, and fits a circle to the corners of every large group.
+bool circle_search(const Faces3Koerper& k, const double p[3], const double d[3], double bound,
+                   double centre[3], double normal[3], double* radius) {
+    const size_t n = k.dreiecke.size();
+    if (n == 0) return false;
+    const double tol = bound * 0.01;
+    std::vector<Group> groups;
+    std::vector<int> slots(n, -1);  // hash of group indices, linear probing
+    for (size_t i = 0; i < n; ++i) {
+        const Faces3Dreieck& t = k.dreiecke[i];
+        if (dot(t.normale, d) > 0) continue;
+        double tp;
+        if (!plane_hit(p, d, k.punkte[t.p[0]].data(), t.normale, &tp)) continue;
+        const double h[3] = {p[0] + tp * d[0], p[1] + tp * d[1], p[2] + tp * d[2]};
+        if (!std::isfinite(h[0]) || !std::isfinite(h[1]) || !std::isfinite(h[2])) continue;
+        const int64_t key[3] = {quant(h[0], tol), quant(h[1], tol), quant(h[2], tol)};
+        uint64_t hv = faces3_mix64(static_cast<uint64_t>(key[0]) * 0x9E3779B97F4A7C15ULL);
+        hv = faces3_mix64(hv ^ static_cast<uint64_t>(key[1]));
+        hv = faces3_mix64(hv ^ static_cast<uint64_t>(key[2]));
+        size_t s = hv % n;
+        for (;;) {
+            const int g = slots[s];
+            if (g < 0) {
+                Group ng;
+                std::copy(h, h + 3, ng.hit);
+                std::copy(t.normale, t.normale + 3, ng.normal);
+                std::copy(key, key + 3, ng.key);
+                ng.tris.push_back(static_cast<int>(i));
+                slots[s] = static_cast<int>(groups.size());
+                groups.push_back(std::move(ng));
+                break;
+            }
+            Group& gr = groups[g];
+            bool same = true;
+            for (int a = 0; a < 3 && same; ++a) {
+                same = std::fabs(h[a] - gr.hit[a]) <= tol &&
+                       std::fabs(t.normale[a] - gr.normal[a]) <= 1e-4;
+            }
+            if (same) {
+                gr.tris.push_back(static_cast<int>(i));
+                break;
+            }
+            s = (s + 1) % n;
+        }
+    }
+    bool found = false;
+    double best_spread = 0;
+    std::vector<Faces3P3> corners;
+    std::vector<double> xs, ys, zs;
+    for (const Group& g : groups) {
+        if (g.tris.size() <= 7) continue;
+        corners.clear();
+        Faces3PointHash seen(1e-4);
+        for (int ti : g.tris) {
+            for (int c = 0; c < 3; ++c) {
+                const double* q = k.punkte[k.dreiecke[ti].p[c]].data();
+                const double w[3] = {q[0] - g.hit[0], q[1] - g.hit[1], q[2] - g.hit[2]};
+                if (!(std::fabs(dot(w, g.normal)) < tol)) continue;
+                if (seen.find(corners, q) >= 0) continue;
+                corners.push_back({q[0], q[1], q[2]});
+                seen.add(corners, static_cast<int>(corners.size()) - 1);
+            }
+        }
+        if (corners.size() <= 7) continue;
+        xs.clear();
+        ys.clear();
+        zs.clear();
+        for (const Faces3P3& c : corners) {
+            xs.push_back(c[0]);
+            ys.push_back(c[1]);
+            zs.push_back(c[2]);
+        }
+        double cc[3], r, spread;
+        if (faces3_fit_kreis(xs.data(), ys.data(), zs.data(), static_cast<int>(corners.size()),
+                             g.hit, bound, cc, &r, &spread) != 0) {
+            continue;
+        }
+        if (!found || spread < best_spread) {
+            found = true;
+            best_spread = spread;
+            std::copy(cc, cc + 3, centre);
+            std::copy(g.normal, g.normal + 3, normal);
+            *radius = r;
+        }
+    }
+    return found && best_spread <= 1e10;
+}
+
+bool feature_edge(const Faces3Koerper& k, const Faces3Dreieck& t, int s) {
+    const int j = t.nachbar[s];
+    if (j < 0 || static_cast<size_t>(j) >= k.dreiecke.size()) return true;
+    return vec3_parallel(t.normale, k.dreiecke[j].normale, 0.1) == 0;
+}
+
+}  // namespace
+
+bool faces3_ray_triangle(const double p[3], const double d[3], const double a[3], const double b[3],
+                         const double c[3], const double n[3], double* t) {
+    for (int x = 0; x < 3; ++x) {
+        if (a[x] < p[x] && b[x] < p[x] && c[x] < p[x] && d[x] >= 0) return false;
+        if (a[x] > p[x] && b[x] > p[x] && c[x] > p[x] && d[x] <= 0) return false;
+    }
+    const double eab[3] = {b[0] - a[0], b[1] - a[1], b[2] - a[2]};
+    const double ebc[3] = {c[0] - b[0], c[1] - b[1], c[2] - b[2]};
+    const double eca[3] = {a[0] - c[0], a[1] - c[1], a[2] - c[2]};
+    const double s0 = triple(p, a, d, eab), s1 = triple(p, b, d, ebc), s2 = triple(p, c, d, eca);
+    const bool inside = (s0 <= 0 && s1 <= 0 && s2 <= 0) || (s0 >= 0 && s1 >= 0 && s2 >= 0);
+    if (!inside) return false;
+    return plane_hit(p, d, a, n, t);
+}
+
+int faces3_pick(const Faces3Koerper* k, const double p[3], const double d[3], double hit[3],
+                double normale[3], double snap_r, double* kreisradius) {
+    for (int a = 0; a < 3; ++a) hit[a] = normale[a] = FACES3_UNSET;
+    if (kreisradius) *kreisradius = FACES3_UNSET;
+    if (!k) return -1;
+    double best = FACES3_UNSET;
+    if (snap_r > 1e-12) {
+        double c[3], nrm[3], r;
+        if (circle_search(*k, p, d, 2 * snap_r, c, nrm, &r)) {
+            std::copy(c, c + 3, hit);
+            std::copy(nrm, nrm + 3, normale);
+            if (kreisradius) *kreisradius = r;
+            best = dist(c, p) - snap_r;
+        }
+    }
+    for (const Faces3Dreieck& t : k->dreiecke) {
+        const double* c0 = k->punkte[t.p[0]].data();
+        const double* c1 = k->punkte[t.p[1]].data();
+        const double* c2 = k->punkte[t.p[2]].data();
+        double tt;
+        if (!faces3_ray_triangle(p, d, c0, c1, c2, t.normale, &tt)) continue;
+        if (!(tt < best)) continue;
+        best = tt;
+        for (int a = 0; a < 3; ++a) {
+            hit[a] = p[a] + tt * d[a];
+            normale[a] = t.normale[a];
+        }
+        if (kreisradius) *kreisradius = FACES3_UNSET;
+        if (snap_r <= 0) continue;
+        const double* cs[3] = {c0, c1, c2};
+        const double dc[3] = {dist(hit, c0), dist(hit, c1), dist(hit, c2)};
+        int corner = -1;
+        for (int q = 0; q < 3 && corner < 0; ++q) {
+            if (dc[q] <= snap_r && dc[q] <= dc[(q + 1) % 3] && dc[q] <= dc[(q + 2) % 3]) corner = q;
+        }
+        if (corner >= 0) {
+            std::copy(cs[corner], cs[corner] + 3, hit);
+            continue;
+        }
+        double foot_best[3], dbest = snap_r;
+        bool snapped = false;
+        for (int s = 0; s < 3; ++s) {
+            if (!feature_edge(*k, t, s)) continue;
+            const double* ea = cs[s];
+            const double* eb = cs[(s + 1) % 3];
+            const double e[3] = {eb[0] - ea[0], eb[1] - ea[1], eb[2] - ea[2]};
+            const double ee = dot(e, e);
+            if (!(ee > 0)) continue;
+            const double w[3] = {hit[0] - ea[0], hit[1] - ea[1], hit[2] - ea[2]};
+            const double u = dot(w, e) / ee;
+            const double f[3] = {ea[0] + u * e[0], ea[1] + u * e[1], ea[2] + u * e[2]};
+            const double df = dist(f, hit);
+            if (df < dbest) {
+                dbest = df;
+                std::copy(f, f + 3, foot_best);
+                snapped = true;
+            }
+        }
+        if (snapped) std::copy(foot_best, foot_best + 3, hit);
+    }
+    return best <= 1e30 ? 0 : 1;
+}
+
+int faces3_fit_kreis(const double* x, const double* y, const double* z, int n,
+                     const double guess[3], double bound, double centre[3], double* radius,
+                     double* streuung) {
+    if (!x || !y || !z || !guess || n < 8) return 1;
+    std::vector<double> dg(n);
+    for (int i = 0; i < n; ++i) {
+        const double q[3] = {x[i], y[i], z[i]};
+        dg[i] = dist(q, guess);
+    }
+    std::vector<int> order(n);
+    std::iota(order.begin(), order.end(), 0);
+    std::stable_sort(order.begin(), order.end(), [&](int a, int b) { return dg[a] < dg[b]; });
+    auto pt = [&](int i, double out[3]) {
+        const int o = order[i];
+        out[0] = x[o];
+        out[1] = y[o];
+        out[2] = z[o];
+    };
+    static const int kTriples[3][3] = {{0, 3, 5}, {1, 4, 6}, {2, 4, 7}};
+    double cs[3][3];
+    for (int t = 0; t < 3; ++t) {
+        double a[3], b[3], c[3];
+        pt(kTriples[t][0], a);
+        pt(kTriples[t][1], b);
+        pt(kTriples[t][2], c);
+        if (!circle_centre(a, b, c, cs[t])) return 1;
+    }
+    const double agree = bound * 0.01;
+    for (int a = 0; a < 3; ++a) {
+        for (int t = 1; t < 3; ++t) {
+            if (!(std::fabs(cs[t][a] - cs[0][a]) <= agree)) return 1;
+        }
+    }
+    double c[3];
+    for (int a = 0; a < 3; ++a) c[a] = (cs[0][a] + cs[1][a] + cs[2][a]) / 3.0;
+    double lo = 0, hi = 0;
+    for (int i = 0; i < 8; ++i) {
+        double q[3];
+        pt(i, q);
+        const double r = dist(q, c);
+        if (i == 0 || r < lo) lo = r;
+        if (i == 0 || r > hi) hi = r;
+    }
+    if (centre) std::copy(c, c + 3, centre);
+    if (radius) *radius = (lo + hi) / 2;
+    if (streuung) *streuung = hi - lo;
+    return (dist(c, guess) <= bound && hi - lo <= bound) ? 0 : 1;
+}
