@@ -1,0 +1,69 @@
+// The GDI-like canvas over a QImage: one QPainter stays open for the image's life, and pen,
+// brush and raster operation reach it only when they change.
+#pragma once
+
+#include <QFont>
+#include <QImage>
+#include <QPainter>
+#include <memory>
+
+#include "mw31/canvas.h"
+
+namespace mw31 {
+
+class ImageCanvas final : public Canvas {
+  public:
+    ImageCanvas(int width, int height);
+    ~ImageCanvas() override;
+
+    int width() const override { return image_.width(); }
+    int height() const override { return image_.height(); }
+
+    void select_pen(const Pen& pen) override;
+    void select_brush(const Brush& brush) override;
+    void set_raster_op(RasterOp op) override;
+    void set_text_colour(Rgb colour) override;
+    void set_text_background(Rgb colour) override;
+
+    void move_to(int x, int y) override;
+    void line_to(int x, int y) override;
+    void angle_arc(int cx, int cy, int radius, double start_deg, double sweep_deg) override;
+    void rectangle(const Rect& r) override;
+    void fill_rect(const Rect& r, const Brush& brush) override;
+    void text_out(int x, int y, const std::string& text) override;
+    void set_pixel(int x, int y, Rgb colour) override;
+    Rgb get_pixel(int x, int y) const override;
+
+    Point current_position() const override { return pos_; }
+    int text_height() const override;
+    int text_width(const std::string& text) const override;
+
+    const QImage& image() const { return image_; }
+    // Copies another image in with plain copy semantics, whatever the raster operation.
+    void blit(const QImage& source, int x, int y);
+    // New size; what fits of the old content stays, the rest is filled with `fill`.
+    void resize(int width, int height, Rgb fill);
+    // Set by every drawing call; the window clears it when it schedules a repaint.
+    bool dirty = false;
+
+  private:
+    void begin();
+    void apply_pen();
+    void with_copy_mode(const auto& draw);
+
+    QImage image_;
+    QPainter painter_;
+    QFont font_;
+    Pen pen_;
+    Brush brush_;
+    RasterOp op_ = RasterOp::Copy;
+    Rgb text_colour_{0, 0, 0};
+    Rgb text_background_{255, 255, 255};
+    Point pos_;
+};
+
+QColor to_qcolor(Rgb c);
+// The fixed-pitch font every canvas writes with.
+QFont canvas_font();
+
+}  // namespace mw31

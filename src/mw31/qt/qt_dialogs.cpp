@@ -1,0 +1,93 @@
+// Message boxes, file dialogs and the text question on a display.
+#include "mw31/qt/qt_dialogs.h"
+
+#include <QFileDialog>
+#include <QInputDialog>
+#include <QMessageBox>
+#include <QStringList>
+
+#include "mw31/qt/qt_text.h"
+
+namespace mw31 {
+
+std::string qt_name_filters(const std::string& filter) {
+    const std::vector<std::string> parts = split_filter(filter);
+    QStringList filters;
+    for (size_t i = 0; i + 1 < parts.size(); i += 2) {
+        QStringList patterns;
+        for (const QString& p : to_qstring(parts[i + 1]).split(u';', Qt::SkipEmptyParts)) {
+            const QString pattern = p.trimmed();
+            if (pattern.isEmpty()) continue;
+            patterns << (pattern == QLatin1String("*.*") ? QStringLiteral("*") : pattern);
+        }
+        if (patterns.isEmpty()) continue;
+        // Qt reads the patterns from the last parentheses, so those in a description go.
+        QString desc = to_qstring(parts[i]).trimmed();
+        desc.replace(u'(', u'[').replace(u')', u']');
+        filters << desc + QStringLiteral(" (") + patterns.join(u' ') + u')';
+    }
+    return from_qstring(filters.join(QStringLiteral(";;")));
+}
+
+BoxAnswer qt_message_box(const std::string& title, const std::string& text, BoxButtons buttons,
+                         BoxIcon icon) {
+    QMessageBox::Icon q = QMessageBox::NoIcon;
+    switch (icon) {
+        case BoxIcon::None:
+            q = QMessageBox::NoIcon;
+            break;
+        case BoxIcon::Stop:
+            q = QMessageBox::Critical;
+            break;
+        case BoxIcon::Information:
+            q = QMessageBox::Information;
+            break;
+        case BoxIcon::Question:
+            q = QMessageBox::Question;
+            break;
+    }
+    const bool yes_no = buttons == BoxButtons::YesNo;
+    QMessageBox box(q, to_qstring(title), to_qstring(text),
+                    yes_no ? (QMessageBox::Yes | QMessageBox::No) : QMessageBox::Ok);
+    box.setWindowModality(Qt::ApplicationModal);
+    const int result = box.exec();
+    if (!yes_no) return BoxAnswer::Ok;
+    return result == QMessageBox::Yes ? BoxAnswer::Yes : BoxAnswer::No;
+}
+
+std::vector<std::string> qt_open_file_dialog(const OpenFileRequest& request) {
+    const QString title = to_qstring(request.title);
+    const QString dir = path_to_qstring(request.directory);
+    const QString filters = to_qstring(qt_name_filters(request.filter));
+    QStringList chosen;
+    if (request.multiple) {
+        chosen = QFileDialog::getOpenFileNames(nullptr, title, dir, filters);
+    } else {
+        const QString one = QFileDialog::getOpenFileName(nullptr, title, dir, filters);
+        if (!one.isEmpty()) chosen << one;
+    }
+    std::vector<std::string> files;
+    for (const QString& f : chosen) files.push_back(path_from_qstring(f));
+    return files;
+}
+
+std::string qt_save_file_dialog(const SaveFileRequest& request) {
+    const QFileDialog::Options options =
+        request.overwrite_prompt ? QFileDialog::Options() : QFileDialog::DontConfirmOverwrite;
+    const QString name = QFileDialog::getSaveFileName(
+        nullptr, to_qstring(request.title), path_to_qstring(request.directory),
+        to_qstring(qt_name_filters(request.filter)), nullptr, options);
+    return name.isEmpty() ? std::string() : path_from_qstring(name);
+}
+
+bool qt_ask_text(const std::string& title, const std::string& prompt, std::string* text) {
+    bool ok = false;
+    const QString answer =
+        QInputDialog::getText(nullptr, to_qstring(title), to_qstring(prompt), QLineEdit::Normal,
+                              text ? to_qstring(*text) : QString(), &ok);
+    if (!ok) return false;
+    if (text) *text = from_qstring(answer);
+    return true;
+}
+
+}  // namespace mw31

@@ -1,0 +1,35 @@
+// Test access to the Qt backend in plain C++: real Qt events sent into a window, and what its
+// tool bar shows. Tests use this instead of including Qt themselves.
+#pragma once
+
+#include <string>
+
+#include "mw31/window.h"
+
+namespace mw31::qt_test {
+
+// A key press as the platform delivers it. `key_name` is a Qt key name ("G", "Left", "F5",
+// "Return", "Shift"); `text` is the text the platform attaches to the event.
+bool send_key(Window& window, const std::string& key_name, bool shift, bool ctrl,
+              const std::string& text, bool keypad = false);
+// Presses and releases the command's tool-bar button with the mouse.
+bool click_button(Window& window, int command);
+// The close box: asks the window to close. True when it is still shown afterwards.
+bool press_close_box(Window& window);
+bool is_shown(const Window& window);
+// Mouse events on the client area, in client coordinates.
+bool send_mouse(Window& window, MessageKind kind, MouseButton button, int x, int y);
+bool send_wheel(Window& window, int delta, int x, int y);
+
+struct ButtonLook {
+    bool exists = false;
+    bool has_icon = false;
+    std::string text;  // what the button shows when it has no icon
+    std::string tooltip;
+    int position = -1;  // index among the bar's buttons, left to right
+};
+ButtonLook button_look(const Window& window, int command);
+// The client widget's size as Qt has it.
+Rect client_widget_rect(const Window& window);
+
+}  // namespace mw31::qt_test

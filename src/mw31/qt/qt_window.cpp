@@ -1,0 +1,386 @@
+// Window behaviour: events in, drawing out. Nothing here calls a window procedure directly;
+// every event is queued, so procedures run only from the program's own loops.
+#include "mw31/qt/qt_window.h"
+
+#include <QAction>
+#include <QCloseEvent>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QPaintEvent>
+#include <QPainter>
+#include <QTimer>
+#include <QToolButton>
+#include <QVBoxLayout>
+#include <QWheelEvent>
+#include <algorithm>
+
+#include "mw31/message_queue.h"
+#include "mw31/qt/qt_icons.h"
+#include "mw31/qt/qt_keys.h"
+#include "mw31/qt/qt_picture.h"
+#include "mw31/qt/qt_text.h"
+
+namespace mw31 {
+
+namespace {
+
+std::vector<QtWindow*>& registry() {
+    static std::vector<QtWindow*> windows;
+    return windows;
+}
+
+MouseButton button_of(Qt::MouseButton b) {
+    switch (b) {
+        case Qt::LeftButton:
+            return MouseButton::Left;
+        case Qt::RightButton:
+            return MouseButton::Right;
+        case Qt::MiddleButton:
+            return MouseButton::Middle;
+        default:
+            return MouseButton::None;
+    }
+}
+
+int button_bits(Qt::MouseButtons held) {
+    int bits = 0;
+    if (held & Qt::LeftButton) bits |= int(MouseButton::Left);
+    if (held & Qt::RightButton) bits |= int(MouseButton::Right);
+    if (held & Qt::MiddleButton) bits |= int(MouseButton::Middle);
+    return bits;
+}
+
+const Rgb kSurfaceBackground{255, 255, 255};
+
+}  // namespace
+
+const std::vector<QtWindow*>& live_windows() {
+    return registry();
+}
+
+// ---- client area
+
+ClientWidget::ClientWidget(QtWindow* owner, int width, int height)
+    : owner_(owner), surface_(width, height), hint_(width, height) {
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    setAttribute(Qt::WA_NoSystemBackground);
+    setMouseTracking(true);
+    setFocusPolicy(Qt::StrongFocus);
+    setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
+    setMinimumSize(1, 1);
+}
+
+void ClientWidget::paintEvent(QPaintEvent* event) {
+    QPainter p(this);
+    const QRect r = event->rect();
+    p.setCompositionMode(QPainter::CompositionMode_Source);
+    p.fillRect(r, Qt::white);
+    p.drawImage(r.topLeft(), surface_.image(), r);
+}
+
+void ClientWidget::resizeEvent(QResizeEvent*) {
+    surface_.resize(width(), height(), kSurfaceBackground);
+    Message m;
+    m.kind = MessageKind::Size;
+    m.x = width();
+    m.y = height();
+    owner_->post(m);
+}
+
+void ClientWidget::mousePressEvent(QMouseEvent* event) {
+    Message m;
+    m.kind = MessageKind::MouseDown;
+    m.button = button_of(event->button());
+    m.buttons = button_bits(event->buttons());
+    const QPoint at = event->position().toPoint();
+    m.x = at.x();
+    m.y = at.y();
+    m.shift = event->modifiers() & Qt::ShiftModifier;
+    m.ctrl = event->modifiers() & Qt::ControlModifier;
+    owner_->post(m);
+}
+
+void ClientWidget::mouseReleaseEvent(QMouseEvent* event) {
+    Message m;
+    m.kind = MessageKind::MouseUp;
+    m.button = button_of(event->button());
+    m.buttons = button_bits(event->buttons());
+    const QPoint at = event->position().toPoint();
+    m.x = at.x();
+    m.y = at.y();
+    m.shift = event->modifiers() & Qt::ShiftModifier;
+    m.ctrl = event->modifiers() & Qt::ControlModifier;
+    owner_->post(m);
+}
+
+void ClientWidget::mouseMoveEvent(QMouseEvent* event) {
+    Message m;
+    m.kind = MessageKind::MouseMove;
+    m.buttons = button_bits(event->buttons());
+    const QPoint at = event->position().toPoint();
+    m.x = at.x();
+    m.y = at.y();
+    m.shift = event->modifiers() & Qt::ShiftModifier;
+    m.ctrl = event->modifiers() & Qt::ControlModifier;
+    owner_->post(m);
+}
+
+void ClientWidget::wheelEvent(QWheelEvent* event) {
+    const int delta = event->angleDelta().y();
+    if (delta == 0) return;
+    Message m;
+    m.kind = MessageKind::Wheel;
+    m.wheel = delta;
+    const QPoint at = event->position().toPoint();
+    m.x = at.x();
+    m.y = at.y();
+    m.buttons = button_bits(event->buttons());
+    m.shift = event->modifiers() & Qt::ShiftModifier;
+    m.ctrl = event->modifiers() & Qt::ControlModifier;
+    owner_->post(m);
+}
+
+// ---- frame
+
+void FrameWidget::closeEvent(QCloseEvent* event) {
+    // The close box only asks; the window procedure decides whether the window goes.
+    event->ignore();
+    Message m;
+    m.kind = MessageKind::Close;
+    owner_->post(m);
+}
+
+void FrameWidget::keyPressEvent(QKeyEvent* event) {
+    const bool shift = event->modifiers() & Qt::ShiftModifier;
+    const bool ctrl = event->modifiers() & Qt::ControlModifier;
+    const bool keypad = event->modifiers() & Qt::KeypadModifier;
+    if (const int key = virtual_key_from_qt(event->key(), keypad)) {
+        Message m;
+        m.kind = MessageKind::KeyDown;
+        m.key = key;
+        m.shift = shift;
+        m.ctrl = ctrl;
+        owner_->post(m);
+    }
+    for (const int c : characters_from_qt(event->key(), event->text(), ctrl)) {
+        Message m;
+        m.kind = MessageKind::Char;
+        m.key = c;
+        m.shift = shift;
+        m.ctrl = ctrl;
+        owner_->post(m);
+    }
+    event->accept();
+}
+
+// ---- window
+
+QtWindow::QtWindow(const WindowSpec& spec) {
+    proc = spec.proc;
+    user = spec.user;
+    frame_ = std::make_unique<FrameWidget>(this);
+    frame_->setWindowTitle(to_qstring(spec.title));
+    const QIcon icon = icon_for(spec.icon);
+    if (!icon.isNull()) frame_->setWindowIcon(icon);
+
+    auto* layout = new QVBoxLayout(frame_.get());
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    bar_ = new QToolBar(frame_.get());
+    bar_->setMovable(false);
+    bar_->setFloatable(false);
+    bar_->setIconSize(QSize(32, 24));
+    bar_->setToolButtonStyle(Qt::ToolButtonIconOnly);
+    // The bar keeps one height whether it holds buttons or not, so the client area is the
+    // size asked for from the start, as with a menu bar.
+    auto* probe = bar_->addAction(icon_for("anm_go"), QStringLiteral("M"));
+    bar_height_ = bar_->sizeHint().height();
+    bar_->removeAction(probe);
+    delete probe;
+    bar_->setFixedHeight(bar_height_);
+    layout->addWidget(bar_);
+
+    const int w = std::max(1, spec.client_width), h = std::max(1, spec.client_height);
+    client_ = new ClientWidget(this, w, h);
+    layout->addWidget(client_, 1);
+    frame_->resize(w, h + bar_height_);
+    client_->setFocus();
+    registry().push_back(this);
+}
+
+QtWindow::~QtWindow() {
+    auto& r = registry();
+    r.erase(std::remove(r.begin(), r.end(), this), r.end());
+    timers_.clear();
+    frame_.reset();
+}
+
+void QtWindow::post(Message message) {
+    message.window = this;
+    post_message(message);
+}
+
+void QtWindow::flush() {
+    if (!client_->surface().dirty) return;
+    client_->surface().dirty = false;
+    client_->update();
+}
+
+void QtWindow::set_title(const std::string& title) {
+    frame_->setWindowTitle(to_qstring(title));
+}
+
+Rect QtWindow::client_rect() const {
+    if (frame_->isVisible()) return Rect{0, 0, client_->width(), client_->height()};
+    // Not laid out yet: what the layout will give the client.
+    const int h = frame_->height() - (bar_shown_ ? bar_height_ : 0);
+    return Rect{0, 0, frame_->width(), std::max(1, h)};
+}
+
+Rect QtWindow::window_rect() const {
+    const QRect g = frame_->frameGeometry();
+    return Rect{g.x(), g.y(), g.x() + g.width(), g.y() + g.height()};
+}
+
+void QtWindow::move_resize(const Rect& outer) {
+    const QRect frame = frame_->frameGeometry(), inner = frame_->geometry();
+    const int ml = inner.left() - frame.left(), mt = inner.top() - frame.top();
+    const int mr = frame.right() - inner.right(), mb = frame.bottom() - inner.bottom();
+    const int w = std::max(1, outer.width() - ml - mr);
+    const int h = std::max(1, outer.height() - mt - mb);
+    if (frame_->isMaximized()) frame_->showNormal();
+    frame_->setGeometry(outer.left + ml, outer.top + mt, w, h);
+}
+
+void QtWindow::show(ShowMode mode) {
+    switch (mode) {
+        case ShowMode::Hidden:
+            frame_->hide();
+            break;
+        case ShowMode::Normal:
+            frame_->showNormal();
+            break;
+        case ShowMode::Maximized:
+            frame_->showMaximized();
+            break;
+    }
+}
+
+void QtWindow::raise() {
+    frame_->raise();
+    frame_->activateWindow();
+}
+
+void QtWindow::set_cursor(CursorShape shape) {
+    Qt::CursorShape q = Qt::ArrowCursor;
+    switch (shape) {
+        case CursorShape::Arrow:
+            q = Qt::ArrowCursor;
+            break;
+        case CursorShape::Cross:
+            q = Qt::CrossCursor;
+            break;
+        case CursorShape::Wait:
+            q = Qt::WaitCursor;
+            break;
+        case CursorShape::Size:
+            q = Qt::SizeAllCursor;
+            break;
+    }
+    client_->setCursor(q);
+}
+
+void QtWindow::copy_picture(const Picture& picture, int x, int y) {
+    client_->surface().blit(image_of(picture), x, y);
+}
+
+// ---- tool bar
+
+QAction* QtWindow::action_for(int command) const {
+    for (const Button& b : buttons_)
+        if (b.command == command) return b.action;
+    return nullptr;
+}
+
+void QtWindow::dress(QAction* action, const std::string& bitmap, const std::string& caption) {
+    const QString text = to_qstring(caption);
+    action->setIcon(icon_for(bitmap));
+    action->setText(text);
+    action->setIconText(text);
+    action->setToolTip(text);
+}
+
+void QtWindow::toolbar_add(int command, const std::string& bitmap, const std::string& caption) {
+    // One button per command: adding again replaces the old one's looks in place.
+    if (action_for(command)) {
+        toolbar_set(command, bitmap, caption);
+        return;
+    }
+    auto* action = new QAction(bar_);
+    dress(action, bitmap, caption);
+    QObject::connect(action, &QAction::triggered, bar_, [this, command] {
+        Message m;
+        m.kind = MessageKind::Command;
+        m.command = command;
+        post(m);
+    });
+    bar_->addAction(action);
+    if (auto* button = bar_->widgetForAction(action)) button->setFocusPolicy(Qt::NoFocus);
+    buttons_.push_back(Button{command, bitmap, action});
+}
+
+void QtWindow::toolbar_remove(int command) {
+    for (auto it = buttons_.begin(); it != buttons_.end(); ++it) {
+        if (it->command != command) continue;
+        bar_->removeAction(it->action);
+        delete it->action;
+        buttons_.erase(it);
+        return;
+    }
+}
+
+void QtWindow::toolbar_set(int command, const std::string& bitmap, const std::string& caption) {
+    for (Button& b : buttons_) {
+        if (b.command != command) continue;
+        b.bitmap = bitmap;
+        dress(b.action, bitmap, caption);
+        return;
+    }
+}
+
+bool QtWindow::toolbar_has(int command) const {
+    return action_for(command) != nullptr;
+}
+
+std::string QtWindow::toolbar_bitmap(int command) const {
+    for (const Button& b : buttons_)
+        if (b.command == command) return b.bitmap;
+    return {};
+}
+
+void QtWindow::toolbar_show(bool shown) {
+    bar_shown_ = shown;
+    bar_->setVisible(shown);
+}
+
+// ---- timers
+
+void QtWindow::set_timer(int id, int period_ms) {
+    auto& timer = timers_[id];
+    if (!timer) {
+        timer = std::make_unique<QTimer>();
+        QObject::connect(timer.get(), &QTimer::timeout, [this, id] {
+            Message m;
+            m.kind = MessageKind::Timer;
+            m.command = id;
+            post(m);
+        });
+    }
+    timer->start(std::max(1, period_ms));  // 0 would fire on every pass of the loop
+}
+
+void QtWindow::kill_timer(int id) {
+    timers_.erase(id);
+}
+
+}  // namespace mw31
