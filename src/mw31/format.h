@@ -10,8 +10,15 @@ namespace mw31 {
 
 #define KV_PRINTF(fmt_index, first_arg) __attribute__((format(printf, fmt_index, first_arg)))
 
+// Directives end at one of d i o u x e f g c s (either case; also a, p and n). A directive
+// without such a letter, or with a character no directive may hold, is copied as it stands
+// and reads no argument. "%n" takes its pointer but writes nothing.
 std::string format_text_v(const char* format, va_list args);
 std::string format_text(const char* format, ...) KV_PRINTF(1, 2);
+
+// The fallback for a floating-point value that did not fit: "-", the integer digits ("0"
+// below 1), ".", and the fractional digits until nothing remains, at most 16 of them.
+std::string format_digits(double value);
 
 // To the message output (a box owned by the terminal).
 void message_printf(const char* format, ...) KV_PRINTF(1, 2);
