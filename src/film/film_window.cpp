@@ -1,0 +1,332 @@
+// The film window: tool bar, window procedure, zoom rectangle, menu-bar updates and Save.
+#include "film/film_window.h"
+
+#include <cstdlib>
+
+#include "mw31/app_state.h"
+#include "mw31/cursor.h"
+#include "mw31/dialogs.h"
+#include "mw31/file_services.h"
+#include "mw31/format.h"
+#include "mw31/message_queue.h"
+#include "mw31/process.h"
+#include "mw31/temp_names.h"
+
+namespace film {
+
+namespace {
+
+constexpr FilmButton kButtons[] = {
+    {kCmdEnd, "anm_ende", "End"},
+    {kCmdHold, "anm_stop", "Stop+Start"},
+    {kCmdSingleStep, "anm_sngl", "Einzel ein+aus/SingleStep on+off"},
+    {kCmdDirection, "anm_dir", "<- / ->"},
+    {kCmdSlower, "anm_slow", "Langsamer/Slower"},
+    {kCmdFaster, "anm_fast", "Schneller/Faster"},
+    {kCmdInit, "anm_init", "Init"},
+    {kCmdHardcopy, "anm_hcpy", "Hardcopy"},
+    {kCmdInfotext, "anm_info", "Infotext"},
+    {kCmdAvi, "anm_avi", "AVI Export"},
+    {kCmdDxf, "anm_dxf", "DXF Export"},
+    {kCmdMergeHelp, "anm_flm", "FLM-Vereinigung/Merge FLMs"},
+    {kCmdInvert, "anm_inv", "Invert"},
+    {kCmdMeasureReference, "anm_mes1", "Bezugspunkt"},
+    {kCmdMeasureDirection, "anm_mes2", "Richtungspunkt"},
+    {kCmdMeasureEnd, "anm_mes3", "Messen Ende"},
+    {kCmdGrid, "anm_grid", "Gitter"},
+    {kCmdPhi1, "anm_phi4", "phix1"},
+    {kCmdPhi10, "anm_phi2", "phix10"},
+    {kCmdPhi100, "anm_phi3", "phix100"},
+    {kCmdSave, "anm_save", "Save"},
+};
+
+constexpr const char* kSaveTitle = "kurvlab    Datei speichern / Save file";
+constexpr const char* kSaveFilter = "ANM-Dateien|*.anm|Alle Dateien|*.*|";
+
+const mw31::Pen kRubberPen{mw31::PenStyle::Solid, 1, {255, 255, 255}};
+
+FilmWindow& film_of(void* user) {
+    return *static_cast<FilmWindow*>(user);
+}
+
+bool inside(const mw31::Rect& r, int x, int y) {
+    return x >= r.left && x < r.right && y >= r.top && y < r.bottom;
+}
+
+// The rubber rectangle in inverting mode: drawing it twice leaves the window as it was.
+void draw_rubber(FilmWindow& fw) {
+    mw31::Canvas& c = fw.window->canvas();
+    const mw31::Rect& r = fw.rubber;
+    c.set_raster_op(mw31::RasterOp::Xor);
+    c.select_pen(kRubberPen);
+    c.move_to(r.left, r.top);
+    c.line_to(r.right, r.top);
+    c.line_to(r.right, r.bottom);
+    c.line_to(r.left, r.bottom);
+    c.line_to(r.left, r.top);
+    c.set_raster_op(mw31::RasterOp::Copy);
+}
+
+void start_drag(FilmWindow& fw, int x, int y) {
+    if (fw.outputs && fw.outputs->measure_press && fw.outputs->measure_press(fw, x, y)) return;
+    fw.state.drag = kDragging;
+    fw.rubber = mw31::Rect{x, y, x, y};
+    draw_rubber(fw);
+}
+
+void move_drag(FilmWindow& fw, int x, int y) {
+    draw_rubber(fw);
+    fw.rubber.right = x;
+    fw.rubber.bottom = y;
+    draw_rubber(fw);
+}
+
+void finish_drag(FilmWindow& fw, int x, int y) {
+    draw_rubber(fw);
+    fw.rubber.right = x;
+    fw.rubber.bottom = y;
+    fw.state.drag = kDragIdle;
+    const bool zoomed =
+        fw.world.zoom_rectangle
+            ? fw.world.zoom_rectangle(fw, fw.rubber)
+            : zoom_to_rectangle(&fw.view, fw.rubber, fw.virtual_width, fw.virtual_height);
+    if (zoomed) fw.state.drag = kDragRedraw;
+}
+
+void open_in_editor(const std::string& file_name) {
+    mw31::run_program(mw31::format_text("notepad.exe %s", file_name.c_str()), false);
+}
+
+void set_button(mw31::Window& w, int command, const char* bitmap, const char* caption) {
+    if (w.toolbar_has(command)) w.toolbar_set(command, bitmap, caption);
+}
+
+}  // namespace
+
+FilmOutputs& film_outputs() {
+    static FilmOutputs outputs;
+    return outputs;
+}
+
+const FilmButton* film_button(int command) {
+    for (const FilmButton& b : kButtons)
+        if (b.command == command) return &b;
+    return nullptr;
+}
+
+std::vector<int> line_film_menu() {
+    return {kCmdAvi,    kCmdEnd,  kCmdSingleStep, kCmdDirection, kCmdSlower,
+            kCmdFaster, kCmdInit, kCmdInvert,     kCmdHardcopy,  kCmdSave};
+}
+
+int client_size_from_environment(const char* variable, int fallback) {
+    const char* text = std::getenv(variable);
+    if (!text || !*text) return fallback;
+    const long v = std::strtol(text, nullptr, 10);
+    if (v <= 0) return fallback;
+    return v > kMaxClientSize ? kMaxClientSize : int(v);
+}
+
+int open_film_window(FilmWindow* fw, const FilmWindowSetup& setup) {
+    if (!fw->colours) fw->colours = &film_colour_table();
+    if (!fw->outputs) fw->outputs = &film_outputs();
+    mw31::WindowSpec spec;
+    spec.client_width = setup.client_width > 0
+                            ? setup.client_width
+                            : client_size_from_environment("FILMFENSTERX", kDefaultClientWidth);
+    spec.client_height = setup.client_height > 0
+                             ? setup.client_height
+                             : client_size_from_environment("FILMFENSTERY", kDefaultClientHeight);
+    spec.icon = "kvfilm";
+    spec.proc = film_window_proc;
+    spec.user = fw;
+    fw->window = mw31::create_window(spec);
+    if (!fw->window) {
+        mw31::message_printf(
+            "mw31_film: kann Filmfenster nicht oeffnen / cannot open animation window");
+        return 1;
+    }
+    for (int command : setup.menu)
+        if (const FilmButton* b = film_button(command))
+            fw->window->toolbar_add(b->command, b->bitmap, b->caption);
+    fw->shown = MenuShown{};
+    fw->window->show(setup.show);
+    mw31::register_cursor_window(fw->window.get());
+    fw->previous_not_interruptible = mw31::set_not_interruptible(true);
+    fw->view = FilmView{};
+    update_drawing_area(&fw->view, fw->window->client_rect());
+    return 0;
+}
+
+void close_film_window(FilmWindow* fw) {
+    if (!fw->window) return;
+    mw31::set_not_interruptible(fw->previous_not_interruptible);
+    mw31::unregister_cursor_window(fw->window.get());
+    fw->window.reset();
+}
+
+void film_window_command(FilmWindow& fw, int command) {
+    const int step_before = fw.state.step;
+    const CommandEffect effect = apply_command(&fw.state, fw.colours, command, mw31::tick_count());
+    const FilmOutputs* out = fw.outputs;
+    switch (effect) {
+        case CommandEffect::None:
+        case CommandEffect::Redraw:
+            break;
+        case CommandEffect::Init:
+            if (fw.world.init)
+                fw.world.init(fw);
+            else
+                reset_view(&fw.view);
+            break;
+        case CommandEffect::ZoomOut:
+            if (fw.world.zoom_out)
+                fw.world.zoom_out(fw);
+            else
+                zoom_out(&fw.view);
+            break;
+        case CommandEffect::Save:
+            save_film_copy(fw);
+            break;
+        case CommandEffect::Infotext:
+            open_in_editor(mw31::temp_info_name());
+            break;
+        case CommandEffect::MergeHelp:
+            if (out && out->merge_help_write &&
+                out->merge_help_write(mw31::temp_merge_help_name()) == 0)
+                open_in_editor(mw31::temp_merge_help_name());
+            break;
+        case CommandEffect::Measure:
+            if (out && out->measure_command) out->measure_command(fw, command);
+            break;
+        case CommandEffect::QuickRecording: {
+            const mw31::Rect outer = fw.window->window_rect();
+            if (out && out->avi_remember_window) out->avi_remember_window(fw, outer, step_before);
+            const int h = 200;
+            const int w = outer.height() > 0 ? int(200.0 * outer.width() / outer.height()) : 200;
+            fw.window->move_resize(mw31::Rect{100, 100, 100 + w, 100 + h});
+            break;
+        }
+        case CommandEffect::Window800:
+            fw.window->move_resize(mw31::Rect{100, 100, 900, 700});
+            break;
+    }
+}
+
+void film_window_proc(mw31::Window& window, const mw31::Message& m, void* user) {
+    (void)window;
+    FilmWindow& fw = film_of(user);
+    if (fw.message_hook) fw.message_hook(fw, m);
+    // While recording, the window takes no commands, so the video shows an undisturbed run.
+    if (fw.state.recording == kRecordingOn) return;
+    switch (m.kind) {
+        case mw31::MessageKind::Command:
+            film_window_command(fw, m.command);
+            break;
+        case mw31::MessageKind::Char:
+            if (int c = command_for_char(m.key)) film_window_command(fw, c);
+            break;
+        case mw31::MessageKind::KeyDown:
+            if (int c = command_for_key(m.key)) film_window_command(fw, c);
+            break;
+        case mw31::MessageKind::MouseDown:
+            if ((m.button == mw31::MouseButton::Left || m.button == mw31::MouseButton::Right) &&
+                fw.state.drag != kDragging && inside(fw.view.area, m.x, m.y))
+                start_drag(fw, m.x, m.y);
+            break;
+        case mw31::MessageKind::MouseMove:
+            fw.mouse_x = m.x;
+            fw.mouse_y = m.y;
+            if (fw.outputs && fw.outputs->mouse_move) fw.outputs->mouse_move(fw, m.x, m.y);
+            if (fw.state.drag == kDragging) move_drag(fw, m.x, m.y);
+            break;
+        case mw31::MessageKind::MouseUp:
+            if (m.button == mw31::MouseButton::Middle)
+                film_window_command(fw, kCmdInit);
+            else if (fw.state.drag == kDragging)
+                finish_drag(fw, m.x, m.y);
+            break;
+        case mw31::MessageKind::Wheel:
+            if (fw.world.wheel) fw.world.wheel(fw, m);
+            break;
+        case mw31::MessageKind::Close:
+            fw.state.end = true;
+            break;
+        case mw31::MessageKind::Quit:
+            fw.state.end = true;
+            break;
+        case mw31::MessageKind::Size:
+        case mw31::MessageKind::Timer:
+            break;  // the loop takes the client size each frame
+    }
+}
+
+void dispatch_film_message(FilmWindow& fw, const mw31::Message& message) {
+    if (message.kind == mw31::MessageKind::Quit)
+        fw.state.end = true;
+    else
+        mw31::dispatch_message(message);
+    if (mw31::quit_requested()) fw.state.end = true;
+}
+
+void update_film_menu(FilmWindow& fw) {
+    mw31::Window& w = *fw.window;
+    const PlaybackState& s = fw.state;
+    if (s.recording == kRecordingOn) {
+        // Not in the video.
+        if (w.toolbar_shown()) w.toolbar_show(false);
+        return;
+    }
+    if (!w.toolbar_shown()) w.toolbar_show(true);
+    MenuShown& shown = fw.shown;
+    const bool single = (s.single_step & kSingleStepWait) != 0;
+    if (single != shown.single_step) {
+        set_button(w, kCmdSingleStep, single ? "anm_dlf" : "anm_sngl",
+                   "Einzel ein+aus/SingleStep on+off");
+        shown.single_step = single;
+    }
+    if (s.hold != shown.hold) {
+        set_button(w, kCmdHold, s.hold ? "anm_go" : "anm_stop", "Stop+Start");
+        shown.hold = s.hold;
+    }
+    if (s.grid != shown.grid) {
+        set_button(w, kCmdGrid, s.grid ? "anm_nogrid" : "anm_grid", "Gitter");
+        shown.grid = s.grid;
+    }
+    if (s.phi_factor != shown.phi_factor) {
+        set_button(w, kCmdPhi1, s.phi_factor == 1 ? "anm_phi4" : "anm_phi1", "phix1");
+        set_button(w, kCmdPhi10, s.phi_factor == 10 ? "anm_phi5" : "anm_phi2", "phix10");
+        set_button(w, kCmdPhi100, s.phi_factor == 100 ? "anm_phi6" : "anm_phi3", "phix100");
+        shown.phi_factor = s.phi_factor;
+    }
+    const FilmOutputs* out = fw.outputs;
+    if (!s.end && out && out->measure_menu) out->measure_menu(fw);
+    if (s.target_dialog_request) {
+        fw.state.target_dialog_request = false;
+        if (out && out->target_dialog) out->target_dialog(fw);
+    }
+}
+
+std::string with_anm_extension(const std::string& name) {
+    const size_t slash = name.find_last_of("/\\");
+    const size_t dot = name.find_last_of('.');
+    const bool has_ext = dot != std::string::npos && (slash == std::string::npos || dot > slash);
+    return (has_ext ? name.substr(0, dot) : name) + ".anm";
+}
+
+void save_film_copy(FilmWindow& fw) {
+    if (fw.source_name.empty()) return;
+    mw31::SaveFileRequest request;
+    request.title = kSaveTitle;
+    request.filter = kSaveFilter;
+    request.overwrite_prompt = true;
+    const std::string chosen = mw31::save_file_dialog(request);
+    if (chosen.empty()) return;
+    const std::string target = with_anm_extension(chosen);
+    if (mw31::copy_file(fw.source_name, target) != 0)
+        mw31::message_printf(
+            "Kann Datei nicht zum Schreiben oeffnen / Cannot open file for write:\n%s",
+            target.c_str());
+}
+
+}  // namespace film

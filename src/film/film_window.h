@@ -1,0 +1,104 @@
+// The film window shared by the 2D players: creation with its tool bar, the window procedure
+// that turns commands, keys and mouse into state changes, the zoom rectangle and the
+// menu-bar updates.
+#pragma once
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "film/colour_table.h"
+#include "film/film_outputs.h"
+#include "film/film_view.h"
+#include "film/frame_store.h"
+#include "film/playback_state.h"
+#include "mw31/window.h"
+
+namespace film {
+
+constexpr int kDefaultClientWidth = 800;
+constexpr int kDefaultClientHeight = 600;
+constexpr int kMaxClientSize = 16384;
+
+struct FilmButton {
+    int command;
+    const char* bitmap;
+    const char* caption;
+};
+
+// Every button the players know, by command number; null for an unknown number.
+const FilmButton* film_button(int command);
+// The menu bar of line films, in its order.
+std::vector<int> line_film_menu();
+
+// Players with world coordinates replace the pixel zoom with their own.
+struct WorldZoom {
+    void (*init)(FilmWindow& fw) = nullptr;
+    bool (*zoom_rectangle)(FilmWindow& fw, const mw31::Rect& dragged) = nullptr;
+    void (*zoom_out)(FilmWindow& fw) = nullptr;
+    void (*wheel)(FilmWindow& fw, const mw31::Message& message) = nullptr;
+};
+
+// The bitmaps the menu bar shows, so that updates only touch what changed.
+struct MenuShown {
+    bool single_step = false;
+    bool hold = false;
+    bool grid = false;
+    int phi_factor = 1;
+};
+
+struct FilmWindow {
+    std::unique_ptr<mw31::Window> window;
+    FilmView view;
+    PlaybackState state;
+    ColourTable* colours = nullptr;
+    int virtual_width = kDefaultVirtualWidth;
+    int virtual_height = kDefaultVirtualHeight;
+    std::string source_name;  // the file Save copies; empty: Save does nothing
+    const FilmOutputs* outputs = nullptr;
+    WorldZoom world;
+    void* player = nullptr;  // the player's own data, for its hooks
+    // Called first for every message the window gets (players and tests).
+    void (*message_hook)(FilmWindow& fw, const mw31::Message& message) = nullptr;
+
+    mw31::Rect rubber{};  // the zoom rectangle being dragged (start and current corner)
+    int mouse_x = -1, mouse_y = -1;
+    MenuShown shown;
+    bool previous_not_interruptible = false;
+};
+
+struct FilmWindowSetup {
+    std::vector<int> menu = line_film_menu();
+    mw31::ShowMode show = mw31::ShowMode::Maximized;
+    // 0: from FILMFENSTERX / FILMFENSTERY.
+    int client_width = 0, client_height = 0;
+};
+
+// A client size from an environment variable: missing, empty, zero or unreadable gives the
+// fallback; held within kMaxClientSize.
+int client_size_from_environment(const char* variable, int fallback);
+
+// Creates and shows the window, fits the drawing area and marks the player not
+// interruptible. 1 (after the message) when the window cannot be made. fw->colours and
+// fw->outputs default to the program's tables.
+int open_film_window(FilmWindow* fw, const FilmWindowSetup& setup);
+// Restores the not-interruptible mark and destroys the window.
+void close_film_window(FilmWindow* fw);
+
+void film_window_proc(mw31::Window& window, const mw31::Message& message, void* user);
+// Runs a command or key number as the window procedure does.
+void film_window_command(FilmWindow& fw, int command);
+
+// Dispatches a message; the quit message (or a confirmed quit) sets the end flag.
+void dispatch_film_message(FilmWindow& fw, const mw31::Message& message);
+
+// Bitmap swaps after state changes, the tool bar hidden while recording, and a pending
+// target-cycle dialog.
+void update_film_menu(FilmWindow& fw);
+
+// Save: the save dialog, the "anm" extension and a byte copy of the source film.
+void save_film_copy(FilmWindow& fw);
+// The name with its extension set to "anm".
+std::string with_anm_extension(const std::string& name);
+
+}  // namespace film

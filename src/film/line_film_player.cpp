@@ -1,0 +1,306 @@
+// The playback loop of line films: one frame at a time into an off-screen picture, copied to
+// the window, with the message pump, single step, hold and recording between frames.
+#include "film/line_film_player.h"
+
+#include "film/film_drawing.h"
+#include "film/line_film_reader.h"
+#include "mw31/format.h"
+#include "mw31/message_queue.h"
+#include "mw31/process.h"
+
+namespace film {
+
+namespace {
+
+constexpr int kFirstLineFilmFrame = 1;
+constexpr int kRaiseEveryPasses = 5;
+
+struct LinePlayer {
+    const LineFilmOptions& options;
+    FilmWindow fw;
+    FrameStore store;
+    std::unique_ptr<mw31::Picture> picture;         // what the window shows
+    std::unique_ptr<mw31::Picture> record_picture;  // larger twin while recording with -x
+    std::string status;
+    bool single_step_before = false;
+
+    explicit LinePlayer(const LineFilmOptions& o) : options(o) {}
+};
+
+mw31::Rect whole(const mw31::Picture& p) {
+    return mw31::Rect{0, 0, p.width(), p.height()};
+}
+
+void clear_picture(mw31::Picture& p, bool inverted) {
+    p.canvas().fill_rect(whole(p), background_brush(inverted));
+}
+
+bool make_picture(LinePlayer& p) {
+    const mw31::Rect& area = p.fw.view.area;
+    p.picture = mw31::create_picture(area.width() > 0 ? area.width() : 1,
+                                     area.height() > 0 ? area.height() : 1);
+    p.record_picture.reset();
+    if (!p.picture) return false;
+    clear_picture(*p.picture, p.fw.state.invert);
+    return true;
+}
+
+// The frame's picture: erase rectangle, grid, records, overlays.
+void paint_frame(LinePlayer& p, mw31::Canvas& canvas, const FilmView& view) {
+    FilmWindow& fw = p.fw;
+    const bool inv = fw.state.invert;
+    fill_erase_rect(canvas, p.store, inv);
+    if (fw.state.grid && fw.outputs->draw_grid) fw.outputs->draw_grid(fw, canvas);
+    draw_film_frame(canvas, p.store, fw.state.index, view, *fw.colours, fw.state.pen_width, inv);
+    if (fw.outputs->draw_overlays) fw.outputs->draw_overlays(fw, canvas);
+}
+
+void hand_to_recording(LinePlayer& p) {
+    FilmWindow& fw = p.fw;
+    if (!fw.outputs->avi_add_picture) return;
+    const double factor = p.options.record_factor;
+    if (factor <= 1.0) {
+        fw.outputs->avi_add_picture(fw, *p.picture, p.picture->width(), p.picture->height());
+        return;
+    }
+    // The recording gets its own, larger picture drawn with the same view scaled up.
+    const FilmView big = scaled_view(fw.view, factor);
+    if (!p.record_picture)
+        p.record_picture = mw31::create_picture(big.area.width(), big.area.height());
+    if (!p.record_picture) return;
+    clear_picture(*p.record_picture, fw.state.invert);
+    paint_frame(p, p.record_picture->canvas(), big);
+    fw.outputs->avi_add_picture(fw, *p.record_picture, p.record_picture->width(),
+                                p.record_picture->height());
+}
+
+// Steps 2 to 8 of a frame: fit, draw, count, status, margins, copy, clear.
+void draw_current_frame(LinePlayer& p) {
+    FilmWindow& fw = p.fw;
+    PlaybackState& s = fw.state;
+    mw31::Window& window = *fw.window;
+    const mw31::Rect client = window.client_rect();
+    if (update_drawing_area(&fw.view, client) || !p.picture) {
+        if (!make_picture(p)) return;
+        window.canvas().fill_rect(client, background_brush(s.invert));
+    }
+    mw31::Canvas& canvas = p.picture->canvas();
+    paint_frame(p, canvas, fw.view);
+
+    double n = 0;
+    if (count_cycle(&s, mw31::tick_count(), &n)) {
+        p.status = cycles_status_text(n, s.backward);
+        if (s.target_cycles > 1.0 && s.cycle_count > 50 && fw.outputs->target_control)
+            fw.outputs->target_control(fw, n);
+    }
+    if (s.recording != kRecordingOn) canvas.text_out(5, 15, p.status);
+
+    clear_margins(window.canvas(), client, fw.view.area, s.invert);
+    if (s.drag != kDragging) window.copy_picture(*p.picture, fw.view.area.left, fw.view.area.top);
+    if (s.recording == kRecordingOn) hand_to_recording(p);
+    if (p.options.frame_observer) p.options.frame_observer(fw, *p.picture, p.options.observer_user);
+    clear_picture(*p.picture, s.invert);
+}
+
+// Print and DXF requests, served between frames and during waits.
+void serve_requests(LinePlayer& p) {
+    FilmWindow& fw = p.fw;
+    PlaybackState& s = fw.state;
+    if (s.print_request) {
+        s.print_request = false;
+        if (fw.outputs->print_frame) fw.outputs->print_frame(fw, s.index);
+        s.single_step &= ~kSingleStepPrint;
+        s.drag = kDragRedraw;
+    }
+    if (s.dxf_request) {
+        s.dxf_request = false;
+        if (fw.outputs->dxf_frame) fw.outputs->dxf_frame(fw, s.index);
+    }
+}
+
+void redraw_if_requested(LinePlayer& p) {
+    if (p.fw.state.drag != kDragRedraw) return;
+    p.fw.state.drag = kDragIdle;
+    draw_current_frame(p);
+}
+
+// Step 10: wait for the user between single steps.
+void single_step_wait(LinePlayer& p) {
+    FilmWindow& fw = p.fw;
+    PlaybackState& s = fw.state;
+    restart_cycles(&s, mw31::tick_count());
+    for (;;) {
+        serve_requests(p);
+        if (s.end || !single_step_on(s)) return;
+        redraw_if_requested(p);
+        update_film_menu(fw);
+        const mw31::Message m = mw31::get_message();
+        if (m.kind == mw31::MessageKind::Char) return;
+        if (m.kind == mw31::MessageKind::MouseDown && m.button == mw31::MouseButton::Right) return;
+        dispatch_film_message(fw, m);
+        if (m.kind == mw31::MessageKind::KeyDown) {
+            serve_requests(p);
+            return;
+        }
+    }
+}
+
+// Step 11: everything that waits, requests served; a redraw request is dropped since the
+// next frame is drawn at once anyway.
+void process_waiting(LinePlayer& p) {
+    mw31::Message m;
+    while (!p.fw.state.end && mw31::peek_message(&m, true)) {
+        dispatch_film_message(p.fw, m);
+        serve_requests(p);
+    }
+    serve_requests(p);
+    if (p.fw.state.drag == kDragRedraw) p.fw.state.drag = kDragIdle;
+}
+
+// Step 12: held, or a zoom rectangle being dragged.
+void hold_wait(LinePlayer& p) {
+    PlaybackState& s = p.fw.state;
+    while (!s.end && (s.hold || s.drag == kDragging)) {
+        update_film_menu(p.fw);
+        dispatch_film_message(p.fw, mw31::get_message());
+        serve_requests(p);
+        redraw_if_requested(p);
+    }
+}
+
+void start_recording_if_requested(LinePlayer& p) {
+    FilmWindow& fw = p.fw;
+    if (fw.state.recording != kRecordingRequested) return;
+    const bool ok = fw.outputs->avi_start && fw.outputs->avi_start(fw) == 0;
+    recording_started(&fw.state, ok);
+}
+
+void finish_recording(LinePlayer& p) {
+    FilmWindow& fw = p.fw;
+    if (fw.state.recording != kRecordingOn) return;
+    if (fw.outputs->avi_finish) fw.outputs->avi_finish(fw);
+    fw.state.recording = kRecordingOff;
+    p.record_picture.reset();
+}
+
+bool shown_frame(const FrameStore& store, int index) {
+    return store.frames[size_t(index)].size() > size_t(kSkippedFrameRecords);
+}
+
+void play_passes(LinePlayer& p) {
+    FilmWindow& fw = p.fw;
+    PlaybackState& s = fw.state;
+    for (int pass = 0; pass < s.pass_limit && !s.end; ++pass) {
+        if (pass % kRaiseEveryPasses == kRaiseEveryPasses - 1) fw.window->raise();
+        bool drew = false;
+        while (!s.end && in_playable_range(s)) {
+            if (!shown_frame(p.store, s.index)) {
+                advance(&s);
+                continue;
+            }
+            drew = true;
+            draw_current_frame(p);
+            mw31::Message m;
+            while (mw31::peek_message(&m, true)) dispatch_film_message(fw, m);
+            if (s.pause_ms > 0) mw31::sleep_ms(s.pause_ms);
+            update_film_menu(fw);
+
+            if (single_step_on(s)) {
+                if (!p.single_step_before) {
+                    // Just switched on: show this frame once more, then wait on it.
+                    p.single_step_before = true;
+                    continue;
+                }
+                single_step_wait(p);
+            } else {
+                p.single_step_before = false;
+            }
+            if (s.end) break;
+            process_waiting(p);
+            if (s.end) break;
+            hold_wait(p);
+            if (s.end) break;
+            advance(&s);
+            start_recording_if_requested(p);
+        }
+        finish_recording(p);
+        if (s.end) break;
+        if (!drew) {
+            // The step jumps over every frame that would be drawn: stay responsive so that
+            // the user can change the step or end, instead of spinning through the passes.
+            mw31::Message m;
+            while (mw31::peek_message(&m, true)) dispatch_film_message(fw, m);
+            mw31::sleep_ms(s.pause_ms > 0 ? s.pause_ms : 1);
+        }
+        wrap_index(&s);
+        s.passes += 1;
+    }
+    finish_recording(p);
+}
+
+void close_player(LinePlayer& p) {
+    p.picture.reset();
+    p.record_picture.reset();
+    p.store.frames.clear();
+    p.store.frames.shrink_to_fit();
+    close_film_window(&p.fw);
+}
+
+}  // namespace
+
+int first_shown_frame(const FrameStore& store, int first_index) {
+    for (int i = first_index < 0 ? 0 : first_index; i < store.frame_count(); ++i)
+        if (shown_frame(store, i)) return i;
+    return -1;
+}
+
+int play_line_film(const LineFilmOptions& options) {
+    LinePlayer p(options);
+    FilmWindow& fw = p.fw;
+    fw.source_name = options.source_name;
+    if (open_film_window(&fw, options.window) != 0) return 1;
+    // Commands typed while the film is read already count.
+    fw.state = new_playback_state(0, kFirstLineFilmFrame, options.pause_ms, options.passes,
+                                  mw31::tick_count());
+    fw.colours->reset();
+    if (options.window_opened) options.window_opened(fw, options.observer_user);
+    if (!make_picture(p)) {
+        mw31::message_printf("mw31_film: kann Film-DC nicht oeffnen / cannot open animation  DC");
+        close_player(p);
+        return 1;
+    }
+
+    const EraseRectMapper mapper = erase_rect_mapper(fw.view);
+    const int rc = options.source ? read_line_film(*options.source, &p.store, mapper)
+                                  : read_line_film_file(options.film_name, &p.store, mapper);
+    if (rc != 0) {
+        close_player(p);
+        return 1;
+    }
+    fw.virtual_width = p.store.virtual_width;
+    fw.virtual_height = p.store.virtual_height;
+    const std::string& name = options.source ? options.source->name() : options.film_name;
+    // The wrap divides by the frame count, and a film whose frames are all skipped would spin
+    // through its passes without ever drawing or looking at the queue.
+    if (p.store.frame_count() == 0) {
+        mw31::message_printf("mw31_film: keine Getriebestellungen im Film / no frames in film:\n%s",
+                             name.c_str());
+        close_player(p);
+        return 1;
+    }
+    if (first_shown_frame(p.store, kFirstLineFilmFrame) < 0) {
+        mw31::message_printf(
+            "mw31_film: keine darstellbare Getriebestellung / no frame to show in film:\n%s",
+            name.c_str());
+        close_player(p);
+        return 1;
+    }
+
+    fw.state.frame_count = p.store.frame_count();
+    restart_cycles(&fw.state, mw31::tick_count());
+    play_passes(p);
+    close_player(p);
+    return 0;
+}
+
+}  // namespace film

@@ -1,0 +1,38 @@
+// Plays a line film in the film window: reads it into the frame store and runs the playback
+// loop (draw, copy, pump, sleep, wait, advance) until the passes are done or the user ends.
+#pragma once
+
+#include <string>
+
+#include "film/byte_source.h"
+#include "film/film_window.h"
+#include "film/frame_store.h"
+#include "mw31/picture.h"
+
+namespace film {
+
+struct LineFilmOptions {
+    std::string film_name;    // the file read (unless `source` is given)
+    std::string source_name;  // the file Save copies; empty: Save does nothing
+    int passes = kDefaultPasses;
+    int pause_ms = kDefaultPauseMs;
+    double record_factor = 1.0;  // the recorded picture is this much larger than the window
+    FilmWindowSetup window;
+    ByteSource* source = nullptr;  // read from these bytes instead of the file
+
+    // Called after each drawn frame with the picture as it was copied to the window.
+    void (*frame_observer)(FilmWindow& fw, const mw31::Picture& picture, void* user) = nullptr;
+    void* observer_user = nullptr;
+    // Called once the window is open, before the film is read (players and tests set hooks).
+    void (*window_opened)(FilmWindow& fw, void* user) = nullptr;
+};
+
+// 0 after playing; 1 when the window or its pictures cannot be made, the film cannot be
+// read, or it holds no frame that could be shown (each reported to the user).
+int play_line_film(const LineFilmOptions& options);
+
+// The first frame a line film shows, or -1 when none would ever be drawn (frames below the
+// first index and frames of five records or fewer are not shown).
+int first_shown_frame(const FrameStore& store, int first_index);
+
+}  // namespace film

@@ -1,0 +1,239 @@
+// Playback state: speed commands, invert, keys, advancing and wrapping the frame index.
+#include "film/playback_state.h"
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+namespace film {
+namespace {
+
+// The indices one pass shows, then the index the wrap leaves.
+std::vector<int> one_pass(PlaybackState* s) {
+    std::vector<int> shown;
+    while (in_playable_range(*s)) {
+        shown.push_back(s->index);
+        advance(s);
+    }
+    wrap_index(s);
+    shown.push_back(s->index);
+    return shown;
+}
+
+TEST(PlaybackPass, ForwardStepThreeOverTenFramesWrapsToOne) {
+    PlaybackState s = new_playback_state(10, 1, 1, 1, 0);
+    s.step = 3;
+    EXPECT_EQ(one_pass(&s), (std::vector<int>{1, 4, 7, 1}));
+    // Index 0, the first frame read, is never shown, however the step falls.
+    s.step = 5;
+    EXPECT_EQ(one_pass(&s), (std::vector<int>{1, 6, 1}));
+}
+
+TEST(PlaybackPass, BackwardFromOneWrapsToTheLastFrame) {
+    PlaybackState s = new_playback_state(10, 1, 1, 1, 0);
+    s.backward = true;
+    EXPECT_EQ(one_pass(&s), (std::vector<int>{1, 9}));
+    EXPECT_EQ(one_pass(&s), (std::vector<int>{9, 8, 7, 6, 5, 4, 3, 2, 1, 9}));
+}
+
+TEST(PlaybackPass, BackwardStepLargerThanTheFilmStillWrapsIntoTheFilm) {
+    PlaybackState s = new_playback_state(10, 1, 1, 1, 0);
+    s.backward = true;
+    s.step = 57;
+    advance(&s);
+    wrap_index(&s);
+    EXPECT_GE(s.index, 0);
+    EXPECT_LT(s.index, 10);
+    s.step = kMaxStep;
+    for (int i = 0; i < 5; ++i) {
+        advance(&s);
+        wrap_index(&s);
+        ASSERT_GE(s.index, 0);
+        ASSERT_LT(s.index, 10);
+    }
+}
+
+TEST(PlaybackPass, ForwardWrapRaisesToTheFirstIndexOnlyWhenBelow) {
+    PlaybackState s = new_playback_state(10, 1, 1, 1, 0);
+    s.index = 12;
+    wrap_index(&s);
+    EXPECT_EQ(s.index, 2);
+    s.index = 10;
+    wrap_index(&s);
+    EXPECT_EQ(s.index, 1);
+    s.first_index = 0;
+    s.index = 10;
+    wrap_index(&s);
+    EXPECT_EQ(s.index, 0);
+}
+
+TEST(PlaybackSpeed, SlowerRaisesThePauseInItsStepsAndStopsAtOneSecond) {
+    PlaybackState s = new_playback_state(10, 1, 1, 1, 0);
+    std::vector<int> pauses;
+    for (int i = 0; i < 8; ++i) {
+        slower(&s);
+        pauses.push_back(s.pause_ms);
+    }
+    EXPECT_EQ(pauses, (std::vector<int>{2, 4, 7, 10, 15, 22, 33, 49}));
+    s.pause_ms = 999;
+    slower(&s);
+    EXPECT_EQ(s.pause_ms, 1498);
+    slower(&s);
+    EXPECT_EQ(s.pause_ms, 1498);
+    EXPECT_EQ(s.step, 1);
+}
+
+TEST(PlaybackSpeed, SlowerLowersTheStepFirstAndFasterRaisesItAtShortPauses) {
+    PlaybackState s = new_playback_state(10, 1, 1, 1, 0);
+    faster(&s);
+    faster(&s);
+    EXPECT_EQ(s.step, 3);
+    EXPECT_EQ(s.pause_ms, 1);
+    slower(&s);
+    EXPECT_EQ(s.step, 2);
+    EXPECT_EQ(s.pause_ms, 1);
+    s.step = 1;
+    s.pause_ms = 10;
+    std::vector<int> pauses;
+    for (int i = 0; i < 4; ++i) {
+        faster(&s);
+        pauses.push_back(s.pause_ms);
+    }
+    EXPECT_EQ(pauses, (std::vector<int>{6, 4, 2, 1}));
+    EXPECT_EQ(s.step, 1);
+    faster(&s);
+    EXPECT_EQ(s.step, 2);
+}
+
+TEST(PlaybackInvert, PenWidthRisesAtEachSwitchOnAndTheTableSwapsBlackAndWhite) {
+    PlaybackState s;
+    ColourTable colours;
+    const Rgb black = colours.entries[0], white = colours.entries[1];
+    std::vector<int> widths;
+    for (int i = 0; i < 3; ++i) {
+        toggle_invert(&s, &colours);  // on
+        widths.push_back(s.pen_width);
+        EXPECT_TRUE(s.invert);
+        EXPECT_EQ(colours.entries[0], white);
+        EXPECT_EQ(colours.entries[1], black);
+        toggle_invert(&s, &colours);  // off
+        EXPECT_FALSE(s.invert);
+        EXPECT_EQ(colours.entries[0], black);
+    }
+    EXPECT_EQ(widths, (std::vector<int>{2, 3, 1}));
+}
+
+TEST(PlaybackKeys, CaseActsAlikeExceptForQ) {
+    EXPECT_EQ(command_for_char('e'), kCmdEnd);
+    EXPECT_EQ(command_for_char('E'), kCmdEnd);
+    EXPECT_EQ(command_for_char('S'), kCmdSingleStep);
+    EXPECT_EQ(command_for_char('p'), kCmdHardcopy);
+    EXPECT_EQ(command_for_char('X'), kCmdDxf);
+    EXPECT_EQ(command_for_char('q'), kKeyQuickRecording);
+    EXPECT_EQ(command_for_char('Q'), kKeyWindow800);
+    EXPECT_EQ(command_for_char('~'), kCmdInvert);
+    EXPECT_EQ(command_for_char('<'), kCmdZoomOut);
+    EXPECT_EQ(command_for_char('.'), kCmdHold);
+    EXPECT_EQ(command_for_char(7), kKeyBackward);
+    EXPECT_EQ(command_for_char(12), kKeyForward);
+    EXPECT_EQ(command_for_char('3'), kCmdPhi100);
+    EXPECT_EQ(command_for_char('k'), 0);
+    EXPECT_EQ(command_for_char(0x1234), 0);
+    EXPECT_EQ(command_for_char(-5), 0);
+    EXPECT_EQ(command_for_key(37), kKeyBackward);
+    EXPECT_EQ(command_for_key(39), kKeyForward);
+    EXPECT_EQ(command_for_key(38), 0);
+}
+
+TEST(PlaybackCommands, DirectionTogglesAndTheDirectionKeysSetIt) {
+    PlaybackState s;
+    apply_command(&s, nullptr, kCmdDirection, 0);
+    EXPECT_TRUE(s.backward);
+    apply_command(&s, nullptr, kKeyBackward, 0);
+    EXPECT_TRUE(s.backward);
+    apply_command(&s, nullptr, kKeyForward, 0);
+    EXPECT_FALSE(s.backward);
+    apply_command(&s, nullptr, kKeyForward, 0);
+    EXPECT_FALSE(s.backward);
+}
+
+TEST(PlaybackCommands, RequestsAndWhatTheWindowMustDo) {
+    PlaybackState s = new_playback_state(600, 1, 5, 3, 0);
+    s.cycle_count = 40;
+    EXPECT_EQ(apply_command(&s, nullptr, kCmdHardcopy, 777), CommandEffect::None);
+    EXPECT_TRUE(s.print_request);
+    EXPECT_EQ(s.single_step, kSingleStepPrint);
+    EXPECT_TRUE(single_step_on(s));
+    // Every command restarts the cycle measurement.
+    EXPECT_EQ(s.cycle_count, 0);
+    EXPECT_EQ(s.cycle_start_ms, 777);
+
+    apply_command(&s, nullptr, kCmdSingleStep, 0);
+    EXPECT_EQ(s.single_step, kSingleStepPrint | kSingleStepWait);
+    apply_command(&s, nullptr, kCmdDxf, 0);
+    EXPECT_TRUE(s.dxf_request);
+    EXPECT_EQ(apply_command(&s, nullptr, kCmdInit, 0), CommandEffect::Init);
+    EXPECT_EQ(s.drag, kDragRedraw);
+    EXPECT_EQ(apply_command(&s, nullptr, kCmdZoomOut, 0), CommandEffect::ZoomOut);
+    EXPECT_EQ(apply_command(&s, nullptr, kCmdSave, 0), CommandEffect::Save);
+    EXPECT_EQ(apply_command(&s, nullptr, kCmdMeasureDirection, 0), CommandEffect::Measure);
+    apply_command(&s, nullptr, kCmdTargetCycles, 0);
+    EXPECT_TRUE(s.target_dialog_request);
+    apply_command(&s, nullptr, kCmdPhi10, 0);
+    EXPECT_EQ(s.phi_factor, 10);
+    apply_command(&s, nullptr, kCmdGrid, 0);
+    EXPECT_TRUE(s.grid);
+    apply_command(&s, nullptr, kCmdHold, 0);
+    EXPECT_TRUE(s.hold);
+    EXPECT_FALSE(s.end);
+    EXPECT_EQ(apply_command(&s, nullptr, kCmdEnd, 0), CommandEffect::Measure);
+    EXPECT_TRUE(s.end);
+    EXPECT_EQ(apply_command(&s, nullptr, 999, 0), CommandEffect::None);
+}
+
+TEST(PlaybackCommands, QuickRecordingSetsTheStepFromTheFrameCount) {
+    PlaybackState s = new_playback_state(600, 1, 5, 3, 0);
+    EXPECT_EQ(apply_command(&s, nullptr, kKeyQuickRecording, 0), CommandEffect::QuickRecording);
+    EXPECT_EQ(s.step, 5);
+    EXPECT_EQ(s.recording, kRecordingRequested);
+    PlaybackState small = new_playback_state(100, 1, 5, 3, 0);
+    small.step = 4;
+    apply_command(&small, nullptr, kKeyQuickRecording, 0);
+    EXPECT_EQ(small.step, 1);
+}
+
+TEST(PlaybackRecording, StartingClearsTheFlagsAndRestartsAtOneFailingDropsTheRequest) {
+    PlaybackState s = new_playback_state(20, 1, 5, 3, 0);
+    apply_command(&s, nullptr, kCmdAvi, 0);
+    EXPECT_EQ(s.recording, kRecordingRequested);
+    s.single_step = kSingleStepWait;
+    s.hold = s.end = s.backward = true;
+    s.index = 12;
+    recording_started(&s, true);
+    EXPECT_EQ(s.recording, kRecordingOn);
+    EXPECT_EQ(s.index, 1);
+    EXPECT_FALSE(s.hold || s.end || s.backward || s.single_step);
+
+    PlaybackState t = new_playback_state(20, 1, 5, 3, 0);
+    apply_command(&t, nullptr, kCmdAvi, 0);
+    t.index = 7;
+    recording_started(&t, false);
+    EXPECT_EQ(t.recording, kRecordingOff);
+    EXPECT_EQ(t.index, 7);
+}
+
+TEST(PlaybackCycles, CyclesPerMinuteFromFramesStepAndElapsedTime) {
+    PlaybackState s = new_playback_state(50, 1, 5, 3, 1000);
+    double n = -1;
+    EXPECT_FALSE(count_cycle(&s, 1000, &n));  // no time has passed yet
+    EXPECT_EQ(n, -1);
+    s.step = 2;
+    ASSERT_TRUE(count_cycle(&s, 3000, &n));
+    // 2 frames x 60000 x step 2 / (50 frames x 2000 ms)
+    EXPECT_DOUBLE_EQ(n, 2.4);
+    EXPECT_EQ(cycles_status_text(2.4, false), "N = 2.4 Takte/min   -->");
+    EXPECT_EQ(cycles_status_text(1234.56, true), "N = 1234.6 Takte/min   <--");
+}
+
+}  // namespace
+}  // namespace film
