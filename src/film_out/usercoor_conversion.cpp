@@ -1,0 +1,179 @@
+// Writing ANMNEU films as user-coordinates records.
+#include "film_out/usercoor_conversion.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+#include <vector>
+
+#include "film/anmneu_reader.h"
+#include "film_out/contour_placement.h"
+#include "mw31/file_services.h"
+#include "mw31/format.h"
+
+namespace film_out {
+
+FilmMemoryStream& usercoor_memory_stream() {
+    static FilmMemoryStream stream;
+    return stream;
+}
+
+void memory_stream_clear(FilmMemoryStream* m, long size) {
+    m->bytes.clear();
+    m->size = size < kMinMemoryStreamSize ? kDefaultMemoryStreamSize : size;
+    m->written = 0;
+    m->read_pos = 0;
+}
+
+void memory_stream_write(FilmMemoryStream* m, const std::string& text) {
+    const long room = m->size - long(m->bytes.size());
+    if (room > 0) m->bytes.append(text, 0, size_t(std::min<long>(room, long(text.size()))));
+    m->written += long(text.size());
+}
+
+int memory_stream_get(FilmMemoryStream* m) {
+    if (m->read_pos >= long(m->bytes.size())) return EOF;
+    return static_cast<unsigned char>(m->bytes[size_t(m->read_pos++)]);
+}
+
+void write_record(RecordTarget* t, const std::string& line) {
+    if (t->file) {
+        std::fwrite(line.data(), 1, line.size(), t->file);
+        std::fputc('\n', t->file);
+    } else if (t->memory) {
+        memory_stream_write(t->memory, line + "\n");
+    }
+}
+
+namespace {
+
+void emit_arc(RecordTarget* t, const ContourElement& e, const film::SymbolPlacement& p) {
+    if (placement_is_scaled(p)) {
+        std::vector<WorldPoint> chords;
+        arc_polyline(e.x, e.y, e.r, e.start * 180 / M_PI, e.end * 180 / M_PI, p, t->pixel_width,
+                     t->world_width, &chords);
+        for (size_t k = 1; k < chords.size(); ++k) {
+            write_record(t, mw31::format_text("l%lg,%lg,%lg,%lg", chords[k - 1].x, chords[k - 1].y,
+                                              chords[k].x, chords[k].y));
+        }
+        return;
+    }
+    const WorldPoint centre = place_point(p, e.x, e.y);
+    double a1 = (p.phi + e.start) * 180 / M_PI, a2 = (p.phi + e.end) * 180 / M_PI;
+    if (a2 < a1) std::swap(a1, a2);
+    if (a2 - a1 > 360) a2 = a1 + 360;
+    if (a1 < 0) {
+        a1 += 360;
+        a2 += 360;
+    }
+    write_record(t, mw31::format_text("h%lg,%lg,%lg,%lg,%lg", centre.x, centre.y, a1, a2, e.r));
+}
+
+// "phi = " followed by a full turn: the film has come round once.
+bool label_marks_full_turn(const std::string& label) {
+    const size_t at = label.find("phi = ");
+    if (at == std::string::npos) return false;
+    const char* p = label.c_str() + at + 6;
+    char* end = nullptr;
+    const double v = std::strtod(p, &end);
+    return end != p && std::fabs(v - 360) < 0.001;
+}
+
+void emit_film(RecordTarget* t, const film::AnmneuFilm& film, const film::WorldWindow& w,
+               const UsercoorOptions& options) {
+    write_record(t, "usercoor");
+    write_record(t, "c1");
+    write_record(t, mw31::format_text("q%d", int(std::floor(options.angle_divisor + 0.5))));
+    write_record(t, mw31::format_text("a%lg,%lg,%lg,%lg", w.xl, w.xr, w.yb, w.yt));
+    write_record(t, "f");
+    const double label_drop = (w.yt - w.yb) / 30;
+    for (int i = 0; i < film.frame_count; ++i) {
+        const film::AnmneuFrame& frame = film.frames[size_t(i)];
+        if (label_marks_full_turn(frame.label)) break;
+        if (!frame.label.empty()) {
+            write_record(t, mw31::format_text("s%lg,%lg,%s", frame.c1, frame.c2 - label_drop,
+                                              frame.label.c_str()));
+        }
+        for (int s = 0; s < film.symbol_count(); ++s) {
+            const film::FilmSymbol& symbol = film.symbols[size_t(s)];
+            emit_symbol_records(t, symbol.elements.data(), int(symbol.elements.size()),
+                                film::anmneu_placement(film, i, s), symbol.colour);
+        }
+        write_record(t, "x0,0,0,0");
+    }
+}
+
+}  // namespace
+
+void emit_symbol_records(RecordTarget* t, const ContourElement* elements, int count,
+                         const film::SymbolPlacement& p, int colour) {
+    write_record(t, mw31::format_text("c%d", colour));
+    for (int k = 0; k < count; ++k) {
+        const ContourElement& e = elements[k];
+        switch (contour_kind(e)) {
+            case kContourMove: {
+                const WorldPoint w = place_point(p, e.x, e.y);
+                t->current_x = w.x;
+                t->current_y = w.y;
+                break;
+            }
+            case kContourDraw: {
+                const WorldPoint w = place_point(p, e.x, e.y);
+                write_record(
+                    t, mw31::format_text("l%lg,%lg,%lg,%lg", t->current_x, t->current_y, w.x, w.y));
+                t->current_x = w.x;
+                t->current_y = w.y;
+                break;
+            }
+            case kContourArc:
+                emit_arc(t, e, p);
+                break;
+            case kContourColour:
+                write_record(t, mw31::format_text("c%d", int(e.x)));
+                break;
+            default:
+                break;
+        }
+    }
+}
+
+int film_to_usercoor(const film::AnmneuFilm& film, const char* target_file,
+                     const UsercoorOptions& options) {
+    if (film.frame_count <= 0) return 1;
+    if (target_file) {
+        FILE* f = mw31::open_file(target_file, "wb");
+        if (!f) {
+            mw31::message_printf(
+                "Kann Datei nicht zum Schreiben oeffnen / Cannot open file for write:\n%s",
+                target_file);
+            return 1;
+        }
+        RecordTarget t{f, nullptr};
+        t.pixel_width = options.pixel_width;
+        t.world_width = film.initial.xr - film.initial.xl;
+        emit_film(&t, film, film.initial, options);
+        mw31::close_file(f);
+        return 0;
+    }
+    FilmMemoryStream& m = usercoor_memory_stream();
+    long size = options.memory_size;
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        memory_stream_clear(&m, size);
+        RecordTarget t{nullptr, &m};
+        t.pixel_width = options.pixel_width;
+        t.world_width = film.file_window.xr - film.file_window.xl;
+        emit_film(&t, film, film.file_window, options);
+        if (!memory_stream_overflowed(m)) break;
+        size = m.written + kMemoryStreamRetryMargin;
+    }
+    return 0;
+}
+
+int anmneu_to_usercoor(const std::string& film_name, const char* target_file,
+                       const UsercoorOptions& options) {
+    film::AnmneuFilm film;
+    if (film::read_anmneu_film(film_name, &film) < 0) return 1;
+    return film_to_usercoor(film, target_file, options);
+}
+
+}  // namespace film_out

@@ -1,0 +1,134 @@
+// Conversion of ANMNEU films into user-coordinates records: the exact text of a small film,
+// the stop after a full turn, and the in-memory stream with its size rule and retry.
+#include "film_out/usercoor_conversion.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+#include "film/anmneu_reader.h"
+
+namespace {
+
+const std::string kData = std::string(KV_TEST_DATA) + "/film_out/data/";
+
+std::string slurp(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+std::string write_film(const std::string& name, const std::string& text) {
+    const std::string path = testing::TempDir() + name;
+    std::ofstream(path, std::ios::binary) << text;
+    return path;
+}
+
+class UsercoorConversion : public testing::Test {
+  protected:
+    void SetUp() override { setenv("TMPDIR", testing::TempDir().c_str(), 1); }
+};
+
+TEST_F(UsercoorConversion, SmallFilmRecordsByteForByte) {
+    // The expected text was worked out from the film by hand (chord points by a separate
+    // calculation): labels lowered by 1/30 of the height, an unscaled arc as an "h" record
+    // raised past 0 degrees, a scaled one as 11 chords, and the stop at 360.0004.
+    const std::string out = testing::TempDir() + "small_film.out";
+    ASSERT_EQ(film_out::anmneu_to_usercoor(kData + "small_film.anm", out.c_str()), 0);
+    EXPECT_EQ(slurp(out), slurp(kData + "small_film.usercoor"));
+}
+
+TEST_F(UsercoorConversion, StopsAtAFullTurnOnly) {
+    const std::string head =
+        "ANMNEU\n1\n3\n0\n13\n0\n10\n--- Symbol-Dateien ---\nbegin 1\na\nb\nrot\nm 0 0\nd 1 "
+        "0\nend\n";
+    const auto frames_written = [&](const char* third_label) {
+        const std::string film =
+            write_film("turn.anm",
+                       head + "#0\nc 0 0:phi = 10\n#1\nc 0 0:a phi = 359.9 Grad\n#2\nc 0 0:phi = " +
+                           std::string(third_label) + "\n");
+        const std::string out = testing::TempDir() + "turn.out";
+        EXPECT_EQ(film_out::anmneu_to_usercoor(film, out.c_str()), 0);
+        const std::string text = slurp(out);
+        int n = 0;
+        for (size_t at = text.find("x0,0,0,0"); at != std::string::npos;
+             at = text.find("x0,0,0,0", at + 1)) {
+            ++n;
+        }
+        return n;
+    };
+    EXPECT_EQ(frames_written("360.0004 Grad"), 2);
+    EXPECT_EQ(frames_written("359.9995 Grad"), 2);  // within 0.001
+    EXPECT_EQ(frames_written("359.998 Grad"), 3);
+    EXPECT_EQ(frames_written("720"), 3);
+}
+
+TEST_F(UsercoorConversion, FilmsWithoutFramesOrTargetsFail) {
+    const std::string empty =
+        write_film("noframes.anm", "ANMNEU\n1\n0\n0\n1\n0\n1\n--- Symbol-Dateien ---\n#0\n1 1\n");
+    EXPECT_EQ(film_out::anmneu_to_usercoor(empty, (testing::TempDir() + "x.out").c_str()), 1);
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(film_out::anmneu_to_usercoor(kData + "small_film.anm", "/no/such/dir/x.out"), 1);
+    EXPECT_EQ(testing::internal::GetCapturedStderr(),
+              "Kann Datei nicht zum Schreiben oeffnen / Cannot open file for write:\n"
+              "/no/such/dir/x.out\n");
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(film_out::anmneu_to_usercoor("/no/such/film.anm", nullptr), 1);
+    testing::internal::GetCapturedStderr();
+}
+
+TEST_F(UsercoorConversion, InMemoryStreamGrowsOnceWhenTooSmall) {
+    film_out::UsercoorOptions options;
+    options.memory_size = 1024;
+    ASSERT_EQ(film_out::anmneu_to_usercoor(kData + "small_film.anm", nullptr, options), 0);
+    const film_out::FilmMemoryStream& m = film_out::usercoor_memory_stream();
+    const std::string expected = slurp(kData + "small_film.usercoor");
+    // The small film fits at once; the window is the one of the file (here already 1.3).
+    EXPECT_EQ(m.bytes, expected);
+    EXPECT_EQ(m.size, 1024);
+
+    options.memory_size = 1100;  // a longer film overflows the first stream
+    std::string big =
+        "ANMNEU\n1\n60\n0\n10\n0\n10\n--- Symbol-Dateien ---\nbegin 1\na\nb\nrot\n"
+        "m 0 0\nd 1 1\nend\n";
+    for (int i = 0; i < 60; ++i) big += "#" + std::to_string(i) + "\n" + std::to_string(i) + " 0\n";
+    ASSERT_EQ(film_out::anmneu_to_usercoor(write_film("big.anm", big), nullptr, options), 0);
+    EXPECT_FALSE(film_out::memory_stream_overflowed(m));
+    EXPECT_EQ(m.size, m.written + 10000);  // the retry's size is the count plus 10000
+    EXPECT_EQ(long(m.bytes.size()), m.written);
+    EXPECT_EQ(m.bytes.compare(0, 38, "usercoor\nc1\nq100000\na0,10,0,10\nf\nc2\nl0"), 0);
+    EXPECT_NE(m.bytes.find("l59,0,60,1\nx0,0,0,0\n"), std::string::npos);
+
+    // The file target gets the fitted window, the stream the window as read.
+    const std::string film =
+        write_film("square.anm", "ANMNEU\n0\n1\n0\n100\n0\n100\n--- Symbol-Dateien ---\n#0\n");
+    options.memory_size = 0;
+    ASSERT_EQ(film_out::anmneu_to_usercoor(film, nullptr, options), 0);
+    EXPECT_EQ(m.size, film_out::kDefaultMemoryStreamSize);
+    EXPECT_EQ(m.bytes, "usercoor\nc1\nq100000\na0,100,0,100\nf\nx0,0,0,0\n");
+    const std::string out = testing::TempDir() + "square.out";
+    ASSERT_EQ(film_out::anmneu_to_usercoor(film, out.c_str(), options), 0);
+    EXPECT_EQ(slurp(out), "usercoor\nc1\nq100000\na-15,115,0,100\nf\nx0,0,0,0\n");
+}
+
+TEST(MemoryStream, DropsWhatDoesNotFitButCountsIt) {
+    film_out::FilmMemoryStream m;
+    film_out::memory_stream_clear(&m, 1024);
+    film_out::memory_stream_write(&m, std::string(1000, 'a'));
+    film_out::memory_stream_write(&m, std::string(100, 'b'));
+    EXPECT_EQ(m.bytes.size(), 1024u);
+    EXPECT_EQ(m.written, 1100);
+    EXPECT_TRUE(film_out::memory_stream_overflowed(m));
+    EXPECT_EQ(film_out::memory_stream_get(&m), 'a');
+    m.read_pos = 1023;
+    EXPECT_EQ(film_out::memory_stream_get(&m), 'b');
+    EXPECT_EQ(film_out::memory_stream_get(&m), EOF);
+    film_out::memory_stream_clear(&m, 1023);
+    EXPECT_EQ(m.size, film_out::kDefaultMemoryStreamSize);
+}
+
+}  // namespace
