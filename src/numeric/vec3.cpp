@@ -1,6 +1,7 @@
 // 3-vector and 4x4 matrix operations.
 #include "numeric/vec3.h"
 
+#include <charconv>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
@@ -98,8 +99,9 @@ void vec3_rotate_about_axis(const double v[3], const double axis[3], double angl
     // Turn the axis onto z, rotate about z, turn back. An axis along z needs no turning.
     const bool along_z = std::fabs(ax) < VEC3_NULL_LEN && std::fabs(ay) < VEC3_NULL_LEN;
     const double azimuth = along_z ? 0.0 : std::atan2(ay, ax);
+    // atan2 keeps small tilts that acos(az) would round away.
     const double polar =
-        along_z ? (az < 0 ? M_PI : 0.0) : std::acos(az < -1 ? -1 : (az > 1 ? 1 : az));
+        along_z ? (az < 0 ? M_PI : 0.0) : std::atan2(std::sqrt(ax * ax + ay * ay), az);
     rot_z(w, -azimuth);
     rot_y(w, -polar);
     rot_z(w, angle);
@@ -150,7 +152,13 @@ int frame_to_local(const double ax[3], const double ay[3], const double az[3], c
 
 double vec3_parallel_eps_from_text(const char* text) {
     if (!text || !*text) return VEC3_PARALLEL_EPS_DEFAULT;
-    const double v = std::fabs(std::strtod(text, nullptr));
+    // from_chars: the user's locale must not turn "0.5" into 0.
+    double v = 0;
+    const char* b = text;
+    while (*b == ' ' || *b == '\t') ++b;
+    if (*b == '+') ++b;
+    std::from_chars(b, b + std::strlen(b), v);
+    v = std::fabs(v);
     if (!(v >= 1e-12) || !std::isfinite(v)) return VEC3_PARALLEL_EPS_DEFAULT;
     return v;
 }
