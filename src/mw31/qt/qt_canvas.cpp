@@ -2,8 +2,10 @@
 // to the current position, rectangles filled and outlined, opaque text, copy and XOR.
 #include "mw31/qt/qt_canvas.h"
 
-#include <QFontMetrics>
+#include <QFontMetricsF>
+#include <algorithm>
 #include <cmath>
+#include <cstdlib>
 
 #include "mw31/qt/qt_text.h"
 
@@ -24,6 +26,11 @@ QFont canvas_font() {
 }
 
 ImageCanvas::ImageCanvas(int width, int height) : font_(canvas_font()) {
+    const QFontMetricsF metrics(font_);
+    // One cell per character, as with a fixed-pitch GDI font: widths are whole pixels.
+    char_width_ = std::max(1, int(std::lround(metrics.horizontalAdvance(u'M'))));
+    char_height_ = std::max(1, int(std::ceil(metrics.height())));
+    ascent_ = int(std::lround(metrics.ascent()));
     if (width > 0 && height > 0) {
         image_ = QImage(width, height, QImage::Format_RGB32);
         if (!image_.isNull()) image_.fill(Qt::white);
@@ -36,7 +43,13 @@ ImageCanvas::~ImageCanvas() {
 }
 
 void ImageCanvas::begin() {
-    if (image_.isNull() || !painter_.begin(&image_)) return;
+    bits_ = nullptr;
+    stride_ = 0;
+    if (image_.isNull()) return;
+    // Our image is never shared, so these stay valid until the image is replaced.
+    bits_ = image_.bits();
+    stride_ = image_.bytesPerLine();
+    if (!painter_.begin(&image_)) return;
     painter_.setRenderHint(QPainter::Antialiasing, false);
     painter_.setRenderHint(QPainter::TextAntialiasing, false);
     painter_.setBrush(Qt::NoBrush);
@@ -47,6 +60,7 @@ void ImageCanvas::begin() {
 }
 
 void ImageCanvas::apply_pen() {
+    pen_rgb_ = pack_rgb(pen_.colour);
     if (!painter_.isActive()) return;
     if (pen_.style == PenStyle::Null) {
         painter_.setPen(Qt::NoPen);
@@ -112,41 +126,162 @@ void ImageCanvas::move_to(int x, int y) {
 }
 
 void ImageCanvas::line_to(int x, int y) {
-    if (painter_.isActive() && pen_.style != PenStyle::Null) {
+    if (thin_solid()) {
+        thin_line(pos_.x, pos_.y, x, y);
+    } else if (painter_.isActive() && pen_.style != PenStyle::Null) {
         painter_.drawLine(pos_.x, pos_.y, x, y);
         dirty = true;
     }
     pos_ = {x, y};
 }
 
+namespace {
+// Liang-Barsky: cuts the segment to the box; false when nothing of it is inside.
+bool clip_segment(double& x0, double& y0, double& x1, double& y1, double xmin, double ymin,
+                  double xmax, double ymax) {
+    double t0 = 0.0, t1 = 1.0;
+    const double dx = x1 - x0, dy = y1 - y0;
+    const double p[4] = {-dx, dx, -dy, dy};
+    const double q[4] = {x0 - xmin, xmax - x0, y0 - ymin, ymax - y0};
+    for (int i = 0; i < 4; ++i) {
+        if (p[i] == 0.0) {
+            if (q[i] < 0.0) return false;
+            continue;
+        }
+        const double t = q[i] / p[i];
+        if (p[i] < 0.0)
+            t0 = std::max(t0, t);
+        else
+            t1 = std::min(t1, t);
+        if (t0 > t1) return false;
+    }
+    const double ax = x0 + t0 * dx, ay = y0 + t0 * dy;
+    x1 = x0 + t1 * dx;
+    y1 = y0 + t1 * dy;
+    x0 = ax;
+    y0 = ay;
+    return true;
+}
+}  // namespace
+
+void ImageCanvas::thin_line(int x0, int y0, int x1, int y1) {
+    if (!bits_) return;
+    const int w = image_.width(), h = image_.height();
+    auto inside = [&](int64_t x, int64_t y) { return x >= 0 && y >= 0 && x < w && y < h; };
+    int64_t ax = x0, ay = y0, bx = x1, by = y1;
+    if (ax == bx && ay == by) return;  // LineTo to the same point draws nothing
+    const bool all_inside = inside(ax, ay) && inside(bx, by);
+    int64_t span = std::max(std::llabs(bx - ax), std::llabs(by - ay));
+    if (!all_inside && span > 4 * int64_t(w + h)) {
+        // Far outside (a zoomed film): walk only the part near the picture.
+        double fx0 = double(ax), fy0 = double(ay), fx1 = double(bx), fy1 = double(by);
+        if (!clip_segment(fx0, fy0, fx1, fy1, -2.0, -2.0, w + 1.0, h + 1.0)) return;
+        ax = std::llround(fx0), ay = std::llround(fy0);
+        bx = std::llround(fx1), by = std::llround(fy1);
+        if (bx == int64_t(x1) && by == int64_t(y1)) {
+            // The real end is near: keep leaving it out.
+        } else {
+            bx += (bx > ax) - (bx < ax);  // the cut end lies outside; reach it too
+            by += (by > ay) - (by < ay);
+        }
+        span = std::max(std::llabs(bx - ax), std::llabs(by - ay));
+        if (span == 0) return;
+    }
+    const int64_t adx = std::llabs(bx - ax), ady = std::llabs(by - ay);
+    const int64_t sx = bx > ax ? 1 : -1, sy = by > ay ? 1 : -1;
+    const bool xor_mode = op_ == RasterOp::Xor;
+    const QRgb colour = xor_mode ? (pen_rgb_ & 0x00ffffffu) : (0xff000000u | pen_rgb_);
+    auto plot = [&](int64_t x, int64_t y) {
+        QRgb* px = reinterpret_cast<QRgb*>(bits_ + y * stride_) + x;
+        *px = xor_mode ? (*px ^ colour) : colour;
+    };
+    // Bresenham along the major axis; the end point itself is left out.
+    int64_t x = ax, y = ay;
+    if (adx >= ady) {
+        int64_t err = 2 * ady - adx;
+        for (int64_t i = 0; i < adx; ++i) {
+            if (all_inside || inside(x, y)) plot(x, y);
+            if (err > 0) {
+                y += sy;
+                err -= 2 * adx;
+            }
+            err += 2 * ady;
+            x += sx;
+        }
+    } else {
+        int64_t err = 2 * adx - ady;
+        for (int64_t i = 0; i < ady; ++i) {
+            if (all_inside || inside(x, y)) plot(x, y);
+            if (err > 0) {
+                x += sx;
+                err -= 2 * ady;
+            }
+            err += 2 * adx;
+            y += sy;
+        }
+    }
+    dirty = true;
+}
+
 void ImageCanvas::angle_arc(int cx, int cy, int radius, double start_deg, double sweep_deg) {
     if (radius < 0 || !std::isfinite(start_deg) || !std::isfinite(sweep_deg)) return;
+    // More than ten turns draws nothing new.
+    const double sweep_clamped = std::clamp(sweep_deg, -3600.0, 3600.0);
     const double start = start_deg * M_PI / 180.0;
-    const double end = (start_deg + sweep_deg) * M_PI / 180.0;
-    line_to(int(std::lround(cx + radius * std::cos(start))),
-            int(std::lround(cy - radius * std::sin(start))));
-    if (radius > 0 && painter_.isActive() && pen_.style != PenStyle::Null) {
-        // Qt counts angles counter-clockwise from three o'clock, as GDI does on screen.
-        const double sweep = std::clamp(sweep_deg, -3600.0, 3600.0);
-        painter_.drawArc(QRectF(cx - radius, cy - radius, 2.0 * radius, 2.0 * radius),
-                         int(std::lround(std::fmod(start_deg, 360.0) * 16)),
-                         int(std::lround(sweep * 16)));
-        dirty = true;
+    auto point_at = [&](double a) {
+        return Point{int(std::lround(cx + radius * std::cos(a))),
+                     int(std::lround(cy - radius * std::sin(a)))};
+    };
+    const Point first = point_at(start);
+    line_to(first.x, first.y);
+    if (radius > 0 && pen_.style != PenStyle::Null) {
+        if (thin_solid()) {
+            // Chords of about two pixels, each without its last pixel, so every pixel is
+            // drawn once and XOR drawing can be undone.
+            const double sweep = sweep_clamped * M_PI / 180.0;
+            const double cap = 8.0 * (width() + height()) + 64.0;
+            const int steps = int(std::clamp(std::ceil(std::fabs(sweep) * radius / 2.0), 4.0, cap));
+            Point prev = first;
+            for (int i = 1; i <= steps; ++i) {
+                const Point next = point_at(start + sweep * i / steps);
+                if (next == prev) continue;
+                thin_line(prev.x, prev.y, next.x, next.y);
+                prev = next;
+            }
+        } else if (painter_.isActive()) {
+            // Qt counts angles counter-clockwise from three o'clock, as GDI does on screen.
+            painter_.drawArc(QRectF(cx - radius, cy - radius, 2.0 * radius, 2.0 * radius),
+                             int(std::lround(std::fmod(start_deg, 360.0) * 16)),
+                             int(std::lround(sweep_clamped * 16)));
+            dirty = true;
+        }
     }
-    pos_ = {int(std::lround(cx + radius * std::cos(end))),
-            int(std::lround(cy - radius * std::sin(end)))};
+    // The same rule as the recording canvas, unclamped sweep included.
+    pos_ = point_at((start_deg + sweep_deg) * M_PI / 180.0);
 }
 
 void ImageCanvas::rectangle(const Rect& r) {
     if (!painter_.isActive()) return;
     const int left = std::min(r.left, r.right), right = std::max(r.left, r.right);
     const int top = std::min(r.top, r.bottom), bottom = std::max(r.top, r.bottom);
-    if (right - left < 1 || bottom - top < 1) return;
-    if (!brush_.hollow)
-        painter_.fillRect(QRect(left, top, right - left, bottom - top), to_qcolor(brush_.colour));
-    if (pen_.style != PenStyle::Null) {
+    const int w = right - left, h = bottom - top;
+    if (w < 1 || h < 1) return;
+    if (thin_solid()) {
+        // The brush fills inside the outline, so XOR touches every pixel once.
+        if (!brush_.hollow && w > 2 && h > 2)
+            painter_.fillRect(QRect(left + 1, top + 1, w - 2, h - 2), to_qcolor(brush_.colour));
+        if (w == 1 || h == 1) {
+            painter_.fillRect(QRect(left, top, w, h), to_qcolor(pen_.colour));
+        } else {
+            thin_line(left, top, right - 1, top);
+            thin_line(right - 1, top, right - 1, bottom - 1);
+            thin_line(right - 1, bottom - 1, left, bottom - 1);
+            thin_line(left, bottom - 1, left, top);
+        }
+    } else {
+        if (!brush_.hollow) painter_.fillRect(QRect(left, top, w, h), to_qcolor(brush_.colour));
         // An aliased outline covers width + 1 pixels, so this ends at right - 1 and bottom - 1.
-        painter_.drawRect(QRect(left, top, right - left - 1, bottom - top - 1));
+        if (pen_.style != PenStyle::Null) painter_.drawRect(QRect(left, top, w - 1, h - 1));
     }
     dirty = true;
 }
@@ -166,34 +301,35 @@ void ImageCanvas::fill_rect(const Rect& r, const Brush& brush) {
 void ImageCanvas::text_out(int x, int y, const std::string& text) {
     if (!painter_.isActive() || text.empty()) return;
     const QString s = to_qstring(text);
-    const QFontMetrics metrics(font_);
     with_copy_mode([&] {
-        painter_.fillRect(QRect(x, y, metrics.horizontalAdvance(s), metrics.height()),
+        painter_.fillRect(QRect(x, y, char_width_ * int(s.size()), char_height_),
                           to_qcolor(text_background_));
         painter_.setPen(to_qcolor(text_colour_));
-        painter_.drawText(QPoint(x, y + metrics.ascent()), s);
+        // Each character in its own cell, like a fixed-pitch GDI font.
+        for (qsizetype i = 0; i < s.size(); ++i)
+            painter_.drawText(QPoint(x + char_width_ * int(i), y + ascent_), QString(s[i]));
     });
     apply_pen();
     dirty = true;
 }
 
 void ImageCanvas::set_pixel(int x, int y, Rgb colour) {
-    if (x < 0 || y < 0 || x >= image_.width() || y >= image_.height()) return;
-    reinterpret_cast<QRgb*>(image_.scanLine(y))[x] = 0xff000000u | pack_rgb(colour);
+    if (!bits_ || x < 0 || y < 0 || x >= image_.width() || y >= image_.height()) return;
+    reinterpret_cast<QRgb*>(bits_ + y * stride_)[x] = 0xff000000u | pack_rgb(colour);
     dirty = true;
 }
 
 Rgb ImageCanvas::get_pixel(int x, int y) const {
-    if (x < 0 || y < 0 || x >= image_.width() || y >= image_.height()) return Rgb{};
-    return unpack_rgb(reinterpret_cast<const QRgb*>(image_.constScanLine(y))[x]);
+    if (!bits_ || x < 0 || y < 0 || x >= image_.width() || y >= image_.height()) return Rgb{};
+    return unpack_rgb(reinterpret_cast<const QRgb*>(bits_ + y * stride_)[x]);
 }
 
 int ImageCanvas::text_height() const {
-    return QFontMetrics(font_).height();
+    return char_height_;
 }
 
 int ImageCanvas::text_width(const std::string& text) const {
-    return QFontMetrics(font_).horizontalAdvance(to_qstring(text));
+    return char_width_ * int(to_qstring(text).size());
 }
 
 void ImageCanvas::blit(const QImage& source, int x, int y) {

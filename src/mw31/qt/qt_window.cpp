@@ -291,7 +291,11 @@ void QtWindow::set_cursor(CursorShape shape) {
 }
 
 void QtWindow::copy_picture(const Picture& picture, int x, int y) {
-    client_->surface().blit(image_of(picture), x, y);
+    // A picture of ours is drawn from its own image, without a copy.
+    if (auto* own = dynamic_cast<const QtPicture*>(&picture))
+        client_->surface().blit(own->image(), x, y);
+    else
+        client_->surface().blit(image_of(picture), x, y);
 }
 
 // ---- tool bar
