@@ -73,7 +73,7 @@ Faces3Koerper* import(const std::string& filename) {
 
     // USE may repeat texts, but not without bound: a file whose DEFs each use the one
     // before twice would otherwise take forever.
-    const std::size_t use_budget = 16 * tokens.size() + (std::size_t{1} << 20);
+    const std::size_t use_budget = 16 * tokens.size() + (std::size_t{1} << 18);
     VrmlReader reader(tokens, use_budget);
     {
         VrmlScene scene(reader, settings, g_modelfac, body);

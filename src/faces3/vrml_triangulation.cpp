@@ -104,16 +104,19 @@ int vrml_triangulate(const std::vector<Point3>& points, const int* index, int n,
         }
         return true;
     };
-    auto turns_with_normal = [&](int a, int b, int c) {
+    // Corner turn along the unit normal: > 0 convex, about 0 straight on.
+    const Point3 nunit = unit(normal);
+    auto turn = [&](int a, int b, int c) {
         const Point3 u = unit(sub(P(b), P(a)));
         const Point3 w = unit(sub(P(c), P(b)));
-        return dot(cross(u, w), normal) >= 0.0;
+        return cross(u, w);
     };
+    constexpr double kFlat = 1e-10;
 
     std::vector<int> list(n);  // positions in the given polygon
     for (int i = 0; i < n; ++i) list[i] = i;
 
-    // A remaining corner strictly inside the ear means that the ear covers outside area
+    // A remaining corner inside the ear means that the ear covers outside area
     // even when its diagonal crosses no edge (the outline may enter and leave through the
     // diagonal's end points).
     auto corner_inside = [&](int b, int a, int p0, int p1, int p2) {
@@ -125,7 +128,9 @@ int vrml_triangulate(const std::vector<Point3>& points, const int* index, int n,
             const double w0 = ((B.x - A.x) * (q.y - A.y) - (B.y - A.y) * (q.x - A.x)) / area;
             const double w1 = ((C.x - B.x) * (q.y - B.y) - (C.y - B.y) * (q.x - B.x)) / area;
             const double w2 = ((A.x - C.x) * (q.y - C.y) - (A.y - C.y) * (q.x - C.x)) / area;
-            if (w0 > 1e-12 && w1 > 1e-12 && w2 > 1e-12) return true;
+            // On the diagonal counts as inside: the cut would pass through that corner
+            // and leave it in the middle of an edge.
+            if (w0 > 1e-12 && w1 > 1e-12 && w2 > -1e-12) return true;
         }
         return false;
     };
@@ -147,14 +152,25 @@ int vrml_triangulate(const std::vector<Point3>& points, const int* index, int n,
             const int offset = (k % 2 == 1) ? -(k + 1) / 2 : k / 2;
             const int a = ((s + offset) % b + b) % b;
             const int p0 = list[a], p1 = list[(a + 1) % b], p2 = list[(a + 2) % b];
-            if (turns_with_normal(p0, p1, p2) && diagonal_free(p0, p2) &&
+            if (dot(turn(p0, p1, p2), nunit) > kFlat && diagonal_free(p0, p2) &&
                 !corner_inside(b, a, p0, p1, p2) && clear_of_outline(b, p0, p2))
                 found = a;
         }
-        if (found < 0) return 1;
-        const int a = found;
-        out.push_back({index[list[a]], index[list[(a + 1) % b]], index[list[(a + 2) % b]]});
-        list.erase(list.begin() + (a + 1) % b);
+        if (found >= 0) {
+            const int a = found;
+            out.push_back({index[list[a]], index[list[(a + 1) % b]], index[list[(a + 2) % b]]});
+            list.erase(list.begin() + (a + 1) % b);
+        } else {
+            // No proper ear: a corner that goes straight on (or turns back on itself) encloses
+            // no area and is dropped without a triangle; rounding may have left it there.
+            int flat_at = -1;
+            for (int a = 0; a < b && flat_at < 0; ++a) {
+                const Point3 c = turn(list[a], list[(a + 1) % b], list[(a + 2) % b]);
+                if (dot(c, c) <= kFlat * kFlat) flat_at = a;
+            }
+            if (flat_at < 0) return 1;
+            list.erase(list.begin() + (flat_at + 1) % b);
+        }
         --b;
         s = b - 1;
     }
