@@ -33,10 +33,19 @@ void choose_platform() {
         setenv("QT_QPA_PLATFORM", "offscreen", 1);
 }
 
+QtMessageHandler previous_handler = nullptr;
+
+// The offscreen platform says on every show that it cannot size windows; that is no news.
+void quieter_messages(QtMsgType type, const QMessageLogContext& context, const QString& text) {
+    if (text.contains(QLatin1String("does not support propagateSizeHints"))) return;
+    if (previous_handler) previous_handler(type, context, text);
+}
+
 class QtBackend final : public Backend {
   public:
     QtBackend(int& argc, char** argv) {
         choose_platform();
+        previous_handler = qInstallMessageHandler(quieter_messages);
         if (!QApplication::instance()) {
             app_ = std::make_unique<QApplication>(argc, argv);
         }
@@ -51,6 +60,8 @@ class QtBackend final : public Backend {
     ~QtBackend() override {
         clear_icon_cache();
         wake_.reset();
+        app_.reset();
+        qInstallMessageHandler(previous_handler);
     }
 
     bool has_display() const override { return display_; }
