@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "mw31/recording_canvas.h"
+#include "terminal_fake_backend.h"
 
 namespace {
 
@@ -160,30 +161,10 @@ TEST(StatusPanel, ColourEscapes) {
 }
 
 TEST(StatusPanel, WindowClientArea) {
-    class FakeWindow : public mw31::Window {
-      public:
-        void set_title(const std::string&) override {}
-        mw31::Rect client_rect() const override { return {0, 0, 320, 240}; }
-        mw31::Rect window_rect() const override { return {}; }
-        void move_resize(const mw31::Rect&) override {}
-        void show(mw31::ShowMode) override {}
-        void raise() override {}
-        void set_cursor(mw31::CursorShape) override {}
-        mw31::Canvas& canvas() override { return canvas_; }
-        void copy_picture(const mw31::Picture&, int, int) override {}
-        void toolbar_add(int, const std::string&, const std::string&) override {}
-        void toolbar_remove(int) override {}
-        void toolbar_set(int, const std::string&, const std::string&) override {}
-        bool toolbar_has(int) const override { return false; }
-        std::string toolbar_bitmap(int) const override { return {}; }
-        void toolbar_show(bool) override {}
-        bool toolbar_shown() const override { return true; }
-        void set_timer(int, int) override {}
-        void kill_timer(int) override {}
-
-      private:
-        mw31::RecordingCanvas canvas_;
-    } window;
+    mw31::WindowSpec spec;
+    spec.client_width = 320;
+    spec.client_height = 240;
+    const kvtest::FakeWindow window(spec);
     TextCanvas c;
     mw31::draw_status_panel(window, c, "text x");
     ASSERT_EQ(c.bars.size(), 1u);
