@@ -5,17 +5,21 @@
 
 namespace film {
 
-int ByteSource::refill() {
+bool ByteSource::ensure_block() {
+    if (pos_ < end_) return true;
     if (pushed_back_) {
         // The pushed-back byte is used up: resume the block it interrupted.
         pushed_back_ = false;
         block_begin_ = saved_begin_;
         pos_ = saved_pos_;
         end_ = saved_end_;
-        if (pos_ < end_) return *pos_++;
+        if (pos_ < end_) return true;
     }
-    if (!next_block()) return kEndOfStream;
-    return *pos_++;
+    return next_block();
+}
+
+int ByteSource::refill() {
+    return ensure_block() ? *pos_++ : kEndOfStream;
 }
 
 void ByteSource::unget(int c) {

@@ -25,6 +25,17 @@ class ByteSource {
     // one byte of push-back is always available.
     void unget(int c);
 
+    // For a reader that walks the bytes itself: refills the current block if it is used up and
+    // hands out its unread bytes [*pos, *end) (empty, and false, at the end of the stream). The
+    // reader reports how far it got with set_position() before using the source otherwise.
+    bool take_block(const unsigned char** pos, const unsigned char** end) {
+        const bool ok = pos_ < end_ || ensure_block();
+        *pos = pos_;
+        *end = end_;
+        return ok;
+    }
+    void set_position(const unsigned char* pos) { pos_ = pos; }
+
     // Back to the first byte; false when that is not possible (the stream is then exhausted).
     virtual bool rewind() = 0;
 
@@ -46,6 +57,7 @@ class ByteSource {
 
   private:
     int refill();
+    bool ensure_block();
 
     const unsigned char* block_begin_ = nullptr;
     const unsigned char* pos_ = nullptr;

@@ -56,14 +56,28 @@ void draw_film_records(mw31::Canvas& canvas, const FilmRecord* records, size_t c
                        const FilmToScreen& map, double angle_divisor, const ColourTable& colours,
                        int pen_width, bool inverted) {
     if (angle_divisor == 0 || !std::isfinite(angle_divisor)) angle_divisor = kDefaultAngleDivisor;
+    mw31::Pen pen = foreground_pen(inverted);
+    // Inverting records flip what is under them whatever the pen's colour, so that drawing
+    // them twice restores the picture; the pen's width and style still apply.
+    auto inverting = [&] {
+        mw31::Pen flip = pen;
+        flip.colour = kWhite;
+        canvas.select_pen(flip);
+        canvas.set_raster_op(mw31::RasterOp::Xor);
+    };
+    auto copying = [&] {
+        canvas.set_raster_op(mw31::RasterOp::Copy);
+        canvas.select_pen(pen);
+    };
     canvas.set_raster_op(mw31::RasterOp::Copy);
-    canvas.select_pen(foreground_pen(inverted));
+    canvas.select_pen(pen);
     canvas.select_brush(background_brush(inverted));
     for (size_t i = 0; i < count; ++i) {
         const FilmRecord& rec = records[i];
         switch (rec.kind) {
             case kColour:
-                canvas.select_pen(colour_pen(rec.a, pen_width, inverted, colours));
+                pen = colour_pen(rec.a, pen_width, inverted, colours);
+                canvas.select_pen(pen);
                 break;
             case kMoveTo:
                 canvas.move_to(map.x(rec.a), map.y(rec.b));
@@ -72,9 +86,9 @@ void draw_film_records(mw31::Canvas& canvas, const FilmRecord* records, size_t c
                 canvas.line_to(map.x(rec.a), map.y(rec.b));
                 break;
             case kXorLineTo:
-                canvas.set_raster_op(mw31::RasterOp::Xor);
+                inverting();
                 canvas.line_to(map.x(rec.a), map.y(rec.b));
-                canvas.set_raster_op(mw31::RasterOp::Copy);
+                copying();
                 break;
             case kFilledRect:
                 if (++i >= count) break;
@@ -87,9 +101,9 @@ void draw_film_records(mw31::Canvas& canvas, const FilmRecord* records, size_t c
                 break;
             case kXorArc:
                 if (++i >= count) break;
-                canvas.set_raster_op(mw31::RasterOp::Xor);
+                inverting();
                 draw_arc(canvas, map, angle_divisor, rec, records[i]);
-                canvas.set_raster_op(mw31::RasterOp::Copy);
+                copying();
                 break;
             case kPoint:
                 ++i;

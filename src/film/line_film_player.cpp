@@ -23,6 +23,7 @@ struct LinePlayer {
     std::unique_ptr<mw31::Picture> record_picture;  // larger twin while recording with -x
     std::string status;
     bool single_step_before = false;
+    bool cleared_inverted = false;  // background the picture was last cleared with
 
     explicit LinePlayer(const LineFilmOptions& o) : options(o) {}
 };
@@ -42,6 +43,7 @@ bool make_picture(LinePlayer& p) {
     p.record_picture.reset();
     if (!p.picture) return false;
     clear_picture(*p.picture, p.fw.state.invert);
+    p.cleared_inverted = p.fw.state.invert;
     return true;
 }
 
@@ -85,6 +87,8 @@ void draw_current_frame(LinePlayer& p) {
         window.canvas().fill_rect(client, background_brush(s.invert));
     }
     mw31::Canvas& canvas = p.picture->canvas();
+    // The picture was cleared after the last frame; the display may have been inverted since.
+    if (p.cleared_inverted != s.invert) clear_picture(*p.picture, s.invert);
     paint_frame(p, canvas, fw.view);
 
     double n = 0;
@@ -100,6 +104,7 @@ void draw_current_frame(LinePlayer& p) {
     if (s.recording == kRecordingOn) hand_to_recording(p);
     if (p.options.frame_observer) p.options.frame_observer(fw, *p.picture, p.options.observer_user);
     clear_picture(*p.picture, s.invert);
+    p.cleared_inverted = s.invert;
 }
 
 // Print and DXF requests, served between frames and during waits.
@@ -173,6 +178,7 @@ void start_recording_if_requested(LinePlayer& p) {
     if (fw.state.recording != kRecordingRequested) return;
     const bool ok = fw.outputs->avi_start && fw.outputs->avi_start(fw) == 0;
     recording_started(&fw.state, ok);
+    if (ok) update_film_menu(fw);  // the bar goes before the first recorded frame
 }
 
 void finish_recording(LinePlayer& p) {

@@ -32,10 +32,24 @@ class Reader {
     void read();
 
   private:
+    // The reader walks the source's current block itself; the source learns the position
+    // whenever it is used otherwise.
+    int get() { return p_ < e_ ? *p_++ : next_block(); }
+    int next_block() {
+        in_.set_position(p_);
+        if (!in_.take_block(&p_, &e_)) return kEnd;
+        return *p_++;
+    }
+    void unget(int c) {
+        in_.set_position(p_);
+        in_.unget(c);
+        in_.take_block(&p_, &e_);
+    }
+
     bool read_short(int32_t* v) {
-        int hi = in_.get();
+        int hi = get();
         if (hi == kEnd) return false;
-        int lo = in_.get();
+        int lo = get();
         if (lo == kEnd) return false;
         *v = (hi << 8) | lo;
         return true;
@@ -44,7 +58,7 @@ class Reader {
     bool read_long(int32_t* v) {
         uint32_t u = 0;
         for (int i = 0; i < 4; ++i) {
-            int c = in_.get();
+            int c = get();
             if (c == kEnd) return false;
             u = (u << 8) | uint32_t(c);
         }
@@ -55,17 +69,37 @@ class Reader {
     // Sign, digits and one terminating byte, which is consumed whatever it is. Values beyond
     // the 32-bit range saturate. Only a stream that ends before the value begins fails.
     bool read_text(int32_t* v) {
-        int c = in_.get();
+        // Fast path: enough bytes in the block for a sign, 18 digits and the terminator, so
+        // no byte needs a bounds check; longer numbers take the careful loop below.
+        if (e_ - p_ >= 24) {
+            const unsigned char* p = p_;
+            int c = *p++;
+            const bool negative = c == '-';
+            if (c == '+' || c == '-') c = *p++;
+            int64_t value = 0;
+            int digits = 0;
+            while (unsigned(c - '0') < 10u && digits < 18) {
+                value = value * 10 + (c - '0');
+                c = *p++;
+                ++digits;
+            }
+            if (digits < 18) {
+                p_ = p;
+                *v = saturate(negative ? -value : value);
+                return true;
+            }
+        }
+        int c = get();
         if (c == kEnd) return false;
         bool negative = false;
         if (c == '+' || c == '-') {
             negative = c == '-';
-            c = in_.get();
+            c = get();
         }
         int64_t value = 0;
         while (unsigned(c - '0') < 10u) {
             if (value <= kTextCap) value = value * 10 + (c - '0');
-            c = in_.get();
+            c = get();
         }
         *v = saturate(negative ? -value : value);
         return true;
@@ -74,7 +108,7 @@ class Reader {
     bool read_base96(int32_t* x, int32_t* y) {
         int c[4];
         for (int& b : c) {
-            b = in_.get();
+            b = get();
             if (b == kEnd) return false;
         }
         *x = (c[0] - 32) * 96 + (c[1] - 32);
@@ -84,6 +118,10 @@ class Reader {
 
     // n shorts, or n text values.
     bool read_values(bool text, int n, int32_t* v) {
+        if (!text && e_ - p_ >= 2 * n) {  // all in this block
+            for (int i = 0; i < n; ++i, p_ += 2) v[i] = (p_[0] << 8) | p_[1];
+            return true;
+        }
         for (int i = 0; i < n; ++i) {
             if (!(text ? read_text(&v[i]) : read_short(&v[i]))) return false;
         }
@@ -115,6 +153,7 @@ class Reader {
 
     void add(int32_t kind, int32_t a, int32_t b) { frame_.push_back(FilmRecord{kind, a, b}); }
 
+    void read_film();
     void head_command(int c);
     void frame_command(int c);
     bool finish_frame();
@@ -124,6 +163,8 @@ class Reader {
     static constexpr int64_t kTextCap = int64_t(1) << 40;
 
     ByteSource& in_;
+    const unsigned char* p_ = nullptr;
+    const unsigned char* e_ = nullptr;
     FrameStore& store_;
     const EraseRectMapper& map_erase_;
     LineFilmLimits limits_;
@@ -290,7 +331,7 @@ int Reader::shorts_skipped_after_frame_end(int c) {
 // leave it unread. False when the stream ends first.
 bool Reader::resynchronise() {
     for (;;) {
-        int c = in_.get();
+        int c = get();
         if (c == kEnd) return false;
         switch (c | 0x20) {  // lower case for letters
             case 'l':
@@ -298,23 +339,29 @@ bool Reader::resynchronise() {
             case 'm':
             case 'd':
             case 'h':
-                in_.unget(c);
+                unget(c);
                 return true;
             default:
                 break;
         }
         for (int n = 2 * shorts_skipped_after_frame_end(c); n > 0; --n) {
-            if (in_.get() == kEnd) return false;
+            if (get() == kEnd) return false;
         }
     }
 }
 
 void Reader::read() {
+    in_.take_block(&p_, &e_);
+    read_film();
+    in_.set_position(p_);
+}
+
+void Reader::read_film() {
     for (;;) {
-        int c = in_.get();
+        int c = get();
         if (c == kEnd) break;
         if (c == 'F' || c == 'f') {
-            in_.get();
+            get();
             break;
         }
         head_command(c);
@@ -322,7 +369,7 @@ void Reader::read() {
     mw31::service_messages();
 
     for (;;) {
-        int c = in_.get();
+        int c = get();
         if (c == kEnd) break;  // records after the last X are dropped
         if (store_.frame_count() >= limits_.max_frames) {
             mw31::message_printf(

@@ -46,9 +46,13 @@ TEST_F(FilmDrawingTest, MoveLineAndXorLineWithTheForegroundPen) {
     EXPECT_EQ(ops[2].kind, DrawOp::LineTo);
     EXPECT_EQ(ops[2].from, (mw31::Point{150, -20}));
     EXPECT_EQ(ops[2].op, RasterOp::Xor);
-    // Back to copy mode afterwards.
-    draw({{kXorLineTo, 10, 10}, {kLineTo, 20, 20}});
+    // Inverting: white in XOR flips the pixels, whatever the pen's colour; its width stays.
+    EXPECT_EQ(ops[2].pen, (mw31::Pen{mw31::PenStyle::Solid, 1, {255, 255, 255}}));
+    // Back to copy mode and the pen afterwards.
+    draw({{kColour, 2, 0}, {kXorLineTo, 10, 10}, {kLineTo, 20, 20}}, 3);
+    EXPECT_EQ(canvas.ops[0].pen, (mw31::Pen{mw31::PenStyle::Solid, 3, {255, 255, 255}}));
     EXPECT_EQ(canvas.ops[1].op, RasterOp::Copy);
+    EXPECT_EQ(canvas.ops[1].pen, (mw31::Pen{mw31::PenStyle::Solid, 3, {255, 0, 0}}));
 }
 
 TEST_F(FilmDrawingTest, ColourRecordsSelectStockPensAtWidthOneAndCachedPensOtherwise) {

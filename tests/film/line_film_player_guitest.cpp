@@ -1,0 +1,564 @@
+// The line-film playback loop driven without a person: messages are posted from an observer
+// that sees every drawn picture, and the frame index, state and pixels are checked.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <initializer_list>
+#include <iterator>
+#include <vector>
+
+#include "film/film_drawing.h"
+#include "film/line_film_player.h"
+#include "mw31/app_state.h"
+#include "mw31/dialogs.h"
+#include "mw31/message_queue.h"
+
+namespace film {
+namespace {
+
+using mw31::Message;
+using mw31::MessageKind;
+
+std::string shorts(std::initializer_list<int> values) {
+    std::string s;
+    for (int v : values) {
+        s += char((v >> 8) & 255);
+        s += char(v & 255);
+    }
+    return s;
+}
+
+// Binary line film: frame i holds a red line at y = 100 + 20 i and two black ones, 7 records.
+std::string numbered_film(int frames) {
+    std::string s = "F\n";
+    for (int i = 0; i < frames; ++i) {
+        const int y = 100 + 20 * i;
+        s += "L" + shorts({100, y, 400, y});
+        s += "C" + shorts({2});
+        s += "L" + shorts({100, y + 2, 400, y + 2}) + "L" + shorts({100, y + 4, 400, y + 4});
+        s += "X";
+    }
+    return s;
+}
+
+// What a test does while the film plays.
+struct Script {
+    std::vector<int> shown;  // frame index of every drawn picture
+    std::function<void(FilmWindow&, const mw31::Picture&)> on_frame;
+    std::function<void(FilmWindow&, const Message&)> on_message;
+};
+Script* g_script = nullptr;
+
+void observe(FilmWindow& fw, const mw31::Picture& picture, void*) {
+    g_script->shown.push_back(fw.state.index);
+    if (g_script->on_frame) g_script->on_frame(fw, picture);
+}
+void hook_messages(FilmWindow& fw, const Message& m) {
+    if (g_script->on_message) g_script->on_message(fw, m);
+}
+void opened(FilmWindow& fw, void*) {
+    fw.message_hook = hook_messages;
+}
+
+Message char_message(FilmWindow& fw, int ch) {
+    Message m;
+    m.window = fw.window.get();
+    m.kind = MessageKind::Char;
+    m.key = ch;
+    return m;
+}
+Message key_message(FilmWindow& fw, int key) {
+    Message m = char_message(fw, key);
+    m.kind = MessageKind::KeyDown;
+    return m;
+}
+Message command_message(FilmWindow& fw, int command) {
+    Message m;
+    m.window = fw.window.get();
+    m.kind = MessageKind::Command;
+    m.command = command;
+    return m;
+}
+Message mouse_message(FilmWindow& fw, MessageKind kind, mw31::MouseButton button, int x, int y) {
+    Message m;
+    m.window = fw.window.get();
+    m.kind = kind;
+    m.button = button;
+    m.x = x;
+    m.y = y;
+    return m;
+}
+mw31::Rgb pixel(const mw31::Picture& picture, int x, int y) {
+    const std::vector<uint8_t> rgb = picture.rgb_rows();
+    const size_t i = 3 * (size_t(y) * size_t(picture.width()) + size_t(x));
+    return mw31::Rgb{rgb[i], rgb[i + 1], rgb[i + 2]};
+}
+void post_char(FilmWindow& fw, int ch) {
+    mw31::post_message(char_message(fw, ch));
+}
+
+class LineFilmPlayer : public ::testing::Test {
+  protected:
+    Script script;
+    LineFilmOptions options;
+    std::string bytes;
+    std::unique_ptr<MemoryByteSource> source;
+
+    void SetUp() override {
+        g_script = &script;
+        film_outputs() = FilmOutputs{};
+        mw31::clear_dialog_hooks();
+        mw31::set_quit_requested(false);
+        options.passes = 1;
+        options.pause_ms = 1;
+        options.window.show = mw31::ShowMode::Normal;
+        options.window.client_width = 640;
+        options.window.client_height = 512;
+        options.frame_observer = observe;
+        options.window_opened = opened;
+        use_film(numbered_film(10));
+    }
+    void TearDown() override {
+        film_outputs() = FilmOutputs{};
+        g_script = nullptr;
+        mw31::service_messages();
+    }
+    void use_film(std::string film) {
+        bytes = std::move(film);
+        source = std::make_unique<MemoryByteSource>(bytes.data(), bytes.size(), "test film");
+        options.source = source.get();
+    }
+    int play() { return play_line_film(options); }
+};
+
+TEST_F(LineFilmPlayer, PlaysEveryFrameButTheFirstReadOncePerPass) {
+    options.passes = 2;
+    EXPECT_EQ(play(), 0);
+    EXPECT_EQ(script.shown,
+              (std::vector<int>{1, 2, 3, 4, 5, 6, 7, 8, 9, 1, 2, 3, 4, 5, 6, 7, 8, 9}));
+}
+
+TEST_F(LineFilmPlayer, StepThreeShowsOneFourSevenThenWrapsToOne) {
+    options.passes = 2;
+    script.on_frame = [](FilmWindow& fw, const mw31::Picture&) {
+        // Faster at a pause of 1 ms raises the step: twice gives 3.
+        if (fw.state.step == 1) {
+            mw31::post_message(command_message(fw, kCmdFaster));
+            post_char(fw, '+');
+        }
+    };
+    EXPECT_EQ(play(), 0);
+    EXPECT_EQ(script.shown, (std::vector<int>{1, 4, 7, 1, 4, 7}));
+}
+
+TEST_F(LineFilmPlayer, BackwardFromOneWrapsToNine) {
+    options.passes = 2;
+    script.on_frame = [](FilmWindow& fw, const mw31::Picture&) {
+        if (g_script->shown.size() == 1) mw31::post_message(key_message(fw, mw31::vk::Left));
+    };
+    EXPECT_EQ(play(), 0);
+    EXPECT_EQ(script.shown, (std::vector<int>{1, 9, 8, 7, 6, 5, 4, 3, 2, 1}));
+}
+
+TEST_F(LineFilmPlayer, DirectionKeysAndButtonChangeTheWayMidPass) {
+    script.on_frame = [](FilmWindow& fw, const mw31::Picture&) {
+        const size_t n = g_script->shown.size();
+        if (n == 4) post_char(fw, 7);                                        // Ctrl+G: backward
+        if (n == 6) mw31::post_message(command_message(fw, kCmdDirection));  // toggle: forward
+        if (n == 8) mw31::post_message(key_message(fw, mw31::vk::Right));    // stays forward
+    };
+    EXPECT_EQ(play(), 0);
+    EXPECT_EQ(script.shown, (std::vector<int>{1, 2, 3, 4, 3, 2, 3, 4, 5, 6, 7, 8, 9}));
+}
+
+TEST_F(LineFilmPlayer, SlowerAndFasterChangePauseAndStep) {
+    std::vector<std::pair<int, int>> seen;  // (step, pause) at each frame
+    script.on_frame = [&](FilmWindow& fw, const mw31::Picture&) {
+        seen.push_back({fw.state.step, fw.state.pause_ms});
+        const size_t n = g_script->shown.size();
+        if (n == 1) post_char(fw, '+');                                   // step 2
+        if (n == 2) post_char(fw, '-');                                   // step 1
+        if (n == 3) post_char(fw, '-');                                   // pause 2
+        if (n == 4) mw31::post_message(command_message(fw, kCmdSlower));  // pause 4
+        if (n == 5) mw31::post_message(command_message(fw, kCmdFaster));  // pause 2
+        if (n == 6) post_char(fw, 'e');
+    };
+    EXPECT_EQ(play(), 0);
+    EXPECT_EQ(seen,
+              (std::vector<std::pair<int, int>>{{1, 1}, {2, 1}, {1, 1}, {1, 2}, {1, 4}, {1, 2}}));
+    EXPECT_EQ(script.shown, (std::vector<int>{1, 3, 4, 5, 6, 7}));
+}
+
+TEST_F(LineFilmPlayer, InvertThreeTimesGivesPenWidthsTwoThreeOne) {
+    std::vector<int> widths;
+    std::vector<mw31::Rgb> corners;
+    script.on_frame = [&](FilmWindow& fw, const mw31::Picture& picture) {
+        corners.push_back(pixel(picture, 600, 500));
+        if (fw.state.invert) widths.push_back(fw.state.pen_width);
+        post_char(fw, '~');
+    };
+    options.passes = 1;
+    EXPECT_EQ(play(), 0);
+    EXPECT_EQ(widths, (std::vector<int>{2, 3, 1, 2}));
+    ASSERT_GE(corners.size(), 2u);
+    EXPECT_EQ(corners[0], (mw31::Rgb{255, 255, 255}));
+    EXPECT_EQ(corners[1], (mw31::Rgb{0, 0, 0}));  // inverted: black background
+    // The program's colour table is left as the film found it: 9 toggles, so swapped once.
+    EXPECT_EQ(film_colour_table().entries[0], (Rgb{255, 255, 255}));
+    film_colour_table().reset();
+}
+
+TEST_F(LineFilmPlayer, ClientOfThousandByThousandGivesADrawingAreaOfThousandByEightHundred) {
+    options.window.client_width = 0;
+    options.window.client_height = 0;
+    setenv("FILMFENSTERX", "1000", 1);
+    setenv("FILMFENSTERY", "1000", 1);
+    mw31::Rect client{}, area{};
+    int picture_w = 0, picture_h = 0;
+    script.on_frame = [&](FilmWindow& fw, const mw31::Picture& picture) {
+        client = fw.window->client_rect();
+        area = fw.view.area;
+        picture_w = picture.width();
+        picture_h = picture.height();
+        post_char(fw, 'e');
+    };
+    EXPECT_EQ(play(), 0);
+    unsetenv("FILMFENSTERX");
+    unsetenv("FILMFENSTERY");
+    EXPECT_EQ(client, (mw31::Rect{0, 0, 1000, 1000}));
+    EXPECT_EQ(area, (mw31::Rect{0, 0, 1000, 800}));
+    EXPECT_EQ(picture_w, 1000);
+    EXPECT_EQ(picture_h, 800);
+}
+
+TEST_F(LineFilmPlayer, PictureShowsWhatTheRecordsSay) {
+    // Area 640 x 512 for the 1280-wide film: half scale.
+    std::string film = "F\n";
+    film += "L" + shorts({200, 300, 600, 300});     // black (100,150)-(300,150)
+    film += "C" + shorts({2});                      // red from here
+    film += "L" + shorts({200, 400, 200, 600});     // (100,200)-(100,300)
+    film += "W" + shorts({600, 400, 800, 500});     // outline (300,200)-(400,250)
+    film += "L" + shorts({1200, 800, 1200, 1000});  // (600,400)-(600,500)
+    film += "I" + shorts({1100, 900, 1260, 900});   // inverting (550,450)-(630,450), pen black
+    film += "L" + shorts({900, 400, 900, 700});     // black (450,200)-(450,350)
+    film += "X";
+    use_film("F\nL" + shorts({0, 0, 1, 1}) + "X" + film.substr(2));
+    std::vector<uint8_t> rgb;
+    script.on_frame = [&](FilmWindow&, const mw31::Picture& picture) {
+        if (rgb.empty()) rgb = picture.rgb_rows();
+    };
+    ASSERT_EQ(play(), 0);
+    ASSERT_EQ(rgb.size(), size_t(640 * 512 * 3));
+
+    std::vector<mw31::Rgb> expected(640 * 512, mw31::Rgb{255, 255, 255});
+    auto put = [&](int x, int y, mw31::Rgb c) { expected[size_t(y * 640 + x)] = c; };
+    const mw31::Rgb red{255, 0, 0}, black{0, 0, 0}, cyan{0, 255, 255};
+    for (int x = 100; x < 300; ++x) put(x, 150, black);
+    for (int y = 200; y < 300; ++y) put(100, y, red);
+    for (int x = 300; x < 400; ++x) put(x, 200, red), put(x, 249, red);
+    for (int y = 200; y < 250; ++y) put(300, y, red), put(399, y, red);
+    for (int y = 400; y < 500; ++y) put(600, y, red);
+    for (int x = 550; x < 630; ++x) put(x, 450, x == 600 ? cyan : black);
+    for (int y = 200; y < 350; ++y) put(450, y, black);
+    int differing = 0, first_x = -1, first_y = -1;
+    for (int y = 40; y < 512; ++y) {  // above: the status line
+        for (int x = 0; x < 640; ++x) {
+            const size_t i = size_t(y * 640 + x);
+            const mw31::Rgb got{rgb[3 * i], rgb[3 * i + 1], rgb[3 * i + 2]};
+            if (!(got == expected[i])) {
+                if (differing++ == 0) first_x = x, first_y = y;
+            }
+        }
+    }
+    EXPECT_EQ(differing, 0) << "first difference at (" << first_x << ", " << first_y << ")";
+}
+
+TEST_F(LineFilmPlayer, FilmWithoutFramesIsRefusedWithAMessageBeforePlayback) {
+    use_film("just a head, no frame marker");
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(play(), 1);
+    const std::string err = testing::internal::GetCapturedStderr();
+    EXPECT_NE(err.find("no frames in film"), std::string::npos) << err;
+    EXPECT_TRUE(script.shown.empty());
+    EXPECT_FALSE(mw31::not_interruptible());
+
+    // One frame only: index 0 is never shown, so there is nothing to play either.
+    use_film(numbered_film(1));
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(play(), 1);
+    EXPECT_NE(testing::internal::GetCapturedStderr().find("no frame to show"), std::string::npos);
+    EXPECT_TRUE(script.shown.empty());
+}
+
+TEST_F(LineFilmPlayer, SmallFramesAreSkipped) {
+    std::string film = numbered_film(5);
+    film += "L" + shorts({1, 1, 2, 2}) + "X";  // frame 5: 2 records
+    film += numbered_film(3).substr(2);        // frames 6, 7, 8
+    use_film(film);
+    EXPECT_EQ(play(), 0);
+    EXPECT_EQ(script.shown, (std::vector<int>{1, 2, 3, 4, 6, 7, 8}));
+}
+
+TEST_F(LineFilmPlayer, HoldStopsTheFilmAndRedrawsOnInit) {
+    std::vector<int> indices_at_ticks;
+    script.on_frame = [](FilmWindow& fw, const mw31::Picture&) {
+        if (g_script->shown.size() == 3) {
+            post_char(fw, '.');
+            fw.window->set_timer(7, 5);
+        }
+    };
+    int ticks = 0;
+    script.on_message = [&](FilmWindow& fw, const Message& m) {
+        if (m.kind != MessageKind::Timer) return;
+        ++ticks;
+        indices_at_ticks.push_back(fw.state.hold ? fw.state.index : -1);
+        if (ticks == 2) mw31::post_message(command_message(fw, kCmdInit));
+        if (ticks == 4) {
+            fw.window->kill_timer(7);
+            mw31::post_message(command_message(fw, kCmdHold));
+        }
+    };
+    EXPECT_EQ(play(), 0);
+    EXPECT_EQ(indices_at_ticks, (std::vector<int>{3, 3, 3, 3}));
+    EXPECT_EQ(script.shown, (std::vector<int>{1, 2, 3, 3, 4, 5, 6, 7, 8, 9}));
+}
+
+TEST_F(LineFilmPlayer, SingleStepWaitsForAKeyAndShowsTheCurrentFrameOnceMore) {
+    script.on_frame = [](FilmWindow& fw, const mw31::Picture&) {
+        if (g_script->shown.size() == 2) {
+            post_char(fw, 's');
+            fw.window->set_timer(8, 5);
+        }
+    };
+    int ticks = 0;
+    std::string bitmap_while_waiting;
+    script.on_message = [&](FilmWindow& fw, const Message& m) {
+        if (m.kind != MessageKind::Timer) return;
+        ++ticks;
+        bitmap_while_waiting = fw.window->toolbar_bitmap(kCmdSingleStep);
+        if (ticks == 1) {  // space: one frame on
+            mw31::post_message(key_message(fw, mw31::vk::Space));
+            post_char(fw, ' ');
+        }
+        if (ticks == 2) {  // s: single step off again
+            fw.window->kill_timer(8);
+            mw31::post_message(key_message(fw, 'S'));
+            post_char(fw, 's');
+        }
+    };
+    EXPECT_EQ(play(), 0);
+    EXPECT_EQ(script.shown, (std::vector<int>{1, 2, 2, 3, 4, 5, 6, 7, 8, 9}));
+    EXPECT_EQ(bitmap_while_waiting, "anm_dlf");
+}
+
+TEST_F(LineFilmPlayer, ZoomRectangleDragStopsTheFilmAndZoomsOnRelease) {
+    FilmView after{};
+    std::vector<int> indices_while_dragging;
+    script.on_frame = [&](FilmWindow& fw, const mw31::Picture&) {
+        const size_t n = g_script->shown.size();
+        if (n == 2) {
+            mw31::post_message(
+                mouse_message(fw, MessageKind::MouseDown, mw31::MouseButton::Left, 100, 100));
+            fw.window->set_timer(9, 5);
+        }
+        if (n == 3) after = fw.view;
+        if (n == 4) post_char(fw, '<');
+        if (n == 5) {
+            EXPECT_DOUBLE_EQ(fw.view.zoom, 1.6);
+            post_char(fw, 'i');
+        }
+        if (n == 6) {
+            EXPECT_TRUE(fw.view.fit);
+            post_char(fw, 'e');
+        }
+    };
+    int ticks = 0;
+    script.on_message = [&](FilmWindow& fw, const Message& m) {
+        if (m.kind != MessageKind::Timer) return;
+        indices_while_dragging.push_back(fw.state.drag == kDragging ? fw.state.index : -1);
+        if (++ticks == 3) {
+            fw.window->kill_timer(9);
+            mw31::post_message(
+                mouse_message(fw, MessageKind::MouseMove, mw31::MouseButton::None, 300, 260));
+            mw31::post_message(
+                mouse_message(fw, MessageKind::MouseUp, mw31::MouseButton::Left, 300, 260));
+        }
+    };
+    EXPECT_EQ(play(), 0);
+    EXPECT_EQ(indices_while_dragging, (std::vector<int>{2, 2, 2}));
+    EXPECT_FALSE(after.fit);
+    EXPECT_DOUBLE_EQ(after.zoom, 3.2);  // 200 x 160 in a 640 x 512 area
+    EXPECT_EQ(after.x0, -320);
+    EXPECT_EQ(after.y0, -320);
+    // Frame 2 is drawn again once the drag is over, since it was not copied meanwhile.
+    EXPECT_EQ(script.shown, (std::vector<int>{1, 2, 2, 3, 4, 5}));
+}
+
+TEST_F(LineFilmPlayer, RecordingRestartsAtOneHidesTheBarAndTakesNoCommands) {
+    struct Counts {
+        int started = 0, added = 0, finished = 0, bar_shown = 0;
+    };
+    static Counts counts;
+    counts = Counts{};
+    film_outputs().avi_start = [](FilmWindow&) {
+        ++counts.started;
+        return 0;
+    };
+    film_outputs().avi_add_picture = [](FilmWindow& fw, const mw31::Picture&, int w, int h) {
+        ++counts.added;
+        EXPECT_EQ(w, 640);
+        EXPECT_EQ(h, 512);
+        if (fw.window->toolbar_shown()) ++counts.bar_shown;
+        post_char(fw, 'e');  // ignored while recording
+    };
+    film_outputs().avi_finish = [](FilmWindow&) { ++counts.finished; };
+    options.passes = 2;
+    script.on_frame = [](FilmWindow& fw, const mw31::Picture&) {
+        if (g_script->shown.size() == 3) post_char(fw, 'v');
+    };
+    EXPECT_EQ(play(), 0);
+    // The recording restarts the pass at frame 1; the second pass is not recorded.
+    EXPECT_EQ(script.shown,
+              (std::vector<int>{1, 2, 3, 1, 2, 3, 4, 5, 6, 7, 8, 9, 1, 2, 3, 4, 5, 6, 7, 8, 9}));
+    EXPECT_EQ(counts.started, 1);
+    EXPECT_EQ(counts.added, 9);
+    EXPECT_EQ(counts.finished, 1);
+    EXPECT_EQ(counts.bar_shown, 0);
+}
+
+TEST_F(LineFilmPlayer, RecordingThatCannotStartIsDroppedAndPlaybackGoesOn) {
+    film_outputs().avi_start = [](FilmWindow&) { return 1; };
+    script.on_frame = [](FilmWindow& fw, const mw31::Picture&) {
+        if (g_script->shown.size() == 3) post_char(fw, 'V');
+        if (g_script->shown.size() == 4) EXPECT_EQ(fw.state.recording, kRecordingOff);
+    };
+    EXPECT_EQ(play(), 0);
+    EXPECT_EQ(script.shown, (std::vector<int>{1, 2, 3, 4, 5, 6, 7, 8, 9}));
+}
+
+TEST_F(LineFilmPlayer, PrintAndDxfRequestsAreServedWithTheCurrentFrame) {
+    static std::vector<int> printed, exported;
+    printed.clear();
+    exported.clear();
+    film_outputs().print_frame = [](FilmWindow&, int frame) { printed.push_back(frame); };
+    film_outputs().dxf_frame = [](FilmWindow&, int frame) { exported.push_back(frame); };
+    script.on_frame = [](FilmWindow& fw, const mw31::Picture&) {
+        if (g_script->shown.size() == 4) post_char(fw, 'p');
+        if (g_script->shown.size() == 7) post_char(fw, 'X');
+    };
+    EXPECT_EQ(play(), 0);
+    EXPECT_EQ(printed, (std::vector<int>{4}));
+    EXPECT_EQ(exported, (std::vector<int>{6}));
+    // The printed frame is shown once more while the printout is pending.
+    EXPECT_EQ(script.shown, (std::vector<int>{1, 2, 3, 4, 4, 5, 6, 7, 8, 9}));
+}
+
+TEST_F(LineFilmPlayer, EndCloseBoxAndQuitEachEndPlayback) {
+    options.passes = 5;
+    script.on_frame = [](FilmWindow& fw, const mw31::Picture&) {
+        EXPECT_TRUE(mw31::not_interruptible());
+        if (g_script->shown.size() == 2) mw31::post_message(command_message(fw, kCmdEnd));
+    };
+    EXPECT_EQ(play(), 0);
+    EXPECT_EQ(script.shown.size(), 2u);
+    EXPECT_FALSE(mw31::not_interruptible());
+
+    script.shown.clear();
+    script.on_frame = [](FilmWindow& fw, const mw31::Picture&) {
+        Message m;
+        m.window = fw.window.get();
+        m.kind = MessageKind::Close;
+        if (g_script->shown.size() == 3) mw31::post_message(m);
+    };
+    EXPECT_EQ(play(), 0);
+    EXPECT_EQ(script.shown.size(), 3u);
+
+    script.shown.clear();
+    script.on_frame = [](FilmWindow&, const mw31::Picture&) {
+        if (g_script->shown.size() == 1) mw31::post_quit_message();
+    };
+    EXPECT_EQ(play(), 0);
+    EXPECT_EQ(script.shown.size(), 1u);
+}
+
+TEST_F(LineFilmPlayer, ToolBarOfLineFilmsHoldsItsButtonsOnly) {
+    std::vector<bool> has;
+    std::string single_bitmap;
+    script.on_frame = [&](FilmWindow& fw, const mw31::Picture&) {
+        const size_t n = g_script->shown.size();
+        if (n == 1) {
+            for (int c : {10, 1, 3, 4, 5, 6, 7, 13, 8, 23, 9, 11, 12, 2})
+                has.push_back(fw.window->toolbar_has(c));
+            EXPECT_EQ(fw.window->toolbar_bitmap(kCmdSingleStep), "anm_sngl");
+        }
+        if (n == 2) post_char(fw, 'e');
+    };
+    EXPECT_EQ(play(), 0);
+    EXPECT_EQ(has, (std::vector<bool>{true, true, true, true, true, true, true, true, true, true,
+                                      false, false, false, false}));
+}
+
+TEST_F(LineFilmPlayer, SaveCopiesTheSourceWithTheAnmExtension) {
+    const auto dir = std::filesystem::temp_directory_path() / "kv_window_save_test";
+    std::filesystem::create_directories(dir);
+    const auto src = dir / "film.flm";
+    { std::ofstream(src, std::ios::binary) << bytes; }
+    options.source_name = src.string();
+    mw31::CannedAnswer cancel;
+    cancel.answer = mw31::BoxAnswer::Cancel;
+    mw31::queue_dialog_answer(cancel);
+    mw31::CannedAnswer answer;
+    answer.files = {(dir / "copy.txt").string()};
+    mw31::queue_dialog_answer(answer);
+    script.on_frame = [](FilmWindow& fw, const mw31::Picture&) {
+        const size_t n = g_script->shown.size();
+        if (n == 1 || n == 2) mw31::post_message(command_message(fw, kCmdSave));
+        if (n == 3) post_char(fw, 'e');
+    };
+    EXPECT_EQ(play(), 0);
+    std::ifstream in(dir / "copy.anm", std::ios::binary);
+    const std::string copied((std::istreambuf_iterator<char>(in)), {});
+    EXPECT_EQ(copied, bytes);
+    EXPECT_FALSE(std::filesystem::exists(dir / "copy.txt"));
+    ASSERT_EQ(mw31::shown_dialogs().size(), 2u);
+    EXPECT_EQ(mw31::shown_dialogs()[0].kind, "save");
+    EXPECT_EQ(mw31::shown_dialogs()[0].title, "kurvlab    Datei speichern / Save file");
+    std::filesystem::remove_all(dir);
+}
+
+TEST_F(LineFilmPlayer, UpperCaseQMovesTheWindowAndLowerCaseQPreparesAQuickRecording) {
+    static mw31::Rect remembered{};
+    static int remembered_step = 0;
+    film_outputs().avi_remember_window = [](FilmWindow&, const mw31::Rect& outer, int step) {
+        remembered = outer;
+        remembered_step = step;
+    };
+    use_film(numbered_film(250));
+    mw31::Rect after_big_q{}, after_small_q{};
+    script.on_frame = [&](FilmWindow& fw, const mw31::Picture&) {
+        const size_t n = g_script->shown.size();
+        if (n == 1) post_char(fw, 'Q');
+        if (n == 2) {
+            after_big_q = fw.window->window_rect();
+            post_char(fw, '+');
+            post_char(fw, '+');
+            post_char(fw, 'q');
+        }
+        if (n == 3) {
+            after_small_q = fw.window->window_rect();
+            EXPECT_EQ(fw.state.step, 2);  // 250 / 120
+            post_char(fw, 'e');
+        }
+    };
+    EXPECT_EQ(play(), 0);
+    EXPECT_EQ(after_big_q, (mw31::Rect{100, 100, 900, 700}));
+    EXPECT_EQ(remembered, after_big_q);
+    EXPECT_EQ(remembered_step, 3);
+    EXPECT_EQ(after_small_q, (mw31::Rect{100, 100, 100 + 266, 300}));
+}
+
+}  // namespace
+}  // namespace film
