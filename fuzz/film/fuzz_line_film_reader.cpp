@@ -1,0 +1,28 @@
+// Feeds arbitrary bytes to the line-film reader and checks what it stored stays drawable.
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+
+#include "film/line_film_reader.h"
+
+// Run with -close_fd_mask=2: the reader's messages go to standard error.
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    film::MemoryByteSource source(data, size);
+    film::FrameStore store;
+    // Small limits, so that the limit paths are reached too.
+    film::LineFilmLimits limits{20, 300};
+    film::EraseRectMapper map = [](const mw31::Rect& r, int w) {
+        // The film window divides by the width: it must never be zero here.
+        if (w < 1) std::abort();
+        return mw31::Rect{r.left / w, r.top / w, r.right / w, r.bottom / w};
+    };
+    if (film::read_line_film(source, &store, map, limits) != 0) std::abort();
+    if (store.frame_count() > limits.max_frames || store.virtual_width < 1 ||
+        store.virtual_height < 1 || store.angle_divisor == 0.0) {
+        std::abort();
+    }
+    for (const auto& frame : store.frames) {
+        if (frame.size() > size_t(limits.max_records_per_frame) + 2) std::abort();
+    }
+    return 0;
+}
