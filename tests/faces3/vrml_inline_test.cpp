@@ -1,0 +1,123 @@
+// WWWInline expansion: files named relative to the top-level file, nested inlines, and the
+// failures (missing file, wrong header, self-inclusion) that drop a node but not the rest.
+#include "faces3/vrml_inline.h"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <sstream>
+
+#include "vrml_test_support.h"
+
+using namespace vrml_test;
+
+namespace {
+
+std::string read(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+const std::string kTriangle =
+    "Coordinate3 { point [ 0 0 0, 1 0 0, 0 1 0 ] }\n"
+    "IndexedFaceSet { coordIndex [ 0, 1, 2, -1 ] }\n";
+
+}  // namespace
+
+class VrmlInline : public VrmlTest {};
+
+TEST_F(VrmlInline, NestedInlinesAreNamedFromTheTopLevelDirectory) {
+    write("parts/a.wrl", kHeader + "Separator { WWWInline { name \"parts/b.wrl\" } }\n");
+    write("parts/b.wrl", kHeader + "Translation { translation 5 0 0 }\n" + kTriangle);
+    const std::string top =
+        write("top.wrl", kHeader +
+                             "Separator {\n  WWWInline { name \"parts/a.wrl\"\n"
+                             "    bboxSize 1 1 1 }\n} # WWWInline { name \"nothing.wrl\" }\n");
+    const std::string target = dir_ + "/out.wrl";
+    ASSERT_EQ(faces3_vrml_treat_wwwinline(top.c_str(), target.c_str()), 0) << messages();
+    const std::string out = read(target);
+    EXPECT_EQ(out.rfind("#VRML V1.0 ascii\n", 0), 0u);
+    EXPECT_EQ(out.find("name \"parts/"), std::string::npos) << out;
+    EXPECT_NE(out.find("# WWWInline { name \"nothing.wrl\" }"), std::string::npos) << out;
+    EXPECT_NE(out.find("translation 5 0 0"), std::string::npos) << out;
+    EXPECT_NE(terminal().find("VRML wwwinline include " + dir_ + "/parts/a.wrl\n"),
+              std::string::npos);
+    EXPECT_NE(terminal().find("VRML wwwinline include " + dir_ + "/parts/b.wrl\n"),
+              std::string::npos);
+
+    Faces3Koerper* k = keep(faces3_rcv_from_vrml(top.c_str()));
+    ASSERT_NE(k, nullptr);
+    EXPECT_EQ(faces3_anzahl_dreiecke(k), 1);
+    EXPECT_NEAR(bbox(k).xmin, 5.0, 1e-12);
+}
+
+TEST_F(VrmlInline, WordsKeepTheirLinesAndInlinesMayBeWrittenCompactly) {
+    write("b.wrl", kHeader + "Cube {}\n");
+    const std::string top = write(
+        "top.wrl", kHeader + "Separator {WWWInline{name 'b.wrl'}\n  Info { string \"a  b\" }\n}");
+    const std::string target = dir_ + "/out.wrl";
+    ASSERT_EQ(faces3_vrml_treat_wwwinline(top.c_str(), target.c_str()), 0);
+    // A word is preceded by a line break where the source had one, else by a blank.
+    EXPECT_EQ(read(target),
+              "#VRML V1.0 ascii\n Separator { Cube { }\nInfo { string \"a  b\" }\n}\n");
+}
+
+TEST_F(VrmlInline, ProblemsDropTheNodeButKeepTheRest) {
+    write("v2.wrl", "#VRML V2.0 utf8\nShape {}\n");
+    write("self.wrl", kHeader + "WWWInline { name \"self.wrl\" }\n" + kTriangle);
+    const std::string top = write("top.wrl", kHeader + "WWWInline { name \"missing.wrl\" }\n" +
+                                                 "WWWInline { name \"v2.wrl\" }\n" +
+                                                 "WWWInline { name \"self.wrl\" }\n" + kTriangle);
+    Faces3Koerper* k = keep(faces3_rcv_from_vrml(top.c_str()));
+    ASSERT_NE(k, nullptr);
+    EXPECT_NE(messages().find("faces3_treat_wwwinline Datei/File " + dir_ +
+                              "/missing.wrl: kann nicht geoeffnet werden / cannot be opened"),
+              std::string::npos)
+        << messages();
+    EXPECT_NE(messages().find("faces3_vrml_do_treat_wwwinline: " + dir_ +
+                              "/v2.wrl ist keine VRML1.0-Datei"),
+              std::string::npos);
+    EXPECT_NE(messages().find("schliesst sich selbst ein"), std::string::npos);
+    // The self-including file is read once, then the top-level triangle follows.
+    EXPECT_EQ(faces3_anzahl_dreiecke(k), 2);
+    EXPECT_EQ(faces3_anzahl_flaechen(k), 2);
+}
+
+TEST_F(VrmlInline, ExpansionFailuresFallBackToTheFileItself) {
+    // "WWWInline" without a brace stops the expansion; the file is then read as it is.
+    const std::string top = write("top.wrl", kHeader + kTriangle + "WWWInline name\n");
+    Faces3Koerper* k = keep(faces3_rcv_from_vrml(top.c_str()));
+    ASSERT_NE(k, nullptr);
+    EXPECT_EQ(faces3_anzahl_dreiecke(k), 1);
+    EXPECT_NE(messages().find("faces3_rcv_from_vrml: { expected"), std::string::npos);
+    EXPECT_EQ(faces3_vrml_treat_wwwinline(top.c_str(), (dir_ + "/o.wrl").c_str()), 1);
+    // A source that is no VRML 1.0 file, and a target that cannot be written.
+    const std::string v2 = write("v2.wrl", "#VRML V2.0 utf8\n");
+    messages().clear();
+    EXPECT_EQ(faces3_vrml_treat_wwwinline(v2.c_str(), (dir_ + "/o.wrl").c_str()), 1);
+    EXPECT_NE(messages().find("faces3_rcv_from_vrml: " + v2 + " ist keine VRML1.0-Datei"),
+              std::string::npos);
+    const std::string ok = write("ok.wrl", kHeader + kTriangle);
+    messages().clear();
+    EXPECT_EQ(faces3_vrml_treat_wwwinline(ok.c_str(), (dir_ + "/no/such/dir/o.wrl").c_str()), 1);
+    EXPECT_NE(messages().find("faces3_vrml_treat_wwwinline Datei/File " + dir_ +
+                              "/no/such/dir/o.wrl: kann nicht geoeffnet werden"),
+              std::string::npos);
+}
+
+TEST_F(VrmlInline, BackslashesInNamesAndAFileWithoutDirectory) {
+    write("parts/p.wrl", kHeader + kTriangle);
+    const std::string top = write("top.wrl", kHeader + "WWWInline { name \"parts\\p.wrl\" }\n");
+    Faces3Koerper* k = keep(faces3_rcv_from_vrml(top.c_str()));
+    ASSERT_NE(k, nullptr);
+    EXPECT_EQ(faces3_anzahl_dreiecke(k), 1) << messages();
+    // Without a directory part the names are used as they stand (relative to the cwd).
+    const auto old = std::filesystem::current_path();
+    std::filesystem::current_path(dir_);
+    k = keep(faces3_rcv_from_vrml("top.wrl"));
+    std::filesystem::current_path(old);
+    ASSERT_NE(k, nullptr);
+    EXPECT_EQ(faces3_anzahl_dreiecke(k), 1);
+}
