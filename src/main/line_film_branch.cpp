@@ -5,7 +5,10 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "film/colour_table.h"
+#include "film/film_drawing.h"
 #include "film/frame_store.h"
+#include "film/line_film_player.h"
 #include "film/line_film_reader.h"
 #include "mw31/dialogs.h"
 #include "mw31/format.h"
@@ -47,14 +50,42 @@ int print_info(const std::string& film_name) {
     return 0;
 }
 
+// Frame numbers are those of the frame store (the window never shows frame 0 of a line film,
+// but a picture of it can still be asked for).
+int draw_frame_picture(const std::string& film_name, const BatchRequest& batch) {
+    film::FrameStore store;
+    const film::FilmView view = film::fitted_view(batch.width, batch.height);
+    if (film::read_line_film_file(film_name, &store, film::erase_rect_mapper(view)) != 0) return 1;
+    if (batch.frame < 0 || batch.frame >= store.frame_count()) {
+        mw31::message_printf(
+            "kurvlab: %s: kein Bild %d / no frame %d (the film has frames 0 to %d)",
+            film_name.c_str(), batch.frame, batch.frame, store.frame_count() - 1);
+        return 1;
+    }
+    film::ColourTable colours;
+    const auto picture =
+        film::render_film_frame(store, batch.frame, batch.width, batch.height, colours, &view);
+    if (!picture || !picture->save_png(batch.output_png)) {
+        mw31::message_printf("kurvlab: kann Bild nicht schreiben / cannot write picture %s",
+                             batch.output_png.c_str());
+        return 1;
+    }
+    return 0;
+}
+
 }  // namespace
 
-int play_line_film_branch(const std::string& film_name, const FilmOptions& options,
-                          const BatchRequest& batch) {
+int play_line_film_branch(const std::string& film_name, const std::string& source_name,
+                          const FilmOptions& options, const BatchRequest& batch) {
     if (batch.info) return print_info(film_name);
-    (void)options;
-    mw31::message_printf("mw31_film: %s: Filmfenster noch nicht verfuegbar", film_name.c_str());
-    return 1;
+    if (!batch.output_png.empty()) return draw_frame_picture(film_name, batch);
+    film::LineFilmOptions play;
+    play.film_name = film_name;
+    play.source_name = source_name;
+    play.passes = options.passes;
+    play.pause_ms = options.pause_ms;
+    play.record_factor = options.record_factor;
+    return film::play_line_film(play);
 }
 
 }  // namespace kurvlab

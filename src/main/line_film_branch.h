@@ -8,7 +8,8 @@
 
 namespace kurvlab {
 
-int play_line_film_branch(const std::string& film_name, const FilmOptions& options,
-                          const BatchRequest& batch);
+// source_name is the file Save copies: the film as last examined by the dispatch.
+int play_line_film_branch(const std::string& film_name, const std::string& source_name,
+                          const FilmOptions& options, const BatchRequest& batch);
 
 }  // namespace kurvlab

@@ -117,7 +117,7 @@ int mw31_film(std::vector<std::string> args, const BatchRequest& batch) {
             "available yet",
             film_name);
     }
-    return play_line_film_branch(film_name, options, batch);
+    return play_line_film_branch(film_name, source_name(), options, batch);
 }
 
 }  // namespace kurvlab

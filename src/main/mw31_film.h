@@ -12,7 +12,7 @@ namespace kurvlab {
 // 1 after an error that was already reported, else what the player returned.
 int mw31_film(std::vector<std::string> args, const BatchRequest& batch = {});
 
-// The file that the Save command copies: the film as last examined, before any unwrapping.
+// The file that the Save command copies: the film as last examined by the dispatch.
 const std::string& film_source_name();
 
 }  // namespace kurvlab

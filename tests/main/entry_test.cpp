@@ -140,10 +140,13 @@ TEST(MergeDefinition, DetectedByNameFirstLineOrKeyShare) {
     EXPECT_EQ(merge_definition_detect(dir.file("c.def", "# comment\ndx = 5\nfilm=a.flm\nfoo\n")),
               1);
     EXPECT_EQ(merge_definition_detect(dir.file("d.def", "dx=1\nfoo\nbar\n")), 0);
-    // Six or more lines need 90 % key lines.
-    EXPECT_EQ(merge_definition_detect(
-                  dir.file("e.def", "dx=1\ndy=1\ndw=1\ni=1\nphi=1\nkopien=2\nfilm=a\nfoo\n")),
+    // Six or more lines need 90 % key lines: 9 of 10 is enough, 7 of 8 is not.
+    EXPECT_EQ(merge_definition_detect(dir.file(
+                  "e.def", "dx=1\ndy=1\ndw=1\ni=1\nphi=1\nkopien=2\nout=x\nn=3\nfilm=a\nfoo\n")),
               1);
+    EXPECT_EQ(merge_definition_detect(
+                  dir.file("e2.def", "dx=1\ndy=1\ndw=1\ni=1\nphi=1\nkopien=2\nfilm=a\nfoo\n")),
+              0);
     EXPECT_EQ(merge_definition_detect(dir.file("f.def", "dx=1\ndy=1\ndw=1\ni=1\nfoo\nbar\n")), 0);
     // A first line of 255 characters or more is no definition.
     EXPECT_EQ(merge_definition_detect(dir.file("g.def", "film=" + std::string(300, 'a') + "\n")),
