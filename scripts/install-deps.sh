@@ -12,7 +12,7 @@ packages=(
   xvfb xauth
   ffmpeg poppler-utils python3 python3-ezdxf
   libcoin-dev
-  fonts-dejavu-core
+  fonts-dejavu-core locales
 )
 
 missing=()
