@@ -6,9 +6,11 @@
 
 namespace film_out {
 
+Placer::Placer(const film::SymbolPlacement& p)
+    : x_(p.x), y_(p.y), sx_(p.sx), sy_(p.sy), c_(std::cos(p.phi)), s_(std::sin(p.phi)) {}
+
 WorldPoint place_point(const film::SymbolPlacement& p, double px, double py) {
-    const double c = std::cos(p.phi), s = std::sin(p.phi);
-    return WorldPoint{p.x + p.sx * px * c - p.sy * py * s, p.y + p.sx * px * s + p.sy * py * c};
+    return Placer(p)(px, py);
 }
 
 bool placement_is_scaled(const film::SymbolPlacement& p) {
@@ -41,10 +43,11 @@ void arc_polyline(double cx, double cy, double r, double a1_deg, double a2_deg,
     const double step = (a2 - a1) / n;
     // The centre is placed like the contour's other points (scaled too), so that a scaled
     // arc stays joined to the lines it belongs to.
+    const Placer place(p);
     for (int j = 0; j <= n + 1; ++j) {
         const double a = a1 + j * step;
         if (a > a2 + 1e-8) break;
-        points->push_back(place_point(p, cx + r * std::cos(a), cy + r * std::sin(a)));
+        points->push_back(place(cx + r * std::cos(a), cy + r * std::sin(a)));
     }
 }
 

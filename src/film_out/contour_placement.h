@@ -15,6 +15,18 @@ struct WorldPoint {
 // Symbol point (px, py) at the placement: scaled by sx, sy, rotated by phi, shifted by x, y.
 WorldPoint place_point(const film::SymbolPlacement& p, double px, double py);
 
+// The same for many points of one placement, with the turn's cosine and sine taken once.
+class Placer {
+  public:
+    explicit Placer(const film::SymbolPlacement& p);
+    WorldPoint operator()(double px, double py) const {
+        return WorldPoint{x_ + sx_ * px * c_ - sy_ * py * s_, y_ + sx_ * px * s_ + sy_ * py * c_};
+    }
+
+  private:
+    double x_, y_, sx_, sy_, c_, s_;
+};
+
 // True when sx or sy differs from 1 by 1e-6 or more; such arcs become chords.
 bool placement_is_scaled(const film::SymbolPlacement& p);
 

@@ -34,7 +34,7 @@ ScreenPoint to_pixels(const SymbolCanvas& c, double x, double y) {
 }
 
 void draw_arc(const SymbolCanvas& c, const ContourElement& e, const film::SymbolPlacement& p,
-              std::vector<WorldPoint>* chords) {
+              const Placer& place, std::vector<WorldPoint>* chords) {
     if (placement_is_scaled(p)) {
         arc_polyline(e.x, e.y, e.r, e.start * 180 / M_PI, e.end * 180 / M_PI, p, c.pixel_width,
                      c.world.xr - c.world.xl, chords);
@@ -54,7 +54,7 @@ void draw_arc(const SymbolCanvas& c, const ContourElement& e, const film::Symbol
         r = -r;
         start += M_PI;
     }
-    const WorldPoint centre = place_point(p, e.x, e.y);
+    const WorldPoint centre = place(e.x, e.y);
     const ScreenPoint from =
         to_pixels(c, centre.x + r * std::cos(start), centre.y + r * std::sin(start));
     const ScreenPoint at = to_pixels(c, centre.x, centre.y);
@@ -106,13 +106,14 @@ void select_colour_pen(const SymbolCanvas& c, int index) {
 void draw_symbol(const SymbolCanvas& c, const ContourElement* elements, int count,
                  const film::SymbolPlacement& p, int colour) {
     select_colour_pen(c, colour);
+    const Placer place(p);
     std::vector<WorldPoint> chords;
     for (int k = 0; k < count; ++k) {
         const ContourElement& e = elements[k];
         switch (contour_kind(e)) {
             case kContourMove:
             case kContourDraw: {
-                const WorldPoint w = place_point(p, e.x, e.y);
+                const WorldPoint w = place(e.x, e.y);
                 const ScreenPoint s = to_pixels(c, w.x, w.y);
                 if (contour_kind(e) == kContourMove) {
                     c.dc->move_to(s.x, s.y);
@@ -122,7 +123,7 @@ void draw_symbol(const SymbolCanvas& c, const ContourElement* elements, int coun
                 break;
             }
             case kContourArc:
-                draw_arc(c, e, p, &chords);
+                draw_arc(c, e, p, place, &chords);
                 break;
             case kContourColour:
                 select_colour_pen(c, hold_raster(e.x));

@@ -47,7 +47,8 @@ void write_record(RecordTarget* t, const std::string& line) {
 
 namespace {
 
-void emit_arc(RecordTarget* t, const ContourElement& e, const film::SymbolPlacement& p) {
+void emit_arc(RecordTarget* t, const ContourElement& e, const film::SymbolPlacement& p,
+              const Placer& place) {
     if (placement_is_scaled(p)) {
         std::vector<WorldPoint> chords;
         arc_polyline(e.x, e.y, e.r, e.start * 180 / M_PI, e.end * 180 / M_PI, p, t->pixel_width,
@@ -58,7 +59,7 @@ void emit_arc(RecordTarget* t, const ContourElement& e, const film::SymbolPlacem
         }
         return;
     }
-    const WorldPoint centre = place_point(p, e.x, e.y);
+    const WorldPoint centre = place(e.x, e.y);
     double a1 = (p.phi + e.start) * 180 / M_PI, a2 = (p.phi + e.end) * 180 / M_PI;
     if (a2 < a1) std::swap(a1, a2);
     if (a2 - a1 > 360) a2 = a1 + 360;
@@ -108,17 +109,18 @@ void emit_film(RecordTarget* t, const film::AnmneuFilm& film, const film::WorldW
 void emit_symbol_records(RecordTarget* t, const ContourElement* elements, int count,
                          const film::SymbolPlacement& p, int colour) {
     write_record(t, mw31::format_text("c%d", colour));
+    const Placer place(p);
     for (int k = 0; k < count; ++k) {
         const ContourElement& e = elements[k];
         switch (contour_kind(e)) {
             case kContourMove: {
-                const WorldPoint w = place_point(p, e.x, e.y);
+                const WorldPoint w = place(e.x, e.y);
                 t->current_x = w.x;
                 t->current_y = w.y;
                 break;
             }
             case kContourDraw: {
-                const WorldPoint w = place_point(p, e.x, e.y);
+                const WorldPoint w = place(e.x, e.y);
                 write_record(
                     t, mw31::format_text("l%lg,%lg,%lg,%lg", t->current_x, t->current_y, w.x, w.y));
                 t->current_x = w.x;
@@ -126,7 +128,7 @@ void emit_symbol_records(RecordTarget* t, const ContourElement* elements, int co
                 break;
             }
             case kContourArc:
-                emit_arc(t, e, p);
+                emit_arc(t, e, p, place);
                 break;
             case kContourColour:
                 write_record(t, mw31::format_text("c%d", int(e.x)));
