@@ -258,14 +258,16 @@ void terminal_put_char(int c) {
     TerminalState* t = active();
     if (!t) return;
     if (c < 0) c &= 0xFF;  // a plain char from a signed-char platform
-    if (c > 0xFF) {
-        if (t->echo_to_stderr) echo(utf8_encode(c));
-        put_code(*t, c);
-        return;
-    }
-    if (t->echo_to_stderr) echo(std::string(1, char(c)));
     std::vector<int> codes;
-    utf8_feed(t->decoder, static_cast<unsigned char>(c), &codes);
+    if (c > 0xFF) {
+        // A whole character: an unfinished byte sequence before it is printed first.
+        if (t->echo_to_stderr) echo(utf8_encode(c));
+        utf8_flush(t->decoder, &codes);
+        codes.push_back(c);
+    } else {
+        if (t->echo_to_stderr) echo(std::string(1, char(c)));
+        utf8_feed(t->decoder, static_cast<unsigned char>(c), &codes);
+    }
     for (int code : codes) {
         if ((t = active()) == nullptr) return;
         put_code(*t, code);

@@ -120,16 +120,15 @@ void utf8_feed(Utf8Decoder& d, unsigned char byte, std::vector<int>* out) {
             const bool overlong = (d.needed == 3 && cp < 0x800) || (d.needed == 4 && cp < 0x10000);
             const bool bad = overlong || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF);
             if (bad) {
-                for (int i = 0; i < d.count; ++i) out->push_back(int(d.pending[i]));
+                utf8_flush(d, out);
             } else {
                 out->push_back(cp);
+                d.count = 0;
             }
-            d.count = 0;
             return;
         }
         // Broken sequence: what was collected is Latin-1 text, this byte starts afresh.
-        for (int i = 0; i < d.count; ++i) out->push_back(int(d.pending[i]));
-        d.count = 0;
+        utf8_flush(d, out);
     }
     const int length = sequence_length(byte);
     if (length == 1) {
@@ -139,6 +138,11 @@ void utf8_feed(Utf8Decoder& d, unsigned char byte, std::vector<int>* out) {
     d.pending[0] = byte;
     d.count = 1;
     d.needed = length;
+}
+
+void utf8_flush(Utf8Decoder& d, std::vector<int>* out) {
+    for (int i = 0; i < d.count; ++i) out->push_back(int(d.pending[i]));
+    d.count = 0;
 }
 
 std::string utf8_encode(int cp) {

@@ -51,6 +51,8 @@ struct Utf8Decoder {
 };
 // Appends the characters that became complete with this byte to `out`.
 void utf8_feed(Utf8Decoder& decoder, unsigned char byte, std::vector<int>* out);
+// Hands out what an unfinished sequence collected, as Latin-1 characters.
+void utf8_flush(Utf8Decoder& decoder, std::vector<int>* out);
 std::string utf8_encode(int code_point);
 
 }  // namespace mw31

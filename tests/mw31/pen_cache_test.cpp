@@ -49,13 +49,5 @@ TEST(PenCache, FullCacheReplacesInRotation) {
     EXPECT_EQ(cache.entries[kPenCacheSize - 1].style, PenStyle::Dot);
 }
 
-TEST(PenCache, ProgramWideCacheIsShared) {
-    const Pen p = pen_from_cache(PenStyle::DashDot, 4, Rgb{9, 9, 9});
-    EXPECT_EQ(p, (Pen{PenStyle::DashDot, 4, Rgb{9, 9, 9}}));
-    const size_t n = pen_cache().entries.size();
-    pen_from_cache(PenStyle::DashDot, 4, Rgb{9, 9, 9});
-    EXPECT_EQ(pen_cache().entries.size(), n);
-}
-
 }  // namespace
 }  // namespace mw31
