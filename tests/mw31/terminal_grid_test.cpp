@@ -136,5 +136,29 @@ TEST(TerminalGrid, Utf8TakesOneCellPerCharacterAndBadBytesStillPrint) {
     EXPECT_EQ(utf8_encode(-5), "?");
 }
 
+TEST(TerminalGrid, AnyBytesKeepTheCursorInsideTheGrid) {
+    TerminalGrid g;
+    grid_init(g, 4, 9);
+    unsigned state = 12345;
+    std::string bytes;
+    for (int i = 0; i < 20000; ++i) {
+        state = state * 1103515245u + 12345u;
+        bytes += char(state >> 16);
+    }
+    Utf8Decoder d;
+    std::vector<int> codes;
+    for (char c : bytes) {
+        codes.clear();
+        utf8_feed(d, static_cast<unsigned char>(c), &codes);
+        for (int code : codes) {
+            grid_put_char(g, code);
+            ASSERT_TRUE(g.cursor_row >= 0 && g.cursor_row < g.rows);
+            ASSERT_TRUE(g.cursor_column >= 0 && g.cursor_column < g.columns);
+        }
+    }
+    EXPECT_EQ(g.cells.size(), 36u);
+    for (int row = 0; row < g.rows; ++row) EXPECT_EQ(grid_cell(g, row, 8), kBlankCell);
+}
+
 }  // namespace
 }  // namespace mw31
