@@ -102,6 +102,30 @@ TEST(QtCanvas, LineToLeavesOutTheLastPixel) {
     EXPECT_EQ(count(c, kBlack), before);
 }
 
+TEST(QtCanvas, LinesReachingFarOutsideAreClipped) {
+    auto p = white_picture(50, 40);
+    Canvas& c = p->canvas();
+    c.select_pen(Pen{PenStyle::Solid, 1, kRed});
+    c.move_to(-2000000000, 10);
+    c.line_to(2000000000, 10);
+    for (int x = 0; x < 50; ++x) ASSERT_EQ(c.get_pixel(x, 10), kRed) << x;
+    c.move_to(7, 5);
+    c.line_to(7, 1500000000);
+    EXPECT_EQ(c.get_pixel(7, 5), kRed);
+    EXPECT_EQ(c.get_pixel(7, 39), kRed);
+    EXPECT_EQ(c.get_pixel(7, 4), kWhite);
+    // Steep and far: the visible part lies on the true line within a pixel.
+    c.move_to(-40000000, -30000000);
+    c.line_to(40000000, 30000000);
+    EXPECT_TRUE(near(c, 20, 15, kRed));
+    EXPECT_TRUE(near(c, 40, 30, kRed));
+    const std::vector<uint8_t> before = p->rgb_rows();
+    c.move_to(-100, -100);
+    c.line_to(-5, 300);  // wholly outside
+    c.line_to(-5, -3000000);
+    EXPECT_EQ(p->rgb_rows(), before);
+}
+
 TEST(QtCanvas, PenWidthStyleAndNullPen) {
     auto p = white_picture(40, 40);
     Canvas& c = p->canvas();

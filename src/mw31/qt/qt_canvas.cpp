@@ -162,6 +162,35 @@ bool clip_segment(double& x0, double& y0, double& x1, double& y1, double xmin, d
     y0 = ay;
     return true;
 }
+// The same Bresenham walk as below, on a pixel pointer: step_x and step_y are the pointer
+// steps of one pixel along x and y.
+template <typename Plot>
+void walk_line(QRgb* px, int64_t adx, int64_t ady, qsizetype step_x, qsizetype step_y, Plot plot) {
+    if (adx >= ady) {
+        int64_t err = 2 * ady - adx;
+        for (int64_t i = 0; i < adx; ++i) {
+            plot(px);
+            if (err > 0) {
+                px += step_y;
+                err -= 2 * adx;
+            }
+            err += 2 * ady;
+            px += step_x;
+        }
+    } else {
+        int64_t err = 2 * adx - ady;
+        for (int64_t i = 0; i < ady; ++i) {
+            plot(px);
+            if (err > 0) {
+                px += step_x;
+                err -= 2 * ady;
+            }
+            err += 2 * adx;
+            px += step_y;
+        }
+    }
+}
+
 }  // namespace
 
 void ImageCanvas::thin_line(int x0, int y0, int x1, int y1) {
@@ -177,21 +206,30 @@ void ImageCanvas::thin_line(int x0, int y0, int x1, int y1) {
         double fx0 = double(ax), fy0 = double(ay), fx1 = double(bx), fy1 = double(by);
         if (!clip_segment(fx0, fy0, fx1, fy1, -2.0, -2.0, w + 1.0, h + 1.0)) return;
         ax = std::llround(fx0), ay = std::llround(fy0);
+        // A cut end lies outside the picture, so leaving it out loses nothing.
         bx = std::llround(fx1), by = std::llround(fy1);
-        if (bx == int64_t(x1) && by == int64_t(y1)) {
-            // The real end is near: keep leaving it out.
-        } else {
-            bx += (bx > ax) - (bx < ax);  // the cut end lies outside; reach it too
-            by += (by > ay) - (by < ay);
-        }
         span = std::max(std::llabs(bx - ax), std::llabs(by - ay));
         if (span == 0) return;
     }
     const int64_t adx = std::llabs(bx - ax), ady = std::llabs(by - ay);
-    const int64_t sx = bx > ax ? 1 : -1, sy = by > ay ? 1 : -1;
     const bool xor_mode = op_ == RasterOp::Xor;
     const QRgb colour = xor_mode ? (pen_rgb_ & 0x00ffffffu) : (0xff000000u | pen_rgb_);
+    if (all_inside) {
+        // The common case: walk a pixel pointer, no bounds to check.
+        QRgb* px = reinterpret_cast<QRgb*>(bits_ + ay * stride_) + ax;
+        const qsizetype row = stride_ / qsizetype(sizeof(QRgb));
+        if (xor_mode)
+            walk_line(px, adx, ady, bx > ax ? 1 : -1, by > ay ? row : -row,
+                      [colour](QRgb* p) { *p ^= colour; });
+        else
+            walk_line(px, adx, ady, bx > ax ? 1 : -1, by > ay ? row : -row,
+                      [colour](QRgb* p) { *p = colour; });
+        dirty = true;
+        return;
+    }
+    const int64_t sx = bx > ax ? 1 : -1, sy = by > ay ? 1 : -1;
     auto plot = [&](int64_t x, int64_t y) {
+        if (!inside(x, y)) return;
         QRgb* px = reinterpret_cast<QRgb*>(bits_ + y * stride_) + x;
         *px = xor_mode ? (*px ^ colour) : colour;
     };
@@ -200,7 +238,7 @@ void ImageCanvas::thin_line(int x0, int y0, int x1, int y1) {
     if (adx >= ady) {
         int64_t err = 2 * ady - adx;
         for (int64_t i = 0; i < adx; ++i) {
-            if (all_inside || inside(x, y)) plot(x, y);
+            plot(x, y);
             if (err > 0) {
                 y += sy;
                 err -= 2 * adx;
@@ -211,7 +249,7 @@ void ImageCanvas::thin_line(int x0, int y0, int x1, int y1) {
     } else {
         int64_t err = 2 * adx - ady;
         for (int64_t i = 0; i < ady; ++i) {
-            if (all_inside || inside(x, y)) plot(x, y);
+            plot(x, y);
             if (err > 0) {
                 x += sx;
                 err -= 2 * ady;
