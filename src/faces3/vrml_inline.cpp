@@ -135,6 +135,19 @@ void include_file(Expansion& ex, const std::string& name) {
 }
 
 void expand_text(Expansion& ex, const std::string& text, std::size_t from) {
+    // Without any inline the words would come out as they went in (only the blanks between
+    // them may change), so the text is copied whole: large face sets pass quickly.
+    if (text.find("WWWInline", from) == std::string::npos) {
+        if (ex.out.size() + (text.size() - from) > kVrmlMaxExpandedBytes) {
+            faces3_message_printf("faces3_vrml_treat_wwwinline: Text zu lang (max. %zu Bytes)",
+                                  kVrmlMaxExpandedBytes);
+            ex.failed = true;
+            return;
+        }
+        ex.out += '\n';
+        ex.out.append(text, from, std::string::npos);
+        return;
+    }
     WordReader words{text, from};
     std::size_t a, b;
     while (!ex.failed && words.next(a, b)) {
@@ -176,6 +189,12 @@ bool vrml_read_file(const std::string& name, std::string& text) {
     std::FILE* fp = std::fopen(name.c_str(), "rb");
     if (!fp) return false;
     text.clear();
+    // Size the buffer once where the file can tell its size.
+    if (std::fseek(fp, 0, SEEK_END) == 0) {
+        const long size = std::ftell(fp);
+        if (size > 0) text.reserve(static_cast<std::size_t>(size));
+        std::rewind(fp);
+    }
     char buf[1 << 16];
     std::size_t got;
     while ((got = std::fread(buf, 1, sizeof buf, fp)) > 0) text.append(buf, got);
@@ -204,6 +223,7 @@ int vrml_expand_inlines(const std::string& source, std::string& out, const char*
     const std::size_t slash = source.find_last_of("/\\");
     if (slash != std::string::npos) ex.base = source.substr(0, slash);
     ex.chain.push_back(source);
+    out.reserve(text.size() + 64);
     out = kVrmlHeader;
     out += '\n';
     expand_text(ex, text, rest);

@@ -90,7 +90,7 @@ bool VrmlReader::substitute(std::size_t) {
 void VrmlReader::define(std::string_view name_view, std::size_t type_idx) {
     const std::string name = cut_name(name_view);
     std::size_t end = type_idx + 1;
-    if (end < t_.size() && t_.is(end, "{") && t_.match[end] != kNoMatch) end = t_.match[end] + 1;
+    if (end < t_.size() && t_.is(end, "{") && t_.match(end) != kNoMatch) end = t_.match(end) + 1;
     const auto it = defs_.find(name);
     if (it != defs_.end()) {
         it->second = {type_idx, end};
@@ -117,7 +117,7 @@ bool VrmlReader::skip_to_close() {
             ++pos_;
             return true;
         }
-        const std::size_t m = t_.match[idx];
+        const std::size_t m = t_.match(idx);
         if (t_.is(idx, "{") && m != kNoMatch && m < end_) {
             register_defs(idx, m);
             pos_ = m + 1;

@@ -1,6 +1,8 @@
 // Cutting VRML text into tokens and reading the numbers in them.
 #include "faces3/vrml_tokens.h"
 
+#include <algorithm>
+#include <array>
 #include <charconv>
 #include <climits>
 #include <cmath>
@@ -9,65 +11,78 @@ namespace faces3_vrml {
 
 namespace {
 
-bool is_punct(unsigned char c) {
-    return c == '(' || c == ')' || c == ',' || c == '[' || c == ']' || c == '{' || c == '}';
-}
+enum CharClass : unsigned char { kSep, kWord, kPunct, kQuote, kComment };
 
-bool is_word_char(unsigned char c) {
-    return c >= '!' && !is_punct(c) && c != '#' && c != '"' && c != '\'';
+constexpr std::array<unsigned char, 256> make_classes() {
+    std::array<unsigned char, 256> c{};
+    for (int i = 0; i < 256; ++i) c[i] = i < '!' ? kSep : kWord;
+    for (const unsigned char p : {'(', ')', ',', '[', ']', '{', '}'}) c[p] = kPunct;
+    c['"'] = c['\''] = kQuote;
+    c['#'] = kComment;
+    return c;
 }
+constexpr std::array<unsigned char, 256> kClass = make_classes();
 
 }  // namespace
 
 std::string_view VrmlTokens::value(std::size_t i) const {
     std::string_view t = raw(i);
     if (quoted(i)) {
+        const char q = t[0];
         t.remove_prefix(1);
-        if (!t.empty() && t.back() == source[start[i]]) t.remove_suffix(1);
+        if (!t.empty() && t.back() == q) t.remove_suffix(1);
     }
     return t;
 }
 
 void vrml_tokenize(std::string text, VrmlTokens& out) {
     out.source = std::move(text);
-    out.start.clear();
-    out.len.clear();
-    out.match.clear();
+    out.tokens.clear();
     const std::string& s = out.source;
     const std::size_t n = s.size();
-    std::vector<std::size_t> open;  // indices of "{" waiting for their "}"
+    out.tokens.reserve(n / 4 + 16);
+    std::vector<std::uint32_t> open;  // indices of "{" waiting for their "}"
+    // Token indices are 32 bits; a text with more tokens is cut there.
+    const std::size_t max_tokens = kNoMatch32 - 1;
     std::size_t i = 0;
     auto push = [&](std::size_t from, std::size_t to) {
-        out.start.push_back(from);
-        // A single token longer than 4 GB cannot occur in a file we could hold anyway,
-        // but clamp rather than wrap.
-        out.len.push_back(static_cast<std::uint32_t>(std::min<std::size_t>(to - from, UINT32_MAX)));
-        out.match.push_back(kNoMatch);
+        const std::size_t len = std::min<std::size_t>(to - from, UINT32_MAX);
+        out.tokens.push_back({from, static_cast<std::uint32_t>(len), kNoMatch32});
     };
-    while (i < n) {
+    while (i < n && out.tokens.size() < max_tokens) {
         const unsigned char c = static_cast<unsigned char>(s[i]);
-        if (c < '!') {
-            ++i;
-        } else if (c == '#') {
-            while (i < n && s[i] != '\n' && s[i] != '\r') ++i;
-        } else if (c == '"' || c == '\'') {
-            const std::size_t from = i++;
-            while (i < n && s[i] != static_cast<char>(c)) ++i;
-            if (i < n) ++i;  // the closing quote; an open string runs to the end
-            push(from, i);
-        } else if (is_punct(c)) {
-            push(i, i + 1);
-            if (c == '{') {
-                open.push_back(out.size() - 1);
-            } else if (c == '}' && !open.empty()) {
-                out.match[open.back()] = out.size() - 1;
-                open.pop_back();
+        switch (kClass[c]) {
+            case kSep:
+                ++i;
+                break;
+            case kComment:
+                while (i < n && s[i] != '\n' && s[i] != '\r') ++i;
+                break;
+            case kQuote: {
+                const std::size_t from = i++;
+                const std::size_t close = s.find(static_cast<char>(c), i);
+                i = close == std::string::npos ? n : close + 1;  // open strings run to the end
+                push(from, i);
+                break;
             }
-            ++i;
-        } else {
-            const std::size_t from = i;
-            while (i < n && is_word_char(static_cast<unsigned char>(s[i]))) ++i;
-            push(from, i);
+            case kPunct: {
+                const auto idx = static_cast<std::uint32_t>(out.tokens.size());
+                push(i, i + 1);
+                if (c == '{') {
+                    open.push_back(idx);
+                } else if (c == '}' && !open.empty()) {
+                    out.tokens[open.back()].match = idx;
+                    open.pop_back();
+                }
+                ++i;
+                break;
+            }
+            default: {
+                const std::size_t from = i;
+                while (i < n && kClass[static_cast<unsigned char>(s[i])] == kWord) ++i;
+                push(from, i);
+                break;
+            }
         }
     }
 }

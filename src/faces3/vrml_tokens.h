@@ -12,23 +12,34 @@ namespace faces3_vrml {
 
 inline constexpr std::size_t kNoMatch = static_cast<std::size_t>(-1);
 
-struct VrmlTokens {
-    std::string source;              // the file contents; tokens point into it
-    std::vector<std::size_t> start;  // offset of each token in source
-    std::vector<std::uint32_t> len;  // length of each token, quotes included
-    std::vector<std::size_t> match;  // for "{": index of its "}", else kNoMatch
+struct VrmlToken {
+    std::uint64_t start;  // offset in the source
+    std::uint32_t len;    // length, quotes included
+    std::uint32_t match;  // for "{": index of its "}", else kNoMatch32
+};
+inline constexpr std::uint32_t kNoMatch32 = UINT32_MAX;
 
-    std::size_t size() const { return start.size(); }
+struct VrmlTokens {
+    std::string source;  // the file contents; tokens point into it
+    std::vector<VrmlToken> tokens;
+
+    std::size_t size() const { return tokens.size(); }
     std::string_view raw(std::size_t i) const {
-        return std::string_view(source).substr(start[i], len[i]);
+        return std::string_view(source.data() + tokens[i].start, tokens[i].len);
     }
     bool quoted(std::size_t i) const {
-        const char c = source[start[i]];
+        const char c = source[tokens[i].start];
         return c == '"' || c == '\'';
+    }
+    // Index of the "}" that closes the "{" at i, or kNoMatch.
+    std::size_t match(std::size_t i) const {
+        return tokens[i].match == kNoMatch32 ? kNoMatch : tokens[i].match;
     }
     // The token as the reader sees it: quotes removed.
     std::string_view value(std::size_t i) const;
-    bool is(std::size_t i, std::string_view word) const { return !quoted(i) && raw(i) == word; }
+    bool is(std::size_t i, std::string_view word) const {
+        return tokens[i].len == word.size() && !quoted(i) && raw(i) == word;
+    }
 };
 
 // Cuts the text into tokens: bytes below '!' separate, '#' starts a comment to the end of

@@ -49,17 +49,17 @@ TEST(VrmlTokens, QuotedStringsAreOneTokenWithTheirQuotes) {
     EXPECT_EQ(t.value(5), "open to the end");
     // A brace inside quotes is no structure: "{" is not counted, a quoted "}" not a close.
     vrml_tokenize("A { \"}\" B { } }", t);
-    EXPECT_EQ(t.match[1], t.size() - 1);
+    EXPECT_EQ(t.match(1), t.size() - 1);
     EXPECT_FALSE(t.is(2, "}"));
 }
 
 TEST(VrmlTokens, BracesKnowTheirMatch) {
     VrmlTokens t;
     vrml_tokenize("a { b { } c } { d", t);
-    EXPECT_EQ(t.match[1], 6u);
-    EXPECT_EQ(t.match[3], 4u);
-    EXPECT_EQ(t.match[7], kNoMatch);  // never closed
-    EXPECT_EQ(t.match[0], kNoMatch);
+    EXPECT_EQ(t.match(1), 6u);
+    EXPECT_EQ(t.match(3), 4u);
+    EXPECT_EQ(t.match(7), kNoMatch);  // never closed
+    EXPECT_EQ(t.match(0), kNoMatch);
     EXPECT_EQ(vrml_token_text(t), "a\n{\nb\n{\n}\nc\n}\n{\nd\n");
 }
 
