@@ -59,9 +59,10 @@ TEST_F(VrmlInline, WordsKeepTheirLinesAndInlinesMayBeWrittenCompactly) {
         "top.wrl", kHeader + "Separator {WWWInline{name 'b.wrl'}\n  Info { string \"a  b\" }\n}");
     const std::string target = dir_ + "/out.wrl";
     ASSERT_EQ(faces3_vrml_treat_wwwinline(top.c_str(), target.c_str()), 0);
-    // A word is preceded by a line break where the source had one, else by a blank.
+    // A word is preceded by a line break where the source had one, else by a blank; an
+    // included file without inlines is copied whole.
     EXPECT_EQ(read(target),
-              "#VRML V1.0 ascii\n Separator { Cube { }\nInfo { string \"a  b\" }\n}\n");
+              "#VRML V1.0 ascii\n Separator {\nCube {}\n\nInfo { string \"a  b\" }\n}\n");
 }
 
 TEST_F(VrmlInline, ProblemsDropTheNodeButKeepTheRest) {
