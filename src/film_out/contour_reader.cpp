@@ -2,6 +2,8 @@
 // of the 3D viewer is read here.
 #include "film_out/contour_reader.h"
 
+#include <sys/stat.h>
+
 #include <cctype>
 #include <cmath>
 

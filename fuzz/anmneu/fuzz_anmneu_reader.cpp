@@ -1,0 +1,56 @@
+// Feeds arbitrary bytes to the ANMNEU reader as a film file, then draws a frame with
+// in-between steps and converts the film, checking that what was stored stays in bounds.
+#include <unistd.h>
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+#include "film/anmneu_reader.h"
+#include "film_out/symbol_drawing.h"
+#include "film_out/usercoor_conversion.h"
+#include "mw31/recording_canvas.h"
+
+// Run with -close_fd_mask=2: the reader's messages go to standard error.
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    static const std::string path = "/tmp/fuzz_anmneu_" + std::to_string(getpid()) + ".anm";
+    FILE* f = std::fopen(path.c_str(), "wb");
+    if (!f) return 0;
+    std::fwrite(data, 1, size, f);
+    std::fclose(f);
+
+    film::AnmneuFilm film;
+    const int frames = film::read_anmneu_film(path, &film);
+    if (frames < -1 || frames > film::kAnmneuMaxFrames) std::abort();
+    if (frames < 0) return 0;
+    if (film.frame_count != frames || film.frames.size() < size_t(frames) ||
+        film.frames.size() > size_t(film::kAnmneuMaxFrames)) {
+        std::abort();
+    }
+    for (const film::AnmneuFrame& fr : film.frames) {
+        if (fr.caption.size() > size_t(film::kAnmneuMaxCaption) ||
+            fr.label.size() > size_t(film::kAnmneuMaxLabel) ||
+            fr.placements.size() > film.symbols.size()) {
+            std::abort();
+        }
+    }
+    if (!(film.window.xl < film.window.xr || film.window.xl > film.window.xr)) std::abort();
+
+    mw31::RecordingCanvas dc(800, 600);
+    film::FilmView view;
+    view.area = {0, 0, 750, 600};
+    const film::ColourTable colours;
+    const film_out::SymbolCanvas canvas =
+        film_out::make_symbol_canvas(dc, film.window, view, 1, false, colours);
+    const int last = frames > 0 ? frames - 1 : 0;
+    film_out::draw_anmneu_frame(film, nullptr, canvas, last, 7, 10);
+    // Converting writes every symbol of every frame: legitimately long for big films.
+    if (double(film.symbol_count()) * frames <= 200000) {
+        film_out::UsercoorOptions options;
+        options.memory_size = 2048;
+        film_out::film_to_usercoor(film, nullptr, options);
+    }
+    return 0;
+}
