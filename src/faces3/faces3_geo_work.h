@@ -1,27 +1,18 @@
-// State kept between the time slices of one geometric neighbour run: every directed
-// triangle edge, bucketed by the grid cell of its start point.
+// State kept between the time slices of one geometric neighbour run: a grid of the
+// points and the triangle edges leaving each point.
 #pragma once
 
-#include <cstdint>
-#include <vector>
+#include <cstddef>
+
+#include "faces3/faces3_point_grid.h"
 
 struct Faces3Koerper;
 
 struct Faces3GeoWork {
     size_t triangles = 0;  // triangle count the index was built for
-    double cell = 0;
-    // Open-addressing cell table: key and range into `entries`.
-    struct Cell {
-        int64_t k[3];
-        uint32_t begin;
-        uint32_t count;  // 0 = empty slot
-    };
-    std::vector<Cell> cells;
-    std::vector<uint32_t> entries;  // triangle * 3 + slot, ascending within a cell
+    size_t points = 0;
+    Faces3PointGrid grid;
+    Faces3OutEdges out;
 
     void build(const Faces3Koerper& k);
-    // Calls fn(entry) for every edge whose start point may lie within the tolerance of p.
-    template <class Fn>
-    void for_each_near(const double p[3], Fn&& fn) const;
-    int find_cell(const int64_t k[3]) const;
 };

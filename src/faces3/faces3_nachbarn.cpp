@@ -11,6 +11,7 @@
 #include "faces3/faces3_body.h"
 #include "faces3/faces3_geo_work.h"
 #include "faces3/faces3_output.h"
+#include "faces3/faces3_point_grid.h"
 
 namespace {
 
@@ -26,13 +27,10 @@ void reset_neighbours(Faces3Koerper* k) {
     for (Faces3Dreieck& t : k->dreiecke) t.nachbar[0] = t.nachbar[1] = t.nachbar[2] = -1;
 }
 
-constexpr double kWindow = 0.15;  // see Faces3PointHash
-
-uint64_t cell_hash(const int64_t k[3]) {
-    uint64_t h = faces3_mix64(static_cast<uint64_t>(k[0]) * 0x9E3779B97F4A7C15ULL);
-    h = faces3_mix64(h ^ (static_cast<uint64_t>(k[1]) + 0x632BE59BD9B4E019ULL));
-    return faces3_mix64(h ^ (static_cast<uint64_t>(k[2]) + 0x8CB92BA72F3D8DD7ULL));
-}
+// Grid cell of 8 tolerances; a query widened by 0.15 cells covers the tolerance plus
+// rounding of the quotient (see Faces3PointHash).
+constexpr double kCell = 8 * FACES3_KOOR_EPS;
+constexpr double kWindow = 0.15;
 
 bool finite3(const double* p) {
     return std::isfinite(p[0]) && std::isfinite(p[1]) && std::isfinite(p[2]);
@@ -52,57 +50,41 @@ int faces3_cpt_nachbarn_index(Faces3Koerper* k) {
     faces3_body_drop_geo_work(k);
     reset_neighbours(k);
     const size_t n = k->dreiecke.size();
-    // Group the directed edges of all triangles by point pair; each group lists its
-    // (triangle, slot) entries in ascending triangle order.
-    Faces3EdgeHash groups;
-    groups.reserve(n * 3);
-    std::vector<int> group_of(n * 3);
-    std::vector<uint32_t> start;
-    for (size_t e = 0; e < n * 3; ++e) {
-        const Faces3Dreieck& t = k->dreiecke[e / 3];
-        const int s = static_cast<int>(e % 3);
-        const int a = t.p[s], b = t.p[(s + 1) % 3];
-        int g = groups.find(a, b);
-        if (g < 0) {
-            g = static_cast<int>(start.size());
-            groups.add(a, b, g);
-            start.push_back(0);
-        }
-        group_of[e] = g;
-        ++start[g];
+    std::vector<Faces3Dreieck>& tris = k->dreiecke;
+    // Edges leaving each point, sorted by end point, then by triangle: the triangles
+    // holding b->a are one contiguous, ascending run in b's list.
+    Faces3OutEdges out;
+    out.build(k->punkte.size(), tris);
+    auto end_of = [&](uint32_t e) { return tris[e / 3].p[(e % 3 + 1) % 3]; };
+    for (size_t q = 0; q + 1 < out.begin.size(); ++q) {
+        std::sort(out.entries.begin() + out.begin[q], out.entries.begin() + out.begin[q + 1],
+                  [&](uint32_t x, uint32_t y) {
+                      const int ex = end_of(x), ey = end_of(y);
+                      return ex != ey ? ex < ey : x < y;
+                  });
     }
-    uint32_t sum = 0;
-    for (uint32_t& s : start) {
-        const uint32_t c = s;
-        s = sum;
-        sum += c;
-    }
-    start.push_back(sum);
-    std::vector<uint32_t> entries(n * 3);
-    {
-        std::vector<uint32_t> fill(start.begin(), start.end() - 1);
-        for (size_t e = 0; e < n * 3; ++e) entries[fill[group_of[e]]++] = static_cast<uint32_t>(e);
-    }
-    group_of.clear();
-    group_of.shrink_to_fit();
 
     long long missing_count = 0, duplicates = 0;
     std::vector<uint32_t> cand;
     for (size_t i = 0; i < n; ++i) {
-        Faces3Dreieck& ti = k->dreiecke[i];
+        Faces3Dreieck& ti = tris[i];
         if (full(ti)) continue;
         cand.clear();
         for (int ei = 0; ei < 3; ++ei) {
-            const int g = groups.find(ti.p[(ei + 1) % 3], ti.p[ei]);  // reversed edge
-            if (g < 0) continue;
-            auto first = entries.begin() + start[g], last = entries.begin() + start[g + 1];
-            auto it = std::upper_bound(first, last, static_cast<uint32_t>(i * 3 + 2));
-            for (; it != last; ++it) cand.push_back(*it / 3);
+            const int a = ti.p[ei], b = ti.p[(ei + 1) % 3];
+            auto first = out.entries.begin() + out.begin[b];
+            auto last = out.entries.begin() + out.begin[b + 1];
+            // First entry ending at a with a triangle after i.
+            auto it = std::lower_bound(first, last, 0, [&](uint32_t x, int) {
+                const int ex = end_of(x);
+                return ex != a ? ex < a : x / 3 <= i;
+            });
+            for (; it != last && end_of(*it) == a; ++it) cand.push_back(*it / 3);
         }
         std::sort(cand.begin(), cand.end());
         cand.erase(std::unique(cand.begin(), cand.end()), cand.end());
         for (uint32_t j : cand) {
-            Faces3Dreieck& tj = k->dreiecke[j];
+            Faces3Dreieck& tj = tris[j];
             if (full(tj)) continue;
             for (int ei = 0; ei < 3; ++ei) {
                 const int a = ti.p[ei], b = ti.p[(ei + 1) % 3];
@@ -126,78 +108,32 @@ int faces3_cpt_nachbarn_index(Faces3Koerper* k) {
 
 // ---- geometric method ------------------------------------------------------------------
 
-int Faces3GeoWork::find_cell(const int64_t key[3]) const {
-    if (cells.empty()) return -1;
-    const size_t mask = cells.size() - 1;
-    size_t s = cell_hash(key) & mask;
-    while (cells[s].count != 0) {
-        if (cells[s].k[0] == key[0] && cells[s].k[1] == key[1] && cells[s].k[2] == key[2]) {
-            return static_cast<int>(s);
-        }
-        s = (s + 1) & mask;
-    }
-    return -1;
+namespace {
+// Sort key of an edge in its start point's list: x of its end point (non-finite last;
+// such points match nothing).
+double end_x(const Faces3Koerper& k, uint32_t e) {
+    const Faces3Dreieck& t = k.dreiecke[e / 3];
+    const double x = k.punkte[t.p[(e % 3 + 1) % 3]][0];
+    return std::isfinite(x) ? x : HUGE_VAL;
 }
+}  // namespace
 
 void Faces3GeoWork::build(const Faces3Koerper& body) {
     triangles = body.dreiecke.size();
-    cell = 8 * FACES3_KOOR_EPS;
-    const size_t m = triangles * 3;
-    size_t size = 1024;
-    while (size < m * 2) size *= 2;
-    cells.assign(size, Cell{{0, 0, 0}, 0, 0});
-    std::vector<int32_t> slot_of(m, -1);
-    const size_t mask = size - 1;
-    for (size_t e = 0; e < m; ++e) {
-        const Faces3Dreieck& t = body.dreiecke[e / 3];
-        const double* p = body.punkte[t.p[e % 3]].data();
-        if (!finite3(p)) continue;  // matches nothing
-        const int64_t key[3] = {faces3_cell_coord(p[0] / cell), faces3_cell_coord(p[1] / cell),
-                                faces3_cell_coord(p[2] / cell)};
-        size_t s = cell_hash(key) & mask;
-        while (cells[s].count != 0 &&
-               (cells[s].k[0] != key[0] || cells[s].k[1] != key[1] || cells[s].k[2] != key[2])) {
-            s = (s + 1) & mask;
-        }
-        if (cells[s].count == 0) {
-            cells[s].k[0] = key[0];
-            cells[s].k[1] = key[1];
-            cells[s].k[2] = key[2];
-        }
-        ++cells[s].count;
-        slot_of[e] = static_cast<int32_t>(s);
-    }
-    uint32_t sum = 0;
-    for (Cell& c : cells) {
-        c.begin = sum;
-        sum += c.count;
-    }
-    entries.assign(sum, 0);
-    std::vector<uint32_t> fill(size);
-    for (size_t s = 0; s < size; ++s) fill[s] = cells[s].begin;
-    for (size_t e = 0; e < m; ++e) {
-        if (slot_of[e] >= 0) entries[fill[slot_of[e]]++] = static_cast<uint32_t>(e);
-    }
-}
-
-template <class Fn>
-void Faces3GeoWork::for_each_near(const double p[3], Fn&& fn) const {
-    if (!finite3(p)) return;
-    int64_t lo[3], hi[3], key[3];
-    for (int a = 0; a < 3; ++a) {
-        const double q = p[a] / cell;
-        lo[a] = faces3_cell_coord(q - kWindow);
-        hi[a] = faces3_cell_coord(q + kWindow);
-    }
-    for (key[0] = lo[0]; key[0] <= hi[0]; ++key[0]) {
-        for (key[1] = lo[1]; key[1] <= hi[1]; ++key[1]) {
-            for (key[2] = lo[2]; key[2] <= hi[2]; ++key[2]) {
-                const int s = find_cell(key);
-                if (s < 0) continue;
-                const Cell& c = cells[s];
-                for (uint32_t x = c.begin; x < c.begin + c.count; ++x) fn(entries[x]);
-            }
-        }
+    points = body.punkte.size();
+    grid.build(body.punkte, kCell);
+    out.build(points, body.dreiecke);
+    // Within each point's list, order by the end point's x so that a query reads only
+    // the slice near its own x.
+    std::vector<std::pair<double, uint32_t>> tmp;
+    for (size_t q = 0; q < points; ++q) {
+        const uint32_t b = out.begin[q], e = out.begin[q + 1];
+        if (e - b < 2) continue;
+        tmp.clear();
+        for (uint32_t x = b; x < e; ++x)
+            tmp.push_back({end_x(body, out.entries[x]), out.entries[x]});
+        std::sort(tmp.begin(), tmp.end());
+        for (uint32_t x = b; x < e; ++x) out.entries[x] = tmp[x - b].second;
     }
 }
 
@@ -237,6 +173,25 @@ struct Match {
     }
 };
 
+// Calls fn(edge) for every triangle edge whose start point lies within the tolerance of
+// pb and whose end point lies within it of pa in x (the caller checks all coordinates).
+template <class Fn>
+void near_edges(const Faces3Koerper& k, const Faces3GeoWork& w, const double* pa, const double* pb,
+                Fn&& fn) {
+    if (!finite3(pa) || !finite3(pb)) return;
+    int64_t lo[3], hi[3];
+    w.grid.range(pb, pb, kWindow, lo, hi);
+    const double xlo = pa[0] - 2 * FACES3_KOOR_EPS, xhi = pa[0] + 2 * FACES3_KOOR_EPS;
+    w.grid.for_range(lo, hi, [&](uint32_t q) {
+        if (!near_eq(k.punkte[q].data(), pb)) return;
+        auto first = w.out.entries.begin() + w.out.begin[q];
+        auto last = w.out.entries.begin() + w.out.begin[q + 1];
+        auto it = std::lower_bound(first, last, xlo,
+                                   [&](uint32_t e, double x) { return end_x(k, e) < x; });
+        for (; it != last && end_x(k, *it) <= xhi; ++it) fn(*it);
+    });
+}
+
 }  // namespace
 
 int faces3_nachbarn_schritt(Faces3Koerper* k, int start, int budget_ms, double* progress) {
@@ -249,7 +204,8 @@ int faces3_nachbarn_schritt(Faces3Koerper* k, int start, int budget_ms, double* 
             reset_neighbours(k);
             if (!k->geo_work) k->geo_work = std::make_unique<Faces3GeoWork>();
             k->geo_work->build(*k);
-        } else if (!k->geo_work || k->geo_work->triangles != n) {
+        } else if (!k->geo_work || k->geo_work->triangles != n ||
+                   k->geo_work->points != k->punkte.size()) {
             k->geo_work = std::make_unique<Faces3GeoWork>();
             k->geo_work->build(*k);
         }
@@ -271,13 +227,11 @@ int faces3_nachbarn_schritt(Faces3Koerper* k, int start, int budget_ms, double* 
         for (int ei = 0; ei < 3; ++ei) {
             const double* pa = k->punkte[ti.p[ei]].data();
             const double* pb = k->punkte[ti.p[(ei + 1) % 3]].data();
-            work.for_each_near(pb, [&](uint32_t e) {
+            near_edges(*k, work, pa, pb, [&](uint32_t e) {
                 const uint32_t j = e / 3;
                 if (j <= i) return;
                 const int ej = static_cast<int>(e % 3);
-                const Faces3Dreieck& tj = k->dreiecke[j];
-                if (near_eq(k->punkte[tj.p[ej]].data(), pb) &&
-                    near_eq(k->punkte[tj.p[(ej + 1) % 3]].data(), pa)) {
+                if (near_eq(k->punkte[k->dreiecke[j].p[(ej + 1) % 3]].data(), pa)) {
                     matches.push_back({j, static_cast<uint8_t>(ei), static_cast<uint8_t>(ej)});
                 }
             });

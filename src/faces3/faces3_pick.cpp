@@ -54,15 +54,107 @@ bool circle_centre(const double* a, const double* b, const double* c, double out
     return std::isfinite(out[0]) && std::isfinite(out[1]) && std::isfinite(out[2]);
 }
 
-int64_t quant(double v, double step) {
-    return faces3_cell_coord(v / step);
-}
+// Groups of triangles whose plane hit points agree within tol and whose normals agree
+// within 1e-4, keyed by a coarse cell of both so that a triangle finds the earliest
+// created agreeing group without scanning all of them.
+class GroupIndex {
+  public:
+    GroupIndex(double tol) : tol_(tol), hcell_(10 * tol), ncell_(10 * kNormalTol) {}
 
-struct Group {
-    double hit[3];
-    double normal[3];
-    int64_t key[3];
-    std::vector<int> tris;
+    // Group index for the hit h with normal n: an existing agreeing group, else a new one.
+    int join(const double h[3], const double n[3]) {
+        int64_t lo[6], hi[6];
+        for (int a = 0; a < 3; ++a) {
+            lo[a] = faces3_cell_coord(h[a] / hcell_ - kWindow);
+            hi[a] = faces3_cell_coord(h[a] / hcell_ + kWindow);
+            lo[3 + a] = faces3_cell_coord(n[a] / ncell_ - kWindow);
+            hi[3 + a] = faces3_cell_coord(n[a] / ncell_ + kWindow);
+        }
+        int best = -1;
+        int64_t key[6];
+        visit(0, lo, hi, key, [&](int g) {
+            if (best >= 0 && g >= best) return;
+            const Group& gr = groups_[g];
+            for (int a = 0; a < 3; ++a) {
+                if (!(std::fabs(h[a] - gr.hit[a]) <= tol_) ||
+                    !(std::fabs(n[a] - gr.normal[a]) <= kNormalTol)) {
+                    return;
+                }
+            }
+            best = g;
+        });
+        if (best >= 0) return best;
+        Group g;
+        std::copy(h, h + 3, g.hit);
+        std::copy(n, n + 3, g.normal);
+        groups_.push_back(g);
+        const int id = static_cast<int>(groups_.size()) - 1;
+        for (int a = 0; a < 3; ++a) {
+            key[a] = faces3_cell_coord(h[a] / hcell_);
+            key[3 + a] = faces3_cell_coord(n[a] / ncell_);
+        }
+        insert(key, id);
+        return id;
+    }
+    struct Group {
+        double hit[3];
+        double normal[3];
+        int next = -1;  // next group in the same cell
+    };
+    const std::vector<Group>& groups() const { return groups_; }
+
+  private:
+    static constexpr double kNormalTol = 1e-4;
+    static constexpr double kWindow = 0.12;  // tolerance is 0.1 cell, plus rounding
+    struct Cell {
+        int64_t k[6];
+        int head = -1;  // -1 = empty slot
+        int tail = -1;
+    };
+    static uint64_t hash(const int64_t k[6]) {
+        uint64_t h = 0x9E3779B97F4A7C15ULL;
+        for (int i = 0; i < 6; ++i) h = faces3_mix64(h ^ static_cast<uint64_t>(k[i]));
+        return h;
+    }
+    size_t slot(const int64_t k[6]) const {
+        const size_t mask = cells_.size() - 1;
+        size_t s = hash(k) & mask;
+        while (cells_[s].head >= 0 && !std::equal(k, k + 6, cells_[s].k)) s = (s + 1) & mask;
+        return s;
+    }
+    template <class Fn>
+    void visit(int d, const int64_t* lo, const int64_t* hi, int64_t* key, Fn&& fn) const {
+        if (d == 6) {
+            if (cells_.empty()) return;
+            const Cell& c = cells_[slot(key)];
+            for (int g = c.head; g >= 0; g = groups_[g].next) fn(g);
+            return;
+        }
+        for (key[d] = lo[d]; key[d] <= hi[d]; ++key[d]) visit(d + 1, lo, hi, key, fn);
+    }
+    void insert(const int64_t k[6], int id) {
+        if ((used_ + 1) * 2 > cells_.size()) {
+            std::vector<Cell> old;
+            old.swap(cells_);
+            cells_.assign(old.empty() ? 1024 : old.size() * 2, Cell{});
+            for (const Cell& c : old) {
+                if (c.head >= 0) cells_[slot(c.k)] = c;
+            }
+        }
+        Cell& c = cells_[slot(k)];
+        if (c.head < 0) {
+            std::copy(k, k + 6, c.k);
+            c.head = c.tail = id;
+            ++used_;
+        } else {
+            groups_[c.tail].next = id;
+            c.tail = id;
+        }
+    }
+    double tol_, hcell_, ncell_;
+    std::vector<Group> groups_;
+    std::vector<Cell> cells_;
+    size_t used_ = 0;
 };
 
 // Circle-centre search: groups the triangles that face the ray by their plane hit point
@@ -70,10 +162,10 @@ struct Group {
 bool circle_search(const Faces3Koerper& k, const double p[3], const double d[3], double bound,
                    double centre[3], double normal[3], double* radius) {
     const size_t n = k.dreiecke.size();
-    if (n == 0) return false;
+    if (n == 0 || !(bound > 0) || !std::isfinite(bound)) return false;
     const double tol = bound * 0.01;
-    std::vector<Group> groups;
-    std::vector<int> slots(n, -1);  // hash of group indices, linear probing
+    GroupIndex index(tol);
+    std::vector<int> group_of(n, -1);
     for (size_t i = 0; i < n; ++i) {
         const Faces3Dreieck& t = k.dreiecke[i];
         if (dot(t.normale, d) > 0) continue;
@@ -81,48 +173,37 @@ bool circle_search(const Faces3Koerper& k, const double p[3], const double d[3],
         if (!plane_hit(p, d, k.punkte[t.p[0]].data(), t.normale, &tp)) continue;
         const double h[3] = {p[0] + tp * d[0], p[1] + tp * d[1], p[2] + tp * d[2]};
         if (!std::isfinite(h[0]) || !std::isfinite(h[1]) || !std::isfinite(h[2])) continue;
-        const int64_t key[3] = {quant(h[0], tol), quant(h[1], tol), quant(h[2], tol)};
-        uint64_t hv = faces3_mix64(static_cast<uint64_t>(key[0]) * 0x9E3779B97F4A7C15ULL);
-        hv = faces3_mix64(hv ^ static_cast<uint64_t>(key[1]));
-        hv = faces3_mix64(hv ^ static_cast<uint64_t>(key[2]));
-        size_t s = hv % n;
-        for (;;) {
-            const int g = slots[s];
-            if (g < 0) {
-                Group ng;
-                std::copy(h, h + 3, ng.hit);
-                std::copy(t.normale, t.normale + 3, ng.normal);
-                std::copy(key, key + 3, ng.key);
-                ng.tris.push_back(static_cast<int>(i));
-                slots[s] = static_cast<int>(groups.size());
-                groups.push_back(std::move(ng));
-                break;
-            }
-            Group& gr = groups[g];
-            bool same = true;
-            for (int a = 0; a < 3 && same; ++a) {
-                same = std::fabs(h[a] - gr.hit[a]) <= tol &&
-                       std::fabs(t.normale[a] - gr.normal[a]) <= 1e-4;
-            }
-            if (same) {
-                gr.tris.push_back(static_cast<int>(i));
-                break;
-            }
-            s = (s + 1) % n;
+        group_of[i] = index.join(h, t.normale);
+    }
+    const auto& groups = index.groups();
+    // Triangles of each group, in table order.
+    std::vector<uint32_t> begin(groups.size() + 1, 0), members;
+    for (int g : group_of) {
+        if (g >= 0) ++begin[g + 1];
+    }
+    for (size_t g = 0; g < groups.size(); ++g) begin[g + 1] += begin[g];
+    members.resize(begin.back());
+    {
+        std::vector<uint32_t> fill(begin.begin(), begin.end() - 1);
+        for (size_t i = 0; i < n; ++i) {
+            if (group_of[i] >= 0) members[fill[group_of[i]]++] = static_cast<uint32_t>(i);
         }
     }
     bool found = false;
     double best_spread = 0;
     std::vector<Faces3P3> corners;
     std::vector<double> xs, ys, zs;
-    for (const Group& g : groups) {
-        if (g.tris.size() <= 7) continue;
+    for (size_t gi = 0; gi < groups.size(); ++gi) {
+        if (begin[gi + 1] - begin[gi] <= 7) continue;
+        const auto& g = groups[gi];
         corners.clear();
         Faces3PointHash seen(1e-4);
-        for (int ti : g.tris) {
+        for (uint32_t m = begin[gi]; m < begin[gi + 1]; ++m) {
+            const Faces3Dreieck& t = k.dreiecke[members[m]];
             for (int c = 0; c < 3; ++c) {
-                const double* q = k.punkte[k.dreiecke[ti].p[c]].data();
+                const double* q = k.punkte[t.p[c]].data();
                 const double w[3] = {q[0] - g.hit[0], q[1] - g.hit[1], q[2] - g.hit[2]};
+                // Corners in the plane; the distance is taken on both sides.
                 if (!(std::fabs(dot(w, g.normal)) < tol)) continue;
                 if (seen.find(corners, q) >= 0) continue;
                 corners.push_back({q[0], q[1], q[2]});

@@ -8,6 +8,7 @@
 
 #include "faces3/faces3_body.h"
 #include "faces3/faces3_internal.h"
+#include "faces3/faces3_point_grid.h"
 
 bool faces3_punkt_auf_kante(const double* p, const double* a, const double* b) {
     const double e = FACES3_KOOR_EPS;
@@ -39,86 +40,6 @@ int faces3_split_triangle(Faces3Koerper* k, int i, int edge, int j) {
 
 namespace {
 
-// Points bucketed by grid cell, in ascending index order within a cell.
-class PointGrid {
-  public:
-    void build(const std::vector<Faces3P3>& pts, double h) {
-        h_ = h;
-        size_t size = 1024;
-        while (size < pts.size() * 2) size *= 2;
-        cells_.assign(size, Cell{{0, 0, 0}, 0, 0});
-        std::vector<int32_t> slot(pts.size(), -1);
-        for (size_t i = 0; i < pts.size(); ++i) {
-            const double* p = pts[i].data();
-            if (!std::isfinite(p[0]) || !std::isfinite(p[1]) || !std::isfinite(p[2])) continue;
-            int64_t key[3];
-            for (int a = 0; a < 3; ++a) key[a] = faces3_cell_coord(p[a] / h_);
-            const size_t s = probe(key);
-            if (cells_[s].count == 0) std::copy(key, key + 3, cells_[s].k);
-            ++cells_[s].count;
-            slot[i] = static_cast<int32_t>(s);
-        }
-        uint32_t sum = 0;
-        for (Cell& c : cells_) {
-            c.begin = sum;
-            sum += c.count;
-        }
-        entries_.assign(sum, 0);
-        std::vector<uint32_t> fill(size);
-        for (size_t s = 0; s < size; ++s) fill[s] = cells_[s].begin;
-        for (size_t i = 0; i < pts.size(); ++i) {
-            if (slot[i] >= 0) entries_[fill[slot[i]]++] = static_cast<uint32_t>(i);
-        }
-    }
-
-    // Cell range covering [lo, hi] per axis (widened for rounding); the number of cells.
-    double range(const double lo[3], const double hi[3], int64_t a[3], int64_t b[3]) const {
-        double cells = 1;
-        for (int c = 0; c < 3; ++c) {
-            a[c] = faces3_cell_coord(lo[c] / h_ - 0.01);
-            b[c] = faces3_cell_coord(hi[c] / h_ + 0.01);
-            cells *= static_cast<double>(b[c] - a[c] + 1);
-        }
-        return cells;
-    }
-
-    template <class Fn>
-    void for_range(const int64_t a[3], const int64_t b[3], Fn&& fn) const {
-        int64_t key[3];
-        for (key[0] = a[0]; key[0] <= b[0]; ++key[0]) {
-            for (key[1] = a[1]; key[1] <= b[1]; ++key[1]) {
-                for (key[2] = a[2]; key[2] <= b[2]; ++key[2]) {
-                    const size_t s = probe(key);
-                    const Cell& c = cells_[s];
-                    for (uint32_t x = c.begin; x < c.begin + c.count; ++x) fn(entries_[x]);
-                }
-            }
-        }
-    }
-
-  private:
-    struct Cell {
-        int64_t k[3];
-        uint32_t begin;
-        uint32_t count;
-    };
-    size_t probe(const int64_t key[3]) const {
-        const size_t mask = cells_.size() - 1;
-        uint64_t h = faces3_mix64(static_cast<uint64_t>(key[0]) * 0x9E3779B97F4A7C15ULL);
-        h = faces3_mix64(h ^ (static_cast<uint64_t>(key[1]) + 0x632BE59BD9B4E019ULL));
-        h = faces3_mix64(h ^ (static_cast<uint64_t>(key[2]) + 0x8CB92BA72F3D8DD7ULL));
-        size_t s = h & mask;
-        while (cells_[s].count != 0 &&
-               (cells_[s].k[0] != key[0] || cells_[s].k[1] != key[1] || cells_[s].k[2] != key[2])) {
-            s = (s + 1) & mask;
-        }
-        return s;
-    }
-    double h_ = 1;
-    std::vector<Cell> cells_;
-    std::vector<uint32_t> entries_;
-};
-
 double mean_edge_length(const Faces3Koerper& k) {
     double sum = 0;
     size_t n = 0;
@@ -143,7 +64,7 @@ double mean_edge_length(const Faces3Koerper& k) {
 
 int faces3_kantenpunkte_zerlegen(Faces3Koerper* k) {
     if (!k) return 1;
-    PointGrid grid;
+    Faces3PointGrid grid;
     try {
         grid.build(k->punkte, mean_edge_length(*k));
     } catch (const std::bad_alloc&) {
@@ -181,7 +102,7 @@ int faces3_kantenpunkte_zerlegen(Faces3Koerper* k) {
             for (int a = 0; a < 3; ++a)
                 finite = finite && std::isfinite(lo[a]) && std::isfinite(hi[a]);
             int64_t ca[3], cb[3];
-            if (finite && grid.range(lo, hi, ca, cb) <= scan_limit) {
+            if (finite && grid.range(lo, hi, 0.01, ca, cb) <= scan_limit) {
                 grid.for_range(ca, cb, test);
             } else {
                 // A triangle much larger than the mesh spacing: scanning is cheaper.

@@ -1,0 +1,258 @@
+// Benchmarks of body construction, both neighbour methods, edge-point splitting and
+// picking, each beside the plain algorithm at a size where that one still finishes.
+// At the end a summary prints the cost per triangle of both and their ratio.
+#include <benchmark/benchmark.h>
+
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "faces3/faces3.h"
+#include "faces3/faces3_output.h"
+#include "faces3/faces3_reference.h"
+
+namespace {
+
+struct Deleter {
+    void operator()(Faces3Koerper* k) const { faces3_free_koerper(k); }
+};
+using Body = std::unique_ptr<Faces3Koerper, Deleter>;
+
+// Seconds per triangle of each measurement, for the summary.
+std::map<std::string, double>& per_tri() {
+    static std::map<std::string, double> m;
+    return m;
+}
+
+void record(benchmark::State& st, const std::string& name, double seconds, long long tris) {
+    st.counters["triangles"] = static_cast<double>(tris);
+    st.counters["s_total"] = seconds;
+    per_tri()[name] = seconds / static_cast<double>(tris);
+}
+
+// A wavy grid surface of about n triangles (metres, 1 mm spacing), optionally with
+// T-junctions: in `tjunctions` quads the bottom edge gets its midpoint as an extra point.
+std::vector<double> grid_soup(long long n, int tjunctions = 0) {
+    const int g = static_cast<int>(std::sqrt(static_cast<double>(n) / 2));
+    const double h = 1e-3;
+    auto z = [&](int x, int y) { return 0.02 * std::sin(x * 0.05) * std::cos(y * 0.07); };
+    std::vector<double> out;
+    out.reserve(static_cast<size_t>(g) * g * 18 + 9 * 2 * tjunctions);
+    const int every = tjunctions > 0 ? std::max(1, g * (g - 1) / tjunctions) : 0;
+    int made = 0;
+    for (int y = 0; y < g; ++y) {
+        for (int x = 0; x < g; ++x) {
+            const double p00[3] = {x * h, y * h, z(x, y)};
+            const double p10[3] = {(x + 1) * h, y * h, z(x + 1, y)};
+            const double p01[3] = {x * h, (y + 1) * h, z(x, y + 1)};
+            const double p11[3] = {(x + 1) * h, (y + 1) * h, z(x + 1, y + 1)};
+            auto emit = [&](const double* a, const double* b, const double* c) {
+                out.insert(out.end(), a, a + 3);
+                out.insert(out.end(), b, b + 3);
+                out.insert(out.end(), c, c + 3);
+            };
+            const int q = y * g + x;
+            if (y > 0 && every && q % every == 0 && made < tjunctions) {
+                const double m[3] = {(p00[0] + p10[0]) / 2, (p00[1] + p10[1]) / 2,
+                                     (p00[2] + p10[2]) / 2};
+                emit(p00, m, p11);
+                emit(m, p10, p11);
+                emit(p00, p11, p01);
+                ++made;
+                continue;
+            }
+            emit(p00, p10, p11);
+            emit(p00, p11, p01);
+        }
+    }
+    return out;
+}
+
+void quiet(const char*) {}
+
+Body build_body(const std::vector<double>& soup) {
+    Body k(faces3_new_koerper("bench", 0, 0, 0, 0));
+    for (size_t t = 0; t + 9 <= soup.size(); t += 9) {
+        const double* c = &soup[t];
+        faces3_insert_dreieck(k.get(), c[0], c[1], c[2], c[3], c[4], c[5], c[6], c[7], c[8]);
+    }
+    return k;
+}
+
+ref::Mesh build_ref(const std::vector<double>& soup) {
+    ref::Mesh m;
+    for (size_t t = 0; t + 9 <= soup.size(); t += 9) m.insert_triangle(&soup[t]);
+    return m;
+}
+
+double seconds_since(std::chrono::steady_clock::time_point t0) {
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
+}
+
+constexpr long long kBig = 1000000;
+constexpr long long kRefSize = 20000;
+
+// The million-triangle body, built once for the neighbour and pick benchmarks.
+Faces3Koerper* big_body() {
+    static Body k = build_body(grid_soup(kBig));
+    return k.get();
+}
+
+void BM_Build(benchmark::State& st) {
+    const auto soup = grid_soup(st.range(0));
+    for (auto _ : st) {
+        const auto t0 = std::chrono::steady_clock::now();
+        Body k = build_body(soup);
+        record(st, "build", seconds_since(t0), faces3_anzahl_dreiecke(k.get()));
+        st.counters["points"] = faces3_anzahl_punkte(k.get());
+    }
+}
+
+void BM_BuildReference(benchmark::State& st) {
+    const auto soup = grid_soup(st.range(0));
+    for (auto _ : st) {
+        const auto t0 = std::chrono::steady_clock::now();
+        ref::Mesh m = build_ref(soup);
+        record(st, "build_ref", seconds_since(t0), static_cast<long long>(m.tris.size()));
+    }
+}
+
+void BM_NeighboursIndex(benchmark::State& st) {
+    Faces3Koerper* k = big_body();
+    for (auto _ : st) {
+        const auto t0 = std::chrono::steady_clock::now();
+        const int faults = faces3_cpt_nachbarn_index(k);
+        record(st, "index", seconds_since(t0), faces3_anzahl_dreiecke(k));
+        st.counters["faults"] = faults;
+    }
+}
+
+void BM_NeighboursIndexReference(benchmark::State& st) {
+    ref::Mesh m = build_ref(grid_soup(st.range(0)));
+    for (auto _ : st) {
+        long long missing, dups;
+        const auto t0 = std::chrono::steady_clock::now();
+        ref::index_neighbours(m, &missing, &dups);
+        record(st, "index_ref", seconds_since(t0), static_cast<long long>(m.tris.size()));
+    }
+}
+
+void BM_NeighboursGeometric(benchmark::State& st) {
+    Faces3Koerper* k = big_body();
+    for (auto _ : st) {
+        const auto t0 = std::chrono::steady_clock::now();
+        faces3_nachbarn_schritt(k, 0, 0, nullptr);
+        record(st, "geometric", seconds_since(t0), faces3_anzahl_dreiecke(k));
+    }
+}
+
+void BM_NeighboursGeometricSliced(benchmark::State& st) {
+    Faces3Koerper* k = big_body();
+    for (auto _ : st) {
+        const auto t0 = std::chrono::steady_clock::now();
+        int start = 0, slices = 0;
+        double progress = 0, longest = 0;
+        do {
+            const auto s0 = std::chrono::steady_clock::now();
+            start = faces3_nachbarn_schritt(k, start, 200, &progress);
+            longest = std::max(longest, seconds_since(s0));
+            ++slices;
+        } while (start != 0);
+        record(st, "geometric_sliced", seconds_since(t0), faces3_anzahl_dreiecke(k));
+        st.counters["slices"] = slices;
+        st.counters["longest_slice_s"] = longest;
+    }
+}
+
+void BM_NeighboursGeometricReference(benchmark::State& st) {
+    ref::Mesh m = build_ref(grid_soup(st.range(0)));
+    for (auto _ : st) {
+        const auto t0 = std::chrono::steady_clock::now();
+        ref::geometric_neighbours(m);
+        record(st, "geometric_ref", seconds_since(t0), static_cast<long long>(m.tris.size()));
+    }
+}
+
+void BM_Split(benchmark::State& st) {
+    const auto soup = grid_soup(st.range(0), static_cast<int>(st.range(1)));
+    for (auto _ : st) {
+        st.PauseTiming();
+        Body k = build_body(soup);
+        const int before = faces3_anzahl_dreiecke(k.get());
+        st.ResumeTiming();
+        const auto t0 = std::chrono::steady_clock::now();
+        faces3_kantenpunkte_zerlegen(k.get());
+        record(st, "split", seconds_since(t0), before);
+        st.counters["splits"] = faces3_anzahl_dreiecke(k.get()) - before;
+    }
+}
+
+void BM_SplitReference(benchmark::State& st) {
+    const auto soup = grid_soup(st.range(0), static_cast<int>(st.range(1)));
+    for (auto _ : st) {
+        st.PauseTiming();
+        ref::Mesh m = build_ref(soup);
+        const size_t before = m.tris.size();
+        st.ResumeTiming();
+        const auto t0 = std::chrono::steady_clock::now();
+        ref::split_at_edge_points(m);
+        record(st, "split_ref", seconds_since(t0), static_cast<long long>(before));
+        st.counters["splits"] = static_cast<double>(m.tris.size() - before);
+    }
+}
+
+void BM_Pick(benchmark::State& st) {
+    Faces3Koerper* k = big_body();
+    const double snap = st.range(0) ? 0.002 : 0.0;
+    double hit[3], n[3], r;
+    int i = 0, hits = 0;
+    for (auto _ : st) {
+        const double p[3] = {0.1 + 0.0003 * (i % 1000), 0.2 + 0.0002 * (i % 700), 1.0};
+        const double d[3] = {0, 0.01, -1};
+        hits += faces3_pick(k, p, d, hit, n, snap, &r) == 0;
+        ++i;
+    }
+    st.counters["hits"] = hits;
+    st.counters["triangles"] = faces3_anzahl_dreiecke(k);
+}
+
+}  // namespace
+
+BENCHMARK(BM_Build)->Arg(kBig)->Iterations(1)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_BuildReference)->Arg(kRefSize)->Iterations(1)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_NeighboursIndex)->Iterations(1)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_NeighboursIndexReference)->Arg(kRefSize)->Iterations(1)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_NeighboursGeometric)->Iterations(1)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_NeighboursGeometricSliced)->Iterations(1)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_NeighboursGeometricReference)
+    ->Arg(kRefSize)
+    ->Iterations(1)
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Split)->Args({100000, 1000})->Iterations(1)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_SplitReference)->Args({5000, 50})->Iterations(1)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Pick)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+
+int main(int argc, char** argv) {
+    faces3_set_terminal_output(quiet);
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    std::printf("\nper triangle: fast vs plain algorithm\n");
+    const char* pairs[][2] = {{"build", "build_ref"},
+                              {"index", "index_ref"},
+                              {"geometric", "geometric_ref"},
+                              {"split", "split_ref"}};
+    for (const auto& p : pairs) {
+        const auto f = per_tri().find(p[0]), r = per_tri().find(p[1]);
+        if (f == per_tri().end() || r == per_tri().end()) continue;
+        std::printf("  %-10s %10.3f us  plain %10.3f us  ratio %8.1f (plain at its smaller size)\n",
+                    p[0], f->second * 1e6, r->second * 1e6, r->second / f->second);
+    }
+    return 0;
+}

@@ -1,0 +1,80 @@
+// Point grid and per-point edge lists used by the neighbour methods and edge splitting.
+#include "faces3/faces3_point_grid.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "faces3/faces3.h"
+
+namespace {
+uint64_t cell_hash(const int64_t k[3]) {
+    uint64_t h = faces3_mix64(static_cast<uint64_t>(k[0]) * 0x9E3779B97F4A7C15ULL);
+    h = faces3_mix64(h ^ (static_cast<uint64_t>(k[1]) + 0x632BE59BD9B4E019ULL));
+    return faces3_mix64(h ^ (static_cast<uint64_t>(k[2]) + 0x8CB92BA72F3D8DD7ULL));
+}
+}  // namespace
+
+size_t Faces3PointGrid::probe(const int64_t key[3]) const {
+    const size_t mask = cells_.size() - 1;
+    size_t s = cell_hash(key) & mask;
+    while (cells_[s].count != 0 &&
+           (cells_[s].k[0] != key[0] || cells_[s].k[1] != key[1] || cells_[s].k[2] != key[2])) {
+        s = (s + 1) & mask;
+    }
+    return s;
+}
+
+void Faces3PointGrid::build(const std::vector<Faces3P3>& pts, double h) {
+    h_ = h;
+    size_t size = 64;
+    while (size < pts.size() * 2) size *= 2;
+    cells_.assign(size, Cell{{0, 0, 0}, 0, 0});
+    std::vector<int32_t> slot(pts.size(), -1);
+    for (size_t i = 0; i < pts.size(); ++i) {
+        const double* p = pts[i].data();
+        if (!std::isfinite(p[0]) || !std::isfinite(p[1]) || !std::isfinite(p[2])) continue;
+        int64_t key[3];
+        for (int a = 0; a < 3; ++a) key[a] = faces3_cell_coord(p[a] / h_);
+        const size_t s = probe(key);
+        if (cells_[s].count == 0) std::copy(key, key + 3, cells_[s].k);
+        ++cells_[s].count;
+        slot[i] = static_cast<int32_t>(s);
+    }
+    uint32_t sum = 0;
+    for (Cell& c : cells_) {
+        c.begin = sum;
+        sum += c.count;
+    }
+    entries_.assign(sum, 0);
+    std::vector<uint32_t> fill(size);
+    for (size_t s = 0; s < size; ++s) fill[s] = cells_[s].begin;
+    for (size_t i = 0; i < pts.size(); ++i) {
+        if (slot[i] >= 0) entries_[fill[slot[i]]++] = static_cast<uint32_t>(i);
+    }
+}
+
+double Faces3PointGrid::range(const double lo[3], const double hi[3], double margin, int64_t a[3],
+                              int64_t b[3]) const {
+    double cells = 1;
+    for (int c = 0; c < 3; ++c) {
+        a[c] = faces3_cell_coord(lo[c] / h_ - margin);
+        b[c] = faces3_cell_coord(hi[c] / h_ + margin);
+        cells *= static_cast<double>(b[c] - a[c] + 1);
+    }
+    return cells;
+}
+
+void Faces3OutEdges::build(size_t npoints, const std::vector<Faces3Dreieck>& tris) {
+    begin.assign(npoints + 1, 0);
+    for (const Faces3Dreieck& t : tris) {
+        for (int s = 0; s < 3; ++s) ++begin[t.p[s] + 1];
+    }
+    for (size_t i = 0; i < npoints; ++i) begin[i + 1] += begin[i];
+    entries.assign(tris.size() * 3, 0);
+    std::vector<uint32_t> fill(begin.begin(), begin.end() - 1);
+    for (size_t t = 0; t < tris.size(); ++t) {
+        for (int s = 0; s < 3; ++s) {
+            entries[fill[tris[t].p[s]]++] = static_cast<uint32_t>(t * 3 + s);
+        }
+    }
+}

@@ -1,0 +1,52 @@
+// Static spatial indexes over a body's points and triangle edges, built in linear time:
+// a grid of points (ascending indices per cell) and the triangle edges leaving each point.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "faces3/faces3_search_index.h"
+
+struct Faces3Dreieck;
+
+class Faces3PointGrid {
+  public:
+    // Cell edge h; points with a non-finite coordinate are left out (they match nothing).
+    void build(const std::vector<Faces3P3>& pts, double h);
+    double cell() const { return h_; }
+    // Cell range covering [lo, hi] per axis, widened by `margin` cells against rounding;
+    // returns the number of cells in it.
+    double range(const double lo[3], const double hi[3], double margin, int64_t a[3],
+                 int64_t b[3]) const;
+    // Calls fn(point index) for every point in the cells of the range.
+    template <class Fn>
+    void for_range(const int64_t a[3], const int64_t b[3], Fn&& fn) const {
+        int64_t key[3];
+        for (key[0] = a[0]; key[0] <= b[0]; ++key[0]) {
+            for (key[1] = a[1]; key[1] <= b[1]; ++key[1]) {
+                for (key[2] = a[2]; key[2] <= b[2]; ++key[2]) {
+                    const Cell& c = cells_[probe(key)];
+                    for (uint32_t x = c.begin; x < c.begin + c.count; ++x) fn(entries_[x]);
+                }
+            }
+        }
+    }
+
+  private:
+    struct Cell {
+        int64_t k[3];
+        uint32_t begin;
+        uint32_t count;  // 0 = empty slot
+    };
+    size_t probe(const int64_t key[3]) const;
+    double h_ = 1;
+    std::vector<Cell> cells_;
+    std::vector<uint32_t> entries_;
+};
+
+// For every point, the triangle edges starting there as triangle * 3 + slot, ascending.
+struct Faces3OutEdges {
+    std::vector<uint32_t> begin;  // per point, plus one
+    std::vector<uint32_t> entries;
+    void build(size_t npoints, const std::vector<Faces3Dreieck>& tris);
+};
