@@ -25,7 +25,9 @@ void draw_arc(mw31::Canvas& canvas, const FilmToScreen& map, double divisor,
     const int r = map.length(rest.kind);
     const double start = rest.a / divisor;
     const double sweep = (double(rest.b) - double(rest.a)) / divisor;
+    if (!std::isfinite(start) || !std::isfinite(sweep)) return;
     const double alpha = start * kDegToRad;
+    // |r| stays within the screen limit, so these sums cannot overflow.
     canvas.move_to(x + int(r * std::cos(alpha) + 0.5), y - int(r * std::sin(alpha) + 0.5));
     canvas.angle_arc(x, y, r, start, sweep);
 }

@@ -3,6 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <random>
+
 #include "mw31/recording_canvas.h"
 
 namespace film {
@@ -179,6 +182,40 @@ TEST(FilmDrawingMapper, EraseRectangleMapsWithTheViewAndTheWidthInForce) {
     const EraseRectMapper map = erase_rect_mapper(fitted_view(800, 600));
     EXPECT_EQ(map(Rect{0, 0, 1280, 1024}, 1280), (Rect{0, 0, 750, 600}));
     EXPECT_EQ(map(Rect{0, 0, 640, 640}, 640), (Rect{0, 0, 750, 750}));
+}
+
+}  // namespace
+}  // namespace film
+
+namespace film {
+namespace {
+
+// Any records, however damaged, draw without faults and keep coordinates in range.
+TEST(FilmDrawingDamage, ArbitraryRecordsDrawSafely) {
+    std::mt19937 rng(7);
+    std::uniform_int_distribution<int> kind(-2, 14);
+    std::uniform_int_distribution<int32_t> any(INT32_MIN, INT32_MAX);
+    std::vector<FilmRecord> recs;
+    for (int i = 0; i < 5000; ++i)
+        recs.push_back({i % 3 ? kind(rng) : any(rng), any(rng), any(rng)});
+    FrameStore store;
+    store.frames = {{}, recs};
+    store.angle_divisor = 1e-300;
+    ColourTable colours;
+    for (bool fit : {true, false}) {
+        FilmView view;
+        view.area = Rect{0, 0, 800, 640};
+        view.fit = fit;
+        view.zoom = kMaxZoom;
+        mw31::RecordingCanvas canvas;
+        draw_film_frame(canvas, store, 1, view, colours, 3, false);
+        ASSERT_FALSE(canvas.ops.empty());
+        for (const DrawOp& op : canvas.ops) {
+            ASSERT_LE(std::abs(int64_t(op.x)), kScreenLimit + int64_t(kScreenLimit));
+            ASSERT_LE(std::abs(int64_t(op.rect.left)), kScreenLimit);
+            ASSERT_LE(op.radius, int(kScreenLimit));
+        }
+    }
 }
 
 }  // namespace

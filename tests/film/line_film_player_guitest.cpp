@@ -560,5 +560,72 @@ TEST_F(LineFilmPlayer, UpperCaseQMovesTheWindowAndLowerCaseQPreparesAQuickRecord
     EXPECT_EQ(after_small_q, (mw31::Rect{100, 100, 100 + 266, 300}));
 }
 
+TEST(FilmWindowMenu, BitmapsFollowTheStateAndTheBarHidesWhileRecording) {
+    static int dialogs = 0;
+    dialogs = 0;
+    FilmOutputs outputs;
+    outputs.target_dialog = [](FilmWindow&) { ++dialogs; };
+    FilmWindow fw;
+    fw.outputs = &outputs;
+    FilmWindowSetup setup;
+    setup.show = mw31::ShowMode::Normal;
+    setup.menu = {kCmdHold, kCmdSingleStep, kCmdGrid, kCmdPhi1, kCmdPhi10, kCmdPhi100};
+    ASSERT_EQ(open_film_window(&fw, setup), 0);
+    mw31::Window& w = *fw.window;
+    EXPECT_EQ(w.toolbar_bitmap(kCmdPhi1), "anm_phi4");
+
+    fw.state.hold = true;
+    fw.state.single_step = kSingleStepWait;
+    fw.state.grid = true;
+    fw.state.phi_factor = 10;
+    fw.state.target_dialog_request = true;
+    update_film_menu(fw);
+    EXPECT_EQ(w.toolbar_bitmap(kCmdHold), "anm_go");
+    EXPECT_EQ(w.toolbar_bitmap(kCmdSingleStep), "anm_dlf");
+    EXPECT_EQ(w.toolbar_bitmap(kCmdGrid), "anm_nogrid");
+    EXPECT_EQ(w.toolbar_bitmap(kCmdPhi1), "anm_phi1");
+    EXPECT_EQ(w.toolbar_bitmap(kCmdPhi10), "anm_phi5");
+    EXPECT_EQ(w.toolbar_bitmap(kCmdPhi100), "anm_phi3");
+    EXPECT_EQ(dialogs, 1);
+    EXPECT_FALSE(fw.state.target_dialog_request);
+
+    // A pending printout alone does not show the single-step bitmap.
+    fw.state.single_step = kSingleStepPrint;
+    fw.state.hold = false;
+    fw.state.phi_factor = 100;
+    update_film_menu(fw);
+    EXPECT_EQ(w.toolbar_bitmap(kCmdSingleStep), "anm_sngl");
+    EXPECT_EQ(w.toolbar_bitmap(kCmdHold), "anm_stop");
+    EXPECT_EQ(w.toolbar_bitmap(kCmdPhi10), "anm_phi2");
+    EXPECT_EQ(w.toolbar_bitmap(kCmdPhi100), "anm_phi6");
+
+    fw.state.recording = kRecordingOn;
+    update_film_menu(fw);
+    EXPECT_FALSE(w.toolbar_shown());
+    fw.state.recording = kRecordingOff;
+    update_film_menu(fw);
+    EXPECT_TRUE(w.toolbar_shown());
+    close_film_window(&fw);
+    EXPECT_EQ(fw.window, nullptr);
+}
+
+TEST(FilmWindowSize, EnvironmentGivesTheClientSize) {
+    setenv("KV_TEST_SIZE", "", 1);
+    EXPECT_EQ(client_size_from_environment("KV_TEST_SIZE", 800), 800);
+    setenv("KV_TEST_SIZE", "0", 1);
+    EXPECT_EQ(client_size_from_environment("KV_TEST_SIZE", 800), 800);
+    setenv("KV_TEST_SIZE", "-40", 1);
+    EXPECT_EQ(client_size_from_environment("KV_TEST_SIZE", 600), 600);
+    setenv("KV_TEST_SIZE", "1024", 1);
+    EXPECT_EQ(client_size_from_environment("KV_TEST_SIZE", 600), 1024);
+    setenv("KV_TEST_SIZE", "99999999999", 1);
+    EXPECT_EQ(client_size_from_environment("KV_TEST_SIZE", 600), kMaxClientSize);
+    unsetenv("KV_TEST_SIZE");
+    EXPECT_EQ(client_size_from_environment("KV_TEST_SIZE", 600), 600);
+    EXPECT_EQ(with_anm_extension("/a.b/film"), "/a.b/film.anm");
+    EXPECT_EQ(with_anm_extension("/a/film.txt"), "/a/film.anm");
+    EXPECT_EQ(with_anm_extension("film.anm"), "film.anm");
+}
+
 }  // namespace
 }  // namespace film
