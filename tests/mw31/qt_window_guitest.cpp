@@ -333,6 +333,47 @@ TEST_F(QtWindowTest, CopyPictureLandsAtItsPlace) {
     EXPECT_EQ(window->canvas().get_pixel(319, 199), (Rgb{0, 0, 0}));
 }
 
+TEST_F(QtWindowTest, TheClientShowsItsSurface) {
+    window->show(ShowMode::Normal);
+    backend()->process_events(false, 0);
+    Canvas& c = window->canvas();
+    c.fill_rect(Rect{0, 0, 320, 200}, Brush{Rgb{0, 0, 0}});
+    c.select_pen(Pen{PenStyle::Solid, 1, Rgb{0, 255, 0}});
+    c.move_to(10, 20);
+    c.line_to(100, 20);
+    backend()->process_events(false, 0);
+    const std::vector<uint8_t> rows = qt_test::painted_client(*window);
+    ASSERT_EQ(rows.size(), 320u * 200u * 3u);
+    auto at = [&](int x, int y) {
+        const size_t i = (size_t(y) * 320 + size_t(x)) * 3;
+        return Rgb{rows[i], rows[i + 1], rows[i + 2]};
+    };
+    EXPECT_EQ(at(50, 20), (Rgb{0, 255, 0}));
+    EXPECT_EQ(at(50, 21), (Rgb{0, 0, 0}));
+    EXPECT_EQ(at(319, 199), (Rgb{0, 0, 0}));
+}
+
+TEST_F(QtWindowTest, ShowMaximisedFillsTheScreenAndReportsTheSize) {
+    window->toolbar_add(1, "anm_ende", "End");
+    window->show(ShowMode::Maximized);
+    const std::vector<Message> sizes = of_kind(pump_until(MessageKind::Size), MessageKind::Size);
+    ASSERT_FALSE(sizes.empty());
+    const Rect client = window->client_rect();
+    EXPECT_EQ(sizes.back().x, client.width());
+    EXPECT_EQ(sizes.back().y, client.height());
+    const char* platform = std::getenv("QT_QPA_PLATFORM");
+    if (platform && std::string(platform) == "offscreen") {
+        EXPECT_GT(client.width(), 320) << "the offscreen screen is larger than the window";
+        EXPECT_GT(client.height(), 200);
+    }
+    EXPECT_EQ(window->canvas().width(), client.width());
+    EXPECT_EQ(window->canvas().height(), client.height());
+    window->set_title("kurvlab Version 1862 - film.anm");
+    window->set_cursor(CursorShape::Wait);
+    window->raise();
+    window->set_cursor(CursorShape::Arrow);
+}
+
 TEST_F(QtWindowTest, DestroyingDropsQueuedMessages) {
     qt_test::send_key(*window, "A", false, false, "a");
     EXPECT_GT(queued_message_count(), 0u);

@@ -5,6 +5,7 @@
 #include <QEventLoop>
 #include <QTimer>
 #include <cstdlib>
+#include <string>
 
 #include "mw31/qt/qt_dialogs.h"
 #include "mw31/qt/qt_icons.h"
@@ -24,7 +25,13 @@ bool env_set(const char* name) {
 // Without a display the program must still run for batch use: pick the offscreen platform
 // ourselves, and let a display that cannot be reached fall back to it.
 void choose_platform() {
-    if (env_set("QT_QPA_PLATFORM")) return;
+    if (const char* chosen = std::getenv("QT_QPA_PLATFORM"); chosen && *chosen) {
+        // The user's platform first; offscreen when it cannot start, instead of an abort.
+        const std::string platforms(chosen);
+        if (platforms.find("offscreen") == std::string::npos)
+            setenv("QT_QPA_PLATFORM", (platforms + ";offscreen").c_str(), 1);
+        return;
+    }
     if (env_set("WAYLAND_DISPLAY"))
         setenv("QT_QPA_PLATFORM", "wayland;xcb;offscreen", 1);
     else if (env_set("DISPLAY"))

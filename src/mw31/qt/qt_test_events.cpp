@@ -7,6 +7,7 @@
 #include <QKeyEvent>
 #include <QKeySequence>
 #include <QMouseEvent>
+#include <QPixmap>
 #include <QToolButton>
 #include <QWheelEvent>
 
@@ -118,6 +119,23 @@ Rect client_widget_rect(const Window& window) {
     QtWindow* w = qt_window(window);
     if (!w) return {};
     return Rect{0, 0, w->client()->width(), w->client()->height()};
+}
+
+}  // namespace mw31::qt_test
+
+namespace mw31::qt_test {
+
+std::vector<uint8_t> painted_client(const Window& window) {
+    QtWindow* w = qt_window(window);
+    if (!w) return {};
+    // Rendered through the widget's own paint event.
+    const QImage img = w->client()->grab().toImage().convertToFormat(QImage::Format_RGB888);
+    std::vector<uint8_t> rows;
+    for (int y = 0; y < img.height(); ++y) {
+        const uchar* line = img.constScanLine(y);
+        rows.insert(rows.end(), line, line + img.width() * 3);
+    }
+    return rows;
 }
 
 }  // namespace mw31::qt_test

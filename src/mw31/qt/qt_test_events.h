@@ -2,7 +2,9 @@
 // tool bar shows. Tests use this instead of including Qt themselves.
 #pragma once
 
+#include <cstdint>
 #include <string>
+#include <vector>
 
 #include "mw31/window.h"
 
@@ -31,5 +33,7 @@ struct ButtonLook {
 ButtonLook button_look(const Window& window, int command);
 // The client widget's size as Qt has it.
 Rect client_widget_rect(const Window& window);
+// What the client widget paints, rows top to bottom, 3 bytes (R, G, B) per pixel.
+std::vector<uint8_t> painted_client(const Window& window);
 
 }  // namespace mw31::qt_test
