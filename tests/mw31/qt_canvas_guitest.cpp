@@ -261,6 +261,33 @@ TEST(QtCanvas, AngleArcFullCircleAndDegenerateRadius) {
     EXPECT_EQ(c.current_position(), (Point{5, 5}));
 }
 
+TEST(QtCanvas, WideAndDashedPensDrawArcsAndOutlines) {
+    auto p = white_picture(100, 100);
+    Canvas& c = p->canvas();
+    c.select_pen(Pen{PenStyle::Solid, 4, kRed});
+    c.move_to(70, 50);
+    c.angle_arc(50, 50, 20, 0, 90);
+    EXPECT_EQ(c.current_position(), (Point{50, 30}));
+    EXPECT_EQ(c.get_pixel(64, 36), kRed);
+    EXPECT_EQ(c.get_pixel(65, 37), kRed) << "four pixels wide";
+    EXPECT_FALSE(near(c, 64, 64, kRed, 3));
+
+    c.select_pen(Pen{PenStyle::Dash, 1, kBlue});
+    c.move_to(50, 80);
+    c.angle_arc(50, 50, 30, 270, 180);
+    EXPECT_EQ(c.current_position(), (Point{50, 20}));
+    const int blue = count(c, kBlue);
+    EXPECT_GT(blue, 20);
+    EXPECT_LT(blue, 95) << "dashes leave gaps on a half circle of about 94 pixels";
+
+    c.select_pen(Pen{PenStyle::Solid, 3, kBlack});
+    c.select_brush(Brush{kBlue, true});
+    c.rectangle(Rect{5, 5, 25, 25});
+    EXPECT_EQ(c.get_pixel(5, 15), kBlack);
+    EXPECT_EQ(c.get_pixel(6, 15), kBlack);
+    EXPECT_EQ(c.get_pixel(15, 15), kWhite);
+}
+
 TEST(QtCanvas, XorTwiceRestoresThePicture) {
     auto p = white_picture(80, 60);
     Canvas& c = p->canvas();
@@ -290,6 +317,13 @@ TEST(QtCanvas, XorTwiceRestoresThePicture) {
     EXPECT_EQ(c.get_pixel(30, 22).r, 12 ^ 255);
     draw();
     EXPECT_EQ(p->rgb_rows(), before);
+
+    // Text in between does not end XOR mode.
+    c.text_out(50, 2, "x");
+    const std::vector<uint8_t> with_text = p->rgb_rows();
+    draw();
+    draw();
+    EXPECT_EQ(p->rgb_rows(), with_text);
 
     c.set_raster_op(RasterOp::Copy);
     c.select_pen(Pen{PenStyle::Solid, 1, pen});
