@@ -64,6 +64,7 @@ struct FilmWindow {
     mw31::Rect rubber{};  // the zoom rectangle being dragged (start and current corner)
     int mouse_x = -1, mouse_y = -1;
     MenuShown shown;
+    bool single_step_before = false;  // single step was on at the previous frame
     bool previous_not_interruptible = false;
 };
 

@@ -4,6 +4,7 @@
 
 #include "film/film_drawing.h"
 #include "film/line_film_reader.h"
+#include "film/playback_loop.h"
 #include "mw31/format.h"
 #include "mw31/message_queue.h"
 #include "mw31/process.h"
@@ -22,7 +23,6 @@ struct LinePlayer {
     std::unique_ptr<mw31::Picture> picture;         // what the window shows
     std::unique_ptr<mw31::Picture> record_picture;  // larger twin while recording with -x
     std::string status;
-    bool single_step_before = false;
     bool cleared_inverted = false;  // background the picture was last cleared with
 
     explicit LinePlayer(const LineFilmOptions& o) : options(o) {}
@@ -107,85 +107,12 @@ void draw_current_frame(LinePlayer& p) {
     p.cleared_inverted = s.invert;
 }
 
-// Print and DXF requests, served between frames and during waits.
-void serve_requests(LinePlayer& p) {
-    FilmWindow& fw = p.fw;
-    PlaybackState& s = fw.state;
-    if (s.print_request) {
-        s.print_request = false;
-        if (fw.outputs->print_frame) fw.outputs->print_frame(fw, s.index);
-        s.single_step &= ~kSingleStepPrint;
-        s.drag = kDragRedraw;
-    }
-    if (s.dxf_request) {
-        s.dxf_request = false;
-        if (fw.outputs->dxf_frame) fw.outputs->dxf_frame(fw, s.index);
-    }
-}
-
-void redraw_if_requested(LinePlayer& p) {
-    if (p.fw.state.drag != kDragRedraw) return;
-    p.fw.state.drag = kDragIdle;
-    draw_current_frame(p);
-}
-
-// Step 10: wait for the user between single steps.
-void single_step_wait(LinePlayer& p) {
-    FilmWindow& fw = p.fw;
-    PlaybackState& s = fw.state;
-    restart_cycles(&s, mw31::tick_count());
-    for (;;) {
-        serve_requests(p);
-        if (s.end || !single_step_on(s)) return;
-        redraw_if_requested(p);
-        update_film_menu(fw);
-        const mw31::Message m = mw31::get_message();
-        if (m.kind == mw31::MessageKind::Char) return;
-        if (m.kind == mw31::MessageKind::MouseDown && m.button == mw31::MouseButton::Right) return;
-        dispatch_film_message(fw, m);
-        if (m.kind == mw31::MessageKind::KeyDown) {
-            serve_requests(p);
-            return;
-        }
-    }
-}
-
-// Step 11: everything that waits, requests served; a redraw request is dropped since the
-// next frame is drawn at once anyway.
-void process_waiting(LinePlayer& p) {
-    mw31::Message m;
-    while (!p.fw.state.end && mw31::peek_message(&m, true)) {
-        dispatch_film_message(p.fw, m);
-        serve_requests(p);
-    }
-    serve_requests(p);
-    if (p.fw.state.drag == kDragRedraw) p.fw.state.drag = kDragIdle;
-}
-
-// Step 12: held, or a zoom rectangle being dragged.
-void hold_wait(LinePlayer& p) {
-    PlaybackState& s = p.fw.state;
-    while (!s.end && (s.hold || s.drag == kDragging)) {
-        update_film_menu(p.fw);
-        dispatch_film_message(p.fw, mw31::get_message());
-        serve_requests(p);
-        redraw_if_requested(p);
-    }
-}
-
-void start_recording_if_requested(LinePlayer& p) {
-    FilmWindow& fw = p.fw;
-    if (fw.state.recording != kRecordingRequested) return;
-    const bool ok = fw.outputs->avi_start && fw.outputs->avi_start(fw) == 0;
-    recording_started(&fw.state, ok);
-    if (ok) update_film_menu(fw);  // the bar goes before the first recorded frame
+void redraw_frame(FilmWindow&, void* user) {
+    draw_current_frame(*static_cast<LinePlayer*>(user));
 }
 
 void finish_recording(LinePlayer& p) {
-    FilmWindow& fw = p.fw;
-    if (fw.state.recording != kRecordingOn) return;
-    if (fw.outputs->avi_finish) fw.outputs->avi_finish(fw);
-    fw.state.recording = kRecordingOff;
+    finish_running_recording(p.fw);
     p.record_picture.reset();
 }
 
@@ -206,36 +133,18 @@ void play_passes(LinePlayer& p) {
             }
             drew = true;
             draw_current_frame(p);
-            mw31::Message m;
-            while (mw31::peek_message(&m, true)) dispatch_film_message(fw, m);
-            if (s.pause_ms > 0) mw31::sleep_ms(s.pause_ms);
-            update_film_menu(fw);
-
-            if (single_step_on(s)) {
-                if (!p.single_step_before) {
-                    // Just switched on: show this frame once more, then wait on it.
-                    p.single_step_before = true;
-                    continue;
-                }
-                single_step_wait(p);
-            } else {
-                p.single_step_before = false;
-            }
-            if (s.end) break;
-            process_waiting(p);
-            if (s.end) break;
-            hold_wait(p);
-            if (s.end) break;
+            const AfterFrame next = after_frame(fw, true, FrameRedraw{redraw_frame, &p});
+            if (next == AfterFrame::End) break;
+            if (next == AfterFrame::DrawAgain) continue;
             advance(&s);
-            start_recording_if_requested(p);
+            start_requested_recording(fw);
         }
         finish_recording(p);
         if (s.end) break;
         if (!drew) {
             // The step jumps over every frame that would be drawn: stay responsive so that
             // the user can change the step or end, instead of spinning through the passes.
-            mw31::Message m;
-            while (mw31::peek_message(&m, true)) dispatch_film_message(fw, m);
+            pump_film_messages(fw);
             mw31::sleep_ms(s.pause_ms > 0 ? s.pause_ms : 1);
         }
         wrap_index(&s);

@@ -1,0 +1,118 @@
+// Between-frame steps of the 2D playback loops: pumps, waits, requests and recording.
+#include "film/playback_loop.h"
+
+#include "mw31/message_queue.h"
+#include "mw31/process.h"
+
+namespace film {
+
+namespace {
+
+void redraw_if_requested(FilmWindow& fw, const FrameRedraw& redraw) {
+    if (fw.state.drag != kDragRedraw) return;
+    fw.state.drag = kDragIdle;
+    if (redraw.draw) redraw.draw(fw, redraw.user);
+}
+
+// Waits for the user between single steps. A typed character or a right-button press only
+// ends the wait; a key-down is processed and then ends it.
+void wait_single_step(FilmWindow& fw, const FrameRedraw& redraw) {
+    PlaybackState& s = fw.state;
+    restart_cycles(&s, mw31::tick_count());
+    for (;;) {
+        serve_film_requests(fw);
+        if (s.end || !single_step_on(s)) return;
+        redraw_if_requested(fw, redraw);
+        update_film_menu(fw);
+        const mw31::Message m = mw31::get_message();
+        if (m.kind == mw31::MessageKind::Char) return;
+        if (m.kind == mw31::MessageKind::MouseDown && m.button == mw31::MouseButton::Right) return;
+        dispatch_film_message(fw, m);
+        if (m.kind == mw31::MessageKind::KeyDown) {
+            serve_film_requests(fw);
+            return;
+        }
+    }
+}
+
+// Everything that waits, requests served; a redraw request is dropped because the next frame
+// is drawn at once anyway.
+void process_waiting(FilmWindow& fw) {
+    mw31::Message m;
+    while (!fw.state.end && mw31::peek_message(&m, true)) {
+        dispatch_film_message(fw, m);
+        serve_film_requests(fw);
+    }
+    serve_film_requests(fw);
+    if (fw.state.drag == kDragRedraw) fw.state.drag = kDragIdle;
+}
+
+// Held, or a zoom rectangle being dragged: one message at a time.
+void wait_while_held(FilmWindow& fw, const FrameRedraw& redraw) {
+    PlaybackState& s = fw.state;
+    while (!s.end && (s.hold || s.drag == kDragging)) {
+        update_film_menu(fw);
+        dispatch_film_message(fw, mw31::get_message());
+        serve_film_requests(fw);
+        redraw_if_requested(fw, redraw);
+    }
+}
+
+}  // namespace
+
+void pump_film_messages(FilmWindow& fw) {
+    mw31::Message m;
+    while (mw31::peek_message(&m, true)) dispatch_film_message(fw, m);
+}
+
+void serve_film_requests(FilmWindow& fw) {
+    PlaybackState& s = fw.state;
+    if (s.print_request) {
+        s.print_request = false;
+        if (fw.outputs && fw.outputs->print_frame) fw.outputs->print_frame(fw, s.index);
+        s.single_step &= ~kSingleStepPrint;
+        s.drag = kDragRedraw;
+    }
+    if (s.dxf_request) {
+        s.dxf_request = false;
+        if (fw.outputs && fw.outputs->dxf_frame) fw.outputs->dxf_frame(fw, s.index);
+    }
+}
+
+AfterFrame after_frame(FilmWindow& fw, bool take_pause, const FrameRedraw& redraw) {
+    PlaybackState& s = fw.state;
+    pump_film_messages(fw);
+    // The pause as it stands after the pump, which may have run Slower or Faster.
+    if (take_pause && s.pause_ms > 0) mw31::sleep_ms(s.pause_ms);
+    update_film_menu(fw);
+    if (single_step_on(s)) {
+        if (!fw.single_step_before) {
+            // Just switched on: show this frame once more, then wait on it.
+            fw.single_step_before = true;
+            return AfterFrame::DrawAgain;
+        }
+        wait_single_step(fw, redraw);
+    } else {
+        fw.single_step_before = false;
+    }
+    if (s.end) return AfterFrame::End;
+    process_waiting(fw);
+    if (s.end) return AfterFrame::End;
+    wait_while_held(fw, redraw);
+    return s.end ? AfterFrame::End : AfterFrame::Advance;
+}
+
+void start_requested_recording(FilmWindow& fw) {
+    if (fw.state.recording != kRecordingRequested) return;
+    const bool ok = fw.outputs && fw.outputs->avi_start && fw.outputs->avi_start(fw) == 0;
+    recording_started(&fw.state, ok);
+    if (ok) update_film_menu(fw);  // the bar goes before the first recorded frame
+}
+
+void finish_running_recording(FilmWindow& fw) {
+    if (fw.state.recording != kRecordingOn) return;
+    if (fw.outputs && fw.outputs->avi_finish) fw.outputs->avi_finish(fw);
+    fw.state.recording = kRecordingOff;
+}
+
+}  // namespace film

@@ -1,0 +1,34 @@
+// The steps every 2D player's playback loop runs between two frames: the message pump, the
+// single-step and hold waits, serving print and DXF requests, and starting or finishing a
+// recording. The players draw; these decide what happens next.
+#pragma once
+
+#include "film/film_window.h"
+
+namespace film {
+
+// Draws the current frame once more (after a zoom, a printout, or while waiting).
+struct FrameRedraw {
+    void (*draw)(FilmWindow& fw, void* user) = nullptr;
+    void* user = nullptr;
+};
+
+// Dispatches every waiting message.
+void pump_film_messages(FilmWindow& fw);
+// Print and DXF requests for the current frame; a printout ends its single-step wait and asks
+// for a redraw.
+void serve_film_requests(FilmWindow& fw);
+
+enum class AfterFrame { Advance, DrawAgain, End };
+
+// Steps 9 to 12 after a drawn frame: pump, the pause (unless told not to), menu update; the
+// single-step wait (a frame on which single step was just switched on is drawn once more first);
+// the waiting messages; the hold. Says whether to advance, draw the same frame again, or end.
+AfterFrame after_frame(FilmWindow& fw, bool take_pause, const FrameRedraw& redraw);
+
+// Part of the advance: a requested recording starts (or is dropped when it cannot).
+void start_requested_recording(FilmWindow& fw);
+// At the end of a pass: a running recording is finished.
+void finish_running_recording(FilmWindow& fw);
+
+}  // namespace film
