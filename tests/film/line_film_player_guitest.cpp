@@ -15,6 +15,7 @@
 #include "mw31/app_state.h"
 #include "mw31/dialogs.h"
 #include "mw31/message_queue.h"
+#include "mw31/qt/qt_test_events.h"
 
 namespace film {
 namespace {
@@ -172,6 +173,26 @@ TEST_F(LineFilmPlayer, DirectionKeysAndButtonChangeTheWayMidPass) {
     };
     EXPECT_EQ(play(), 0);
     EXPECT_EQ(script.shown, (std::vector<int>{1, 2, 3, 4, 3, 2, 3, 4, 5, 6, 7, 8, 9}));
+}
+
+TEST_F(LineFilmPlayer, RealKeysAndButtonsOfTheWindowReachTheCommands) {
+    std::vector<std::pair<int, bool>> seen;  // (step, backward) at each frame
+    script.on_frame = [&](FilmWindow& fw, const mw31::Picture&) {
+        seen.push_back({fw.state.step, fw.state.backward});
+        mw31::Window& w = *fw.window;
+        const size_t n = g_script->shown.size();
+        bool ok = true;
+        if (n == 1) ok = mw31::qt_test::click_button(w, kCmdFaster);              // step 2
+        if (n == 2) ok = mw31::qt_test::send_key(w, "Minus", false, false, "-");  // 1
+        if (n == 3) ok = mw31::qt_test::send_key(w, "G", false, true, "");        // backward
+        if (n == 4) ok = mw31::qt_test::send_key(w, "Right", false, false, "");
+        if (n == 5) ok = mw31::qt_test::send_key(w, "E", true, false, "E");  // End
+        EXPECT_TRUE(ok) << "frame " << n;
+    };
+    EXPECT_EQ(play(), 0);
+    EXPECT_EQ(script.shown, (std::vector<int>{1, 3, 4, 3, 4}));
+    EXPECT_EQ(seen, (std::vector<std::pair<int, bool>>{
+                        {1, false}, {2, false}, {1, false}, {1, true}, {1, false}}));
 }
 
 TEST_F(LineFilmPlayer, SlowerAndFasterChangePauseAndStep) {
