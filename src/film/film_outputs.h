@@ -16,8 +16,10 @@ struct FilmWindow;
 struct FilmOutputs {
     // Hardcopy of the frame (served by the loop, then the frame is drawn again).
     void (*print_frame)(FilmWindow& fw, int frame) = nullptr;
-    // DXF export of the frame.
+    // DXF export of the frame, and the film's name handed to it before reading (empty for
+    // line films).
     void (*dxf_frame)(FilmWindow& fw, int frame) = nullptr;
+    void (*dxf_film_name)(const std::string& name) = nullptr;
 
     // Video recording: 0 when a recording was opened.
     int (*avi_start)(FilmWindow& fw) = nullptr;

@@ -185,6 +185,7 @@ int play_line_film(const LineFilmOptions& options) {
         return 1;
     }
 
+    if (fw.outputs->dxf_film_name) fw.outputs->dxf_film_name("");
     const EraseRectMapper mapper = erase_rect_mapper(fw.view);
     const int rc = options.source ? read_line_film(*options.source, &p.store, mapper)
                                   : read_line_film_file(options.film_name, &p.store, mapper);
