@@ -29,10 +29,11 @@ std::map<std::string, double>& per_tri() {
     return m;
 }
 
+// Stores the cost per triangle under "name@size" for the summary.
 void record(benchmark::State& st, const std::string& name, double seconds, long long tris) {
     st.counters["triangles"] = static_cast<double>(tris);
     st.counters["s_total"] = seconds;
-    per_tri()[name] = seconds / static_cast<double>(tris);
+    per_tri()[name + "@" + std::to_string(st.range(0))] = seconds / static_cast<double>(tris);
 }
 
 // A wavy grid surface of about n triangles (metres, 1 mm spacing), optionally with
@@ -73,6 +74,21 @@ std::vector<double> grid_soup(long long n, int tjunctions = 0) {
     return out;
 }
 
+// The same triangles in a scrambled order: neighbours are no longer close in the table,
+// which is what makes the pairwise scans quadratic.
+std::vector<double> shuffled(std::vector<double> soup) {
+    const size_t n = soup.size() / 9;
+    uint64_t r = 88172645463325252ULL;
+    for (size_t i = n; i > 1; --i) {
+        r ^= r << 13;
+        r ^= r >> 7;
+        r ^= r << 17;
+        const size_t j = r % i;
+        for (int c = 0; c < 9; ++c) std::swap(soup[(i - 1) * 9 + c], soup[j * 9 + c]);
+    }
+    return soup;
+}
+
 void quiet(const char*) {}
 
 Body build_body(const std::vector<double>& soup) {
@@ -95,12 +111,16 @@ double seconds_since(std::chrono::steady_clock::time_point t0) {
 }
 
 constexpr long long kBig = 1000000;
-constexpr long long kRefSize = 20000;
 
-// The million-triangle body, built once for the neighbour and pick benchmarks.
-Faces3Koerper* big_body() {
-    static Body k = build_body(grid_soup(kBig));
+// Bodies of the neighbour and pick benchmarks, built once per size.
+Faces3Koerper* body_of_size(long long n) {
+    static std::map<long long, Body> bodies;
+    Body& k = bodies[n];
+    if (!k) k = build_body(grid_soup(n));
     return k.get();
+}
+Faces3Koerper* big_body() {
+    return body_of_size(kBig);
 }
 
 void BM_Build(benchmark::State& st) {
@@ -123,7 +143,7 @@ void BM_BuildReference(benchmark::State& st) {
 }
 
 void BM_NeighboursIndex(benchmark::State& st) {
-    Faces3Koerper* k = big_body();
+    Faces3Koerper* k = body_of_size(st.range(0));
     for (auto _ : st) {
         const auto t0 = std::chrono::steady_clock::now();
         const int faults = faces3_cpt_nachbarn_index(k);
@@ -143,7 +163,7 @@ void BM_NeighboursIndexReference(benchmark::State& st) {
 }
 
 void BM_NeighboursGeometric(benchmark::State& st) {
-    Faces3Koerper* k = big_body();
+    Faces3Koerper* k = body_of_size(st.range(0));
     for (auto _ : st) {
         const auto t0 = std::chrono::steady_clock::now();
         faces3_nachbarn_schritt(k, 0, 0, nullptr);
@@ -152,7 +172,7 @@ void BM_NeighboursGeometric(benchmark::State& st) {
 }
 
 void BM_NeighboursGeometricSliced(benchmark::State& st) {
-    Faces3Koerper* k = big_body();
+    Faces3Koerper* k = body_of_size(st.range(0));
     for (auto _ : st) {
         const auto t0 = std::chrono::steady_clock::now();
         int start = 0, slices = 0;
@@ -166,6 +186,32 @@ void BM_NeighboursGeometricSliced(benchmark::State& st) {
         record(st, "geometric_sliced", seconds_since(t0), faces3_anzahl_dreiecke(k));
         st.counters["slices"] = slices;
         st.counters["longest_slice_s"] = longest;
+    }
+}
+
+void BM_NeighboursShuffled(benchmark::State& st) {
+    Body k = build_body(shuffled(grid_soup(st.range(0))));
+    for (auto _ : st) {
+        auto t0 = std::chrono::steady_clock::now();
+        faces3_cpt_nachbarn_index(k.get());
+        record(st, "index_shuffled", seconds_since(t0), faces3_anzahl_dreiecke(k.get()));
+        t0 = std::chrono::steady_clock::now();
+        faces3_nachbarn_schritt(k.get(), 0, 0, nullptr);
+        record(st, "geometric_shuffled", seconds_since(t0), faces3_anzahl_dreiecke(k.get()));
+    }
+}
+
+void BM_NeighboursShuffledReference(benchmark::State& st) {
+    ref::Mesh m = build_ref(shuffled(grid_soup(st.range(0))));
+    for (auto _ : st) {
+        long long missing, dups;
+        auto t0 = std::chrono::steady_clock::now();
+        ref::index_neighbours(m, &missing, &dups);
+        record(st, "index_shuffled_ref", seconds_since(t0), static_cast<long long>(m.tris.size()));
+        t0 = std::chrono::steady_clock::now();
+        ref::geometric_neighbours(m);
+        record(st, "geometric_shuffled_ref", seconds_since(t0),
+               static_cast<long long>(m.tris.size()));
     }
 }
 
@@ -223,18 +269,45 @@ void BM_Pick(benchmark::State& st) {
 
 }  // namespace
 
-BENCHMARK(BM_Build)->Arg(kBig)->Iterations(1)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_BuildReference)->Arg(kRefSize)->Iterations(1)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_NeighboursIndex)->Iterations(1)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_NeighboursIndexReference)->Arg(kRefSize)->Iterations(1)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_NeighboursGeometric)->Iterations(1)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_NeighboursGeometricSliced)->Iterations(1)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_NeighboursGeometricReference)
-    ->Arg(kRefSize)
+// Reference sizes: the plain algorithms are quadratic in points (build, split) or in
+// triangles left without all neighbours (index method, geometric group boxes).
+constexpr long long kRefBuild = 20000;
+constexpr long long kRefNeighbours = 100000;
+constexpr long long kRefSplit = 5000;
+constexpr long long kRefShuffled = 20000;
+
+BENCHMARK(BM_Build)->Arg(kBig)->Arg(kRefBuild)->Iterations(1)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_BuildReference)->Arg(kRefBuild)->Iterations(1)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_NeighboursIndex)
+    ->Arg(kBig)
+    ->Arg(kRefNeighbours)
     ->Iterations(1)
     ->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_Split)->Args({100000, 1000})->Iterations(1)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_SplitReference)->Args({5000, 50})->Iterations(1)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_NeighboursIndexReference)
+    ->Arg(kRefNeighbours)
+    ->Iterations(1)
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_NeighboursGeometric)
+    ->Arg(kBig)
+    ->Arg(kRefNeighbours)
+    ->Iterations(1)
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_NeighboursGeometricSliced)->Arg(kBig)->Iterations(1)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_NeighboursGeometricReference)
+    ->Arg(kRefNeighbours)
+    ->Iterations(1)
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_NeighboursShuffled)->Arg(kRefShuffled)->Iterations(1)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_NeighboursShuffledReference)
+    ->Arg(kRefShuffled)
+    ->Iterations(1)
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Split)
+    ->Args({100000, 1000})
+    ->Args({kRefSplit, 50})
+    ->Iterations(1)
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_SplitReference)->Args({kRefSplit, 50})->Iterations(1)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Pick)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 
 int main(int argc, char** argv) {
@@ -243,16 +316,23 @@ int main(int argc, char** argv) {
     if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
-    std::printf("\nper triangle: fast vs plain algorithm\n");
-    const char* pairs[][2] = {{"build", "build_ref"},
-                              {"index", "index_ref"},
-                              {"geometric", "geometric_ref"},
-                              {"split", "split_ref"}};
+    std::printf("\ncost per triangle at the same size: fast vs plain algorithm\n");
+    const struct {
+        const char* fast;
+        const char* plain;
+        long long size;
+    } pairs[] = {{"build", "build_ref", kRefBuild},
+                 {"index", "index_ref", kRefNeighbours},
+                 {"geometric", "geometric_ref", kRefNeighbours},
+                 {"index_shuffled", "index_shuffled_ref", kRefShuffled},
+                 {"geometric_shuffled", "geometric_shuffled_ref", kRefShuffled},
+                 {"split", "split_ref", kRefSplit}};
     for (const auto& p : pairs) {
-        const auto f = per_tri().find(p[0]), r = per_tri().find(p[1]);
+        const std::string at = "@" + std::to_string(p.size);
+        const auto f = per_tri().find(p.fast + at), r = per_tri().find(p.plain + at);
         if (f == per_tri().end() || r == per_tri().end()) continue;
-        std::printf("  %-10s %10.3f us  plain %10.3f us  ratio %8.1f (plain at its smaller size)\n",
-                    p[0], f->second * 1e6, r->second * 1e6, r->second / f->second);
+        std::printf("  %-18s %8lld triangles  fast %9.3f us  plain %10.3f us  ratio %8.1f\n",
+                    p.fast, p.size, f->second * 1e6, r->second * 1e6, r->second / f->second);
     }
     return 0;
 }

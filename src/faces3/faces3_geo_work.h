@@ -1,8 +1,10 @@
-// State kept between the time slices of one geometric neighbour run: a grid of the
-// points and the triangle edges leaving each point.
+// State kept between the time slices of one geometric neighbour run: for every point
+// the points within the tolerance, and the triangle edges leaving each point.
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
+#include <vector>
 
 #include "faces3/faces3_point_grid.h"
 
@@ -11,8 +13,10 @@ struct Faces3Koerper;
 struct Faces3GeoWork {
     size_t triangles = 0;  // triangle count the index was built for
     size_t points = 0;
-    Faces3PointGrid grid;
     Faces3OutEdges out;
+    std::vector<uint32_t> out_end;     // end point of each entry of `out`
+    std::vector<uint32_t> near_begin;  // per point, plus one
+    std::vector<uint32_t> near;        // points within the tolerance, ascending
 
     void build(const Faces3Koerper& k);
 };

@@ -27,10 +27,10 @@ void reset_neighbours(Faces3Koerper* k) {
     for (Faces3Dreieck& t : k->dreiecke) t.nachbar[0] = t.nachbar[1] = t.nachbar[2] = -1;
 }
 
-// Grid cell of 8 tolerances; a query widened by 0.15 cells covers the tolerance plus
+// Grid cell of 16 tolerances; a query widened by 0.085 cells covers the tolerance plus
 // rounding of the quotient (see Faces3PointHash).
-constexpr double kCell = 8 * FACES3_KOOR_EPS;
-constexpr double kWindow = 0.15;
+constexpr double kCell = 16 * FACES3_KOOR_EPS;
+constexpr double kWindow = 0.085;
 
 bool finite3(const double* p) {
     return std::isfinite(p[0]) && std::isfinite(p[1]) && std::isfinite(p[2]);
@@ -108,33 +108,34 @@ int faces3_cpt_nachbarn_index(Faces3Koerper* k) {
 
 // ---- geometric method ------------------------------------------------------------------
 
-namespace {
-// Sort key of an edge in its start point's list: x of its end point (non-finite last;
-// such points match nothing).
-double end_x(const Faces3Koerper& k, uint32_t e) {
-    const Faces3Dreieck& t = k.dreiecke[e / 3];
-    const double x = k.punkte[t.p[(e % 3 + 1) % 3]][0];
-    return std::isfinite(x) ? x : HUGE_VAL;
-}
-}  // namespace
-
 void Faces3GeoWork::build(const Faces3Koerper& body) {
     triangles = body.dreiecke.size();
     points = body.punkte.size();
-    grid.build(body.punkte, kCell);
     out.build(points, body.dreiecke);
-    // Within each point's list, order by the end point's x so that a query reads only
-    // the slice near its own x.
-    std::vector<std::pair<double, uint32_t>> tmp;
-    for (size_t q = 0; q < points; ++q) {
-        const uint32_t b = out.begin[q], e = out.begin[q + 1];
-        if (e - b < 2) continue;
-        tmp.clear();
-        for (uint32_t x = b; x < e; ++x)
-            tmp.push_back({end_x(body, out.entries[x]), out.entries[x]});
-        std::sort(tmp.begin(), tmp.end());
-        for (uint32_t x = b; x < e; ++x) out.entries[x] = tmp[x - b].second;
+    out_end.resize(out.entries.size());
+    for (size_t x = 0; x < out.entries.size(); ++x) {
+        const uint32_t e = out.entries[x];
+        out_end[x] = static_cast<uint32_t>(body.dreiecke[e / 3].p[(e % 3 + 1) % 3]);
     }
+    // Points within the tolerance of each point, found once through a grid instead of
+    // once per edge query.
+    Faces3PointGrid grid;
+    grid.build(body.punkte, kCell);
+    near_begin.assign(points + 1, 0);
+    near.clear();
+    for (size_t q = 0; q < points; ++q) {
+        near_begin[q] = static_cast<uint32_t>(near.size());
+        const double* p = body.punkte[q].data();
+        if (!finite3(p)) continue;
+        int64_t lo[3], hi[3];
+        grid.range(p, p, kWindow, lo, hi);
+        const size_t first = near.size();
+        grid.for_range(lo, hi, [&](uint32_t r) {
+            if (near_eq(body.punkte[r].data(), p)) near.push_back(r);
+        });
+        std::sort(near.begin() + first, near.end());
+    }
+    near_begin[points] = static_cast<uint32_t>(near.size());
 }
 
 namespace {
@@ -173,23 +174,21 @@ struct Match {
     }
 };
 
-// Calls fn(edge) for every triangle edge whose start point lies within the tolerance of
-// pb and whose end point lies within it of pa in x (the caller checks all coordinates).
+// Calls fn(edge) for every edge of a triangle after i that runs from a point within the
+// tolerance of point b to a point within the tolerance of point a.
 template <class Fn>
-void near_edges(const Faces3Koerper& k, const Faces3GeoWork& w, const double* pa, const double* pb,
-                Fn&& fn) {
-    if (!finite3(pa) || !finite3(pb)) return;
-    int64_t lo[3], hi[3];
-    w.grid.range(pb, pb, kWindow, lo, hi);
-    const double xlo = pa[0] - 2 * FACES3_KOOR_EPS, xhi = pa[0] + 2 * FACES3_KOOR_EPS;
-    w.grid.for_range(lo, hi, [&](uint32_t q) {
-        if (!near_eq(k.punkte[q].data(), pb)) return;
+void near_edges(const Faces3Koerper& k, const Faces3GeoWork& w, size_t i, int a, int b, Fn&& fn) {
+    const double* pa = k.punkte[a].data();
+    for (uint32_t x = w.near_begin[b]; x < w.near_begin[b + 1]; ++x) {
+        const uint32_t q = w.near[x];
         auto first = w.out.entries.begin() + w.out.begin[q];
         auto last = w.out.entries.begin() + w.out.begin[q + 1];
-        auto it = std::lower_bound(first, last, xlo,
-                                   [&](uint32_t e, double x) { return end_x(k, e) < x; });
-        for (; it != last && end_x(k, *it) <= xhi; ++it) fn(*it);
-    });
+        // Entries ascend by triangle: skip those up to i.
+        auto it = std::upper_bound(first, last, static_cast<uint32_t>(i * 3 + 2));
+        for (; it != last; ++it) {
+            if (near_eq(k.punkte[w.out_end[it - w.out.entries.begin()]].data(), pa)) fn(*it);
+        }
+    }
 }
 
 }  // namespace
@@ -225,15 +224,8 @@ int faces3_nachbarn_schritt(Faces3Koerper* k, int start, int budget_ms, double* 
         }
         matches.clear();
         for (int ei = 0; ei < 3; ++ei) {
-            const double* pa = k->punkte[ti.p[ei]].data();
-            const double* pb = k->punkte[ti.p[(ei + 1) % 3]].data();
-            near_edges(*k, work, pa, pb, [&](uint32_t e) {
-                const uint32_t j = e / 3;
-                if (j <= i) return;
-                const int ej = static_cast<int>(e % 3);
-                if (near_eq(k->punkte[k->dreiecke[j].p[(ej + 1) % 3]].data(), pa)) {
-                    matches.push_back({j, static_cast<uint8_t>(ei), static_cast<uint8_t>(ej)});
-                }
+            near_edges(*k, work, i, ti.p[ei], ti.p[(ei + 1) % 3], [&](uint32_t e) {
+                matches.push_back({e / 3, static_cast<uint8_t>(ei), static_cast<uint8_t>(e % 3)});
             });
         }
         std::sort(matches.begin(), matches.end());

@@ -7,9 +7,9 @@ namespace {
 // Beyond this many cells from the origin the quotient loses the precision the window
 // needs, so coordinates are clamped into one outermost cell per side.
 constexpr double kCellLimit = 35184372088832.0;  // 2^45
-// Half-width of the search window in cells (the tolerance is 1/8 cell, plus margin
-// for rounding of the quotient).
-constexpr double kWindow = 0.15;
+// Half-width of the search window in cells (the tolerance is 1/16 cell, plus margin
+// for rounding of the quotient, at most 2^-6 cells at the clamp limit).
+constexpr double kWindow = 0.085;
 
 uint64_t cell_hash(const int64_t k[3]) {
     uint64_t h = faces3_mix64(static_cast<uint64_t>(k[0]) * 0x9E3779B97F4A7C15ULL);
@@ -30,7 +30,7 @@ int64_t faces3_cell_coord(double q) {
     return static_cast<int64_t>(std::floor(q));
 }
 
-Faces3PointHash::Faces3PointHash(double tolerance) : tol_(tolerance), cell_(8 * tolerance) {}
+Faces3PointHash::Faces3PointHash(double tolerance) : tol_(tolerance), cell_(16 * tolerance) {}
 
 void Faces3PointHash::clear() {
     cells_.clear();

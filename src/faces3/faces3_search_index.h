@@ -16,7 +16,7 @@ int64_t faces3_cell_coord(double q);
 // Open-addressing map from a grid cell to a chain of point indices in ascending order.
 class Faces3PointHash {
   public:
-    // Cell edge = 8 * tolerance, so a tolerance window touches at most two cells per axis.
+    // Cell edge = 16 * tolerance, so a tolerance window mostly stays in one cell per axis.
     explicit Faces3PointHash(double tolerance = 1e-5);
     void clear();
     bool valid() const { return valid_; }
