@@ -56,6 +56,11 @@ bool is_begin_line(const std::string& line, int* number) {
     return true;
 }
 
+std::string trimmed(std::string s) {
+    while (!s.empty() && static_cast<unsigned char>(s.back()) < '!') s.pop_back();
+    return s;
+}
+
 bool is_frame_line(const std::string& line) {
     return !line.empty() && line[0] == '#';
 }
@@ -196,8 +201,9 @@ bool read_symbols(LineSource* in, AnmneuFilm* film, const std::vector<int>& room
         collect_block(in, &block, first_frame, &at_frames);
         if (check.valid(n, film->symbol_count(), film->name)) {
             FilmSymbol& symbol = film->symbols[size_t(n - 1)];
-            // Three lines of heading; the third names the colour.
-            if (block.size() >= 3) symbol.colour = film_out::colour_from_name(block[2]);
+            // Three lines of heading; the third names the colour. Trailing blanks are not part
+            // of the name (they would turn the symbol white).
+            if (block.size() >= 3) symbol.colour = film_out::colour_from_name(trimmed(block[2]));
             const std::vector<std::string> contour(
                 block.begin() + std::min<size_t>(3, block.size()), block.end());
             load_contour(contour, room[size_t(n - 1)], &symbol);
@@ -302,15 +308,6 @@ int anmneu_next_frame(const AnmneuFilm& film, int frame) {
         return next;
     }
     return frame;
-}
-
-bool is_anmneu_file(const std::string& name) {
-    FILE* f = mw31::open_file(name, "r");
-    if (!f) return false;
-    char head[6] = {};
-    const bool yes = std::fread(head, 1, 6, f) == 6 && std::string(head, 6) == "ANMNEU";
-    mw31::close_file(f);
-    return yes;
 }
 
 namespace {

@@ -12,7 +12,4 @@ namespace film {
 // text goes to "kurvlab.txt" in the temporary directory.
 int read_anmneu_film(const std::string& name, AnmneuFilm* film);
 
-// True when the stream's first line begins with "ANMNEU".
-bool is_anmneu_file(const std::string& name);
-
 }  // namespace film

@@ -48,7 +48,7 @@ const char* kFilm =
     "begin 2 Koppel\n"
     "Koppel\n"
     "-\n"
-    "Blau\n"
+    "Blau \t\n"
     "m 0 0\n"
     "d 30 0\n"
     "c 0 0 2 0 360\n"
