@@ -1,6 +1,7 @@
 // Closed-form position analysis of the example mechanisms (lengths in mm, angles in radians).
 #pragma once
 
+#include <algorithm>
 #include <cmath>
 #include <optional>
 
@@ -73,6 +74,50 @@ struct SliderCrank {
         const double s = std::sqrt(rod * rod - pos.b.y * pos.b.y);
         pos.c = {pos.b.x + s, 0};
         return pos;
+    }
+};
+
+// Disc cam turning counter-clockwise about the origin with an in-line translating roller
+// follower on the +y axis: cycloidal rise, dwell, cycloidal return, dwell.
+struct CamFollower {
+    double base = 40, roller = 10, lift = 30;
+    double rise_end = 120 * M_PI / 180, dwell_end = 180 * M_PI / 180, return_end = 300 * M_PI / 180;
+
+    // Follower lift s and its derivative ds/d(cam angle).
+    double lift_at(double cam_angle) const { return motion(cam_angle, false); }
+    double lift_slope(double cam_angle) const { return motion(cam_angle, true); }
+
+    // Distance of the roller centre from the cam axis.
+    double pitch_radius(double cam_angle) const { return base + roller + lift_at(cam_angle); }
+
+    // Point of the cam outline, in cam coordinates, that touches the roller when the cam has
+    // turned by cam_angle: the roller centre (pitch curve) moved inwards by the roller radius
+    // along the pitch curve's normal.
+    Vec2 profile_point(double cam_angle) const {
+        const double s = std::sin(cam_angle), c = std::cos(cam_angle);
+        const double r = pitch_radius(cam_angle), dr = lift_slope(cam_angle);
+        const Vec2 pitch{r * s, r * c};
+        const Vec2 tangent{dr * s + r * c, dr * c - r * s};
+        const Vec2 outward = (1.0 / length(tangent)) * Vec2{-tangent.y, tangent.x};
+        return pitch - roller * outward;
+    }
+
+  private:
+    double motion(double a, bool slope) const {
+        a = std::fmod(a, 2 * M_PI);
+        if (a < 0) a += 2 * M_PI;
+        double start = 0, span = rise_end, sign = 1, base_lift = 0;
+        if (a >= rise_end && a < dwell_end) return slope ? 0 : lift;
+        if (a >= return_end) return 0;
+        if (a >= dwell_end) {
+            start = dwell_end;
+            span = return_end - dwell_end;
+            sign = -1;
+            base_lift = lift;
+        }
+        const double x = (a - start) / span;
+        if (slope) return sign * lift / span * (1 - std::cos(2 * M_PI * x));
+        return base_lift + sign * lift * (x - std::sin(2 * M_PI * x) / (2 * M_PI));
     }
 };
 
