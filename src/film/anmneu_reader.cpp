@@ -2,6 +2,7 @@
 // two passes (count, then read), then the frames.
 #include "film/anmneu_reader.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cmath>
 #include <cstdio>
@@ -159,7 +160,8 @@ void count_symbol_lines(LineSource* in, AnmneuFilm* film, std::vector<int>* room
         if (!is_begin_line(line, &n)) continue;
         collect_block(in, &block, &pending, &at_frames);
         if (n >= 1 && n <= film->symbol_count()) {
-            (*room)[n - 1] = film_out::contour_room_for_lines(block) + 2;
+            // A symbol defined twice gets the room of its larger definition.
+            (*room)[n - 1] = std::max((*room)[n - 1], film_out::contour_room_for_lines(block) + 2);
         }
     }
 }
