@@ -136,6 +136,20 @@ TEST(QtCanvas, PenWidthStyleAndNullPen) {
     EXPECT_EQ(c.get_pixel(15, 8), kWhite);
     EXPECT_EQ(c.get_pixel(15, 12), kWhite);
 
+    // Two pixels: the line and the row below; corners of a polyline are filled.
+    c.select_pen(Pen{PenStyle::Solid, 2, kBlack});
+    c.move_to(5, 30);
+    c.line_to(20, 30);
+    c.line_to(20, 38);
+    EXPECT_EQ(c.get_pixel(10, 30), kBlack);
+    EXPECT_EQ(c.get_pixel(10, 31), kBlack);
+    EXPECT_EQ(c.get_pixel(10, 29), kWhite);
+    EXPECT_EQ(c.get_pixel(10, 32), kWhite);
+    EXPECT_EQ(c.get_pixel(21, 30), kBlack) << "corner";
+    EXPECT_EQ(c.get_pixel(21, 35), kBlack);
+    EXPECT_EQ(c.get_pixel(22, 35), kWhite);
+    c.fill_rect(Rect{0, 28, 40, 40}, Brush{kWhite});
+
     c.select_pen(Pen{PenStyle::Null, 1, kBlue});
     c.move_to(5, 20);
     c.line_to(30, 20);
@@ -310,12 +324,18 @@ TEST(QtCanvas, XorTwiceRestoresThePicture) {
     };
     c.set_raster_op(RasterOp::Xor);
     draw();
+    c.select_pen(Pen{PenStyle::Solid, 3, Rgb{0, 255, 255}});
+    c.move_to(2, 58);
+    c.line_to(60, 40);
     const std::vector<uint8_t> once = p->rgb_rows();
     EXPECT_NE(once, before);
     // XOR combines the pen colour with what is there.
     EXPECT_EQ(c.get_pixel(75, 20), (Rgb{255 ^ 255, 0 ^ 255, 128 ^ 255}));
     EXPECT_EQ(c.get_pixel(30, 22).r, 12 ^ 255);
     draw();
+    c.select_pen(Pen{PenStyle::Solid, 3, Rgb{0, 255, 255}});
+    c.move_to(2, 58);
+    c.line_to(60, 40);
     EXPECT_EQ(p->rgb_rows(), before);
 
     // Text in between does not end XOR mode.

@@ -4,6 +4,7 @@
 
 #include <QFontMetricsF>
 #include <algorithm>
+#include <climits>
 #include <cmath>
 #include <cstdlib>
 
@@ -126,8 +127,8 @@ void ImageCanvas::move_to(int x, int y) {
 }
 
 void ImageCanvas::line_to(int x, int y) {
-    if (thin_solid()) {
-        thin_line(pos_.x, pos_.y, x, y);
+    if (narrow_solid() || thin_solid()) {
+        segment(pos_.x, pos_.y, x, y);
     } else if (painter_.isActive() && pen_.style != PenStyle::Null) {
         painter_.drawLine(pos_.x, pos_.y, x, y);
         dirty = true;
@@ -192,6 +193,38 @@ void walk_line(QRgb* px, int64_t adx, int64_t ady, qsizetype step_x, qsizetype s
 }
 
 }  // namespace
+
+void ImageCanvas::segment(int x0, int y0, int x1, int y1) {
+    if (pen_.width <= 1)
+        thin_line(x0, y0, x1, y1);
+    else
+        narrow_line(x0, y0, x1, y1);
+}
+
+void ImageCanvas::narrow_line(int x0, int y0, int x1, int y1) {
+    if (!bits_ || (x0 == x1 && y0 == y1)) return;
+    const int w = pen_.width;
+    const int lo = -(w - 1) / 2, hi = w / 2;  // offsets across the line: -1..1 or 0..1
+    const QRgb colour = 0xff000000u | pen_rgb_;
+    // The dot rounds off starts and corners, where round caps would be.
+    const QRect dot = QRect(x0 + lo, y0 + lo, w, w).intersected(image_.rect());
+    for (int y = dot.top(); y <= dot.bottom(); ++y) {
+        QRgb* line = reinterpret_cast<QRgb*>(bits_ + y * stride_);
+        for (int x = dot.left(); x <= dot.right(); ++x) line[x] = colour;
+    }
+    const bool x_major = std::llabs(int64_t(x1) - x0) >= std::llabs(int64_t(y1) - y0);
+    for (int k = lo; k <= hi; ++k) {
+        // Offsets saturate rather than overflow at the edges of the int range.
+        auto shift = [k](int v) {
+            return int(std::clamp<int64_t>(int64_t(v) + k, INT_MIN, INT_MAX));
+        };
+        if (x_major)
+            thin_line(x0, shift(y0), x1, shift(y1));
+        else
+            thin_line(shift(x0), y0, shift(x1), y1);
+    }
+    dirty = true;
+}
 
 void ImageCanvas::thin_line(int x0, int y0, int x1, int y1) {
     if (!bits_) return;
@@ -273,17 +306,26 @@ void ImageCanvas::angle_arc(int cx, int cy, int radius, double start_deg, double
     const Point first = point_at(start);
     line_to(first.x, first.y);
     if (radius > 0 && pen_.style != PenStyle::Null) {
-        if (thin_solid()) {
+        if (thin_solid() || narrow_solid()) {
             // Chords of about two pixels, each without its last pixel, so every pixel is
             // drawn once and XOR drawing can be undone.
             const double sweep = sweep_clamped * M_PI / 180.0;
             const double cap = 8.0 * (width() + height()) + 64.0;
             const int steps = int(std::clamp(std::ceil(std::fabs(sweep) * radius / 2.0), 4.0, cap));
             Point prev = first;
+            // Rotating the radius vector step by step spares two trigonometric calls a chord;
+            // the last point is computed exactly.
+            const double dc = std::cos(sweep / steps), ds = std::sin(sweep / steps);
+            double vx = std::cos(start), vy = std::sin(start);
             for (int i = 1; i <= steps; ++i) {
-                const Point next = point_at(start + sweep * i / steps);
+                const double nx = vx * dc - vy * ds;
+                vy = vx * ds + vy * dc;
+                vx = nx;
+                const Point next = i == steps ? point_at(start + sweep)
+                                              : Point{int(std::lround(cx + radius * vx)),
+                                                      int(std::lround(cy - radius * vy))};
                 if (next == prev) continue;
-                thin_line(prev.x, prev.y, next.x, next.y);
+                segment(prev.x, prev.y, next.x, next.y);
                 prev = next;
             }
         } else if (painter_.isActive()) {
