@@ -30,23 +30,17 @@ Faces3Koerper* import(const std::string& filename) {
     using namespace faces3_vrml;
     const VrmlSettings settings = vrml_read_settings();
 
-    // Inlines first; when that fails the file is read as it is.
-    std::string read_name = filename;
-    {
-        std::string expanded;
-        if (vrml_expand_inlines(filename, expanded, "faces3_rcv_from_vrml", false) == 0) {
-            const std::string temp = vrml_temp_dir() + "/vrml_import.wrl";
-            if (write_file(temp, expanded)) read_name = temp;
-        }
-    }
-
+    // Inlines first, into the temporary file; when that fails the file is read as it is.
+    // The expanded text is still in memory, so it is not read back.
     VrmlTokens tokens;
     {
         std::string text;
-        if (!vrml_read_file(read_name, text)) {
+        if (vrml_expand_inlines(filename, text, "faces3_rcv_from_vrml", false) == 0) {
+            write_file(vrml_temp_dir() + "/vrml_import.wrl", text);
+        } else if (!vrml_read_file(filename, text)) {
             faces3_message_printf(
                 "%s Datei/File %s: kann nicht geoeffnet werden / cannot be opened",
-                "faces3_rcv_from_vrml", read_name.c_str());
+                "faces3_rcv_from_vrml", filename.c_str());
             return nullptr;
         }
         std::size_t rest = 0;

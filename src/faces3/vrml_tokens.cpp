@@ -35,21 +35,30 @@ std::string_view VrmlTokens::value(std::size_t i) const {
     return t;
 }
 
+std::size_t VrmlTokens::match(std::size_t i) const {
+    const auto it = std::lower_bound(braces.begin(), braces.end(), i,
+                                     [](const std::pair<std::uint32_t, std::uint32_t>& b,
+                                        std::size_t v) { return b.first < v; });
+    if (it == braces.end() || it->first != i || it->second == kNoMatch32) return kNoMatch;
+    return it->second;
+}
+
 void vrml_tokenize(std::string text, VrmlTokens& out) {
     out.source = std::move(text);
     out.tokens.clear();
+    out.braces.clear();
     const std::string& s = out.source;
-    const std::size_t n = s.size();
-    out.tokens.reserve(n / 4 + 16);
-    std::vector<std::uint32_t> open;  // indices of "{" waiting for their "}"
-    // Token indices are 32 bits; a text with more tokens is cut there.
-    const std::size_t max_tokens = kNoMatch32 - 1;
+    // Offsets are 32 bits: a longer text is read up to there.
+    const std::size_t n = std::min(s.size(), kVrmlMaxTextBytes);
+    out.tokens.reserve(n / 5 + 16);
+    // Braces waiting for their close: position in braces.
+    std::vector<std::size_t> open;
     std::size_t i = 0;
     auto push = [&](std::size_t from, std::size_t to) {
-        const std::size_t len = std::min<std::size_t>(to - from, UINT32_MAX);
-        out.tokens.push_back({from, static_cast<std::uint32_t>(len), kNoMatch32});
+        out.tokens.push_back(
+            {static_cast<std::uint32_t>(from), static_cast<std::uint32_t>(to - from)});
     };
-    while (i < n && out.tokens.size() < max_tokens) {
+    while (i < n) {
         const unsigned char c = static_cast<unsigned char>(s[i]);
         switch (kClass[c]) {
             case kSep:
@@ -61,7 +70,7 @@ void vrml_tokenize(std::string text, VrmlTokens& out) {
             case kQuote: {
                 const std::size_t from = i++;
                 const std::size_t close = s.find(static_cast<char>(c), i);
-                i = close == std::string::npos ? n : close + 1;  // open strings run to the end
+                i = (close == std::string::npos || close >= n) ? n : close + 1;  // open: to the end
                 push(from, i);
                 break;
             }
@@ -69,9 +78,10 @@ void vrml_tokenize(std::string text, VrmlTokens& out) {
                 const auto idx = static_cast<std::uint32_t>(out.tokens.size());
                 push(i, i + 1);
                 if (c == '{') {
-                    open.push_back(idx);
+                    open.push_back(out.braces.size());
+                    out.braces.push_back({idx, kNoMatch32});
                 } else if (c == '}' && !open.empty()) {
-                    out.tokens[open.back()].match = idx;
+                    out.braces[open.back()].second = idx;
                     open.pop_back();
                 }
                 ++i;

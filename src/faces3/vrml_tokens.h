@@ -12,16 +12,20 @@ namespace faces3_vrml {
 
 inline constexpr std::size_t kNoMatch = static_cast<std::size_t>(-1);
 
-struct VrmlToken {
-    std::uint64_t start;  // offset in the source
-    std::uint32_t len;    // length, quotes included
-    std::uint32_t match;  // for "{": index of its "}", else kNoMatch32
-};
 inline constexpr std::uint32_t kNoMatch32 = UINT32_MAX;
+// Largest text the token table can address.
+inline constexpr std::size_t kVrmlMaxTextBytes = UINT32_MAX;
+
+struct VrmlToken {
+    std::uint32_t start;  // offset in the source
+    std::uint32_t len;    // length, quotes included
+};
 
 struct VrmlTokens {
     std::string source;  // the file contents; tokens point into it
     std::vector<VrmlToken> tokens;
+    // Pairs of "{" and its "}" (token indices), ordered by the "{".
+    std::vector<std::pair<std::uint32_t, std::uint32_t>> braces;
 
     std::size_t size() const { return tokens.size(); }
     std::string_view raw(std::size_t i) const {
@@ -32,9 +36,7 @@ struct VrmlTokens {
         return c == '"' || c == '\'';
     }
     // Index of the "}" that closes the "{" at i, or kNoMatch.
-    std::size_t match(std::size_t i) const {
-        return tokens[i].match == kNoMatch32 ? kNoMatch : tokens[i].match;
-    }
+    std::size_t match(std::size_t i) const;
     // The token as the reader sees it: quotes removed.
     std::string_view value(std::size_t i) const;
     bool is(std::size_t i, std::string_view word) const {
@@ -42,9 +44,9 @@ struct VrmlTokens {
     }
 };
 
-// Cuts the text into tokens: bytes below '!' separate, '#' starts a comment to the end of
-// the line, quoted strings (single or double quotes) are one token with their quotes, and
-// each of ( ) , [ ] { } is a token by itself.
+// Cuts the text (at most kVrmlMaxTextBytes; the rest is ignored) into tokens: bytes below '!'
+// separate, '#' starts a comment to the end of the line, quoted strings (single or double quotes)
+// are one token with their quotes, and each of ( ) , [ ] { } is a token by itself.
 void vrml_tokenize(std::string text, VrmlTokens& out);
 
 // The token text in its written form: every token followed by a line break.
