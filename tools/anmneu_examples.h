@@ -203,7 +203,7 @@ inline std::string slider_crank_film() {
     const int n = kSliderCrankFrames;
     Box box;
     box.add({-m.crank, -m.crank - 21});
-    box.add({kSpringWall + 10, m.crank});
+    box.add({kSpringWall + 10, m.crank + 21});  // the mechanism in the middle
     const Box w = box.widened(20);
 
     AnmneuText t;

@@ -177,6 +177,13 @@ TEST(AnmneuExamples, FourBarPlacementsKeepTheLinksJoinedAndTraceTheCouplerCurve)
             EXPECT_LT(std::fabs(at(5).phi - film::anmneu_placement(film, k - 1, 5).phi), 0.3);
         }
     }
+    // Halfway between the last frame and the full turn the crank stands at 357.5 degrees,
+    // not swinging back towards 0.
+    EXPECT_NEAR(film_out::interpolated_placement(film, 71, 3, 0.5).phi, 2 * M_PI * 71.5 / 72, 1e-6);
+    EXPECT_NEAR(
+        film_out::interpolated_placement(film, 71, 4, 0.5).phi,
+        0.5 * (film::anmneu_placement(film, 71, 4).phi + film::anmneu_placement(film, 0, 4).phi),
+        0.05);
 }
 
 TEST(AnmneuExamples, SliderCrankSpringIsStretchedBetweenBlockAndWall) {
