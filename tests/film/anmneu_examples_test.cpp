@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -29,22 +30,37 @@ std::string read_whole(const std::string& path) {
     return s.str();
 }
 
-// Include names in the films are relative to the repository root.
+// Include names in the films are relative to the repository root, so the films are read from
+// there; the info text goes to a private temporary directory, not to one other tests share.
 class InSourceDir {
   public:
     InSourceDir() {
         char buf[4096];
-        if (getcwd(buf, sizeof buf)) old_ = buf;
-        ok_ = chdir(KV_SOURCE_DIR) == 0;
+        if (getcwd(buf, sizeof buf)) old_cwd_ = buf;
+        if (const char* t = std::getenv("TMPDIR")) old_tmp_ = t;
+        had_tmp_ = std::getenv("TMPDIR") != nullptr;
+        std::string pattern = testing::TempDir() + "kv_examples_XXXXXX";
+        if (mkdtemp(pattern.data())) tmp_ = pattern;
+        ok_ = !tmp_.empty() && setenv("TMPDIR", tmp_.c_str(), 1) == 0 && chdir(KV_SOURCE_DIR) == 0;
     }
     ~InSourceDir() {
-        if (!old_.empty() && chdir(old_.c_str()) != 0) std::perror("chdir");
+        if (!old_cwd_.empty() && chdir(old_cwd_.c_str()) != 0) std::perror("chdir");
+        if (had_tmp_) {
+            setenv("TMPDIR", old_tmp_.c_str(), 1);
+        } else {
+            unsetenv("TMPDIR");
+        }
+        if (!tmp_.empty()) {
+            std::remove((tmp_ + "/kurvlab.txt").c_str());
+            rmdir(tmp_.c_str());
+        }
     }
     bool ok() const { return ok_; }
+    std::string info_text() const { return read_whole(tmp_ + "/kurvlab.txt"); }
 
   private:
-    std::string old_;
-    bool ok_ = false;
+    std::string old_cwd_, old_tmp_, tmp_;
+    bool had_tmp_ = false, ok_ = false;
 };
 
 struct Point {
@@ -90,12 +106,16 @@ struct FilmCase {
     const char* label_word;
     const char* first_caption;
     const char* second_caption;
+    const char* info_start;
 };
 
 const FilmCase kFilms[] = {
-    {"fourbar_anmneu.anm", 8, 72, "Kurbelwinkel", "Koppelpunkt P = (", "Schwingenwinkel psi = "},
-    {"slidercrank_anmneu.anm", 9, 120, "Kurbelwinkel", "Kolbenweg s = ", "Federlaenge l = "},
-    {"cam_anmneu.anm", 6, 90, "Nockenwinkel", "Hub s = ", "Phase: "},
+    {"fourbar_anmneu.anm", 8, 72, "Kurbelwinkel", "Koppelpunkt P = (", "Schwingenwinkel psi = ",
+     "Viergelenkgetriebe (Kurbelschwinge)\nKurbel A0A = 40 mm, Koppel AB = 120 mm, "},
+    {"slidercrank_anmneu.anm", 9, 120, "Kurbelwinkel", "Kolbenweg s = ", "Federlaenge l = ",
+     "Schubkurbel (zentrisch)\nKurbel A0A = 50 mm, Schubstange AB = 150 mm\n"},
+    {"cam_anmneu.anm", 6, 90, "Nockenwinkel",
+     "Hub s = ", "Phase: ", "Kurvenscheibe mit Rollenstoessel"},
 };
 
 TEST(AnmneuExamples, CommittedFilesAreWhatTheGeneratorWritesAndStaySmall) {
@@ -129,6 +149,9 @@ TEST(AnmneuExamples, ReadWithSymbolsFramesCaptionsLabelsAndInfoText) {
         ASSERT_EQ(film::read_anmneu_film(std::string("examples/") + c.file, &film), c.frames);
         EXPECT_EQ(film.symbol_count(), c.symbols);
         EXPECT_TRUE(film.has_info_text);
+        EXPECT_EQ(here.info_text().rfind(c.info_start, 0), 0u) << here.info_text();
+        EXPECT_NE(here.info_text().find("\nBerechnet mit tools/make_anmneu_examples\n"),
+                  std::string::npos);
         // One frame beyond the played ones: the full turn the last in-between pictures aim at.
         ASSERT_EQ(film.frames.size(), size_t(c.frames) + 1);
         for (int k = 0; k <= c.frames; ++k) {
