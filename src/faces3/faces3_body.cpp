@@ -193,11 +193,11 @@ int faces3_body_insert_kante(Faces3Koerper* k, int von, int nach) {
     if (!k->kanten_index.valid()) {
         k->kanten_index.clear();
         for (size_t i = 0; i < k->kanten.size(); ++i) {
-            k->kanten_index.add(k->kanten[i].von, k->kanten[i].nach, static_cast<int>(i));
+            k->kanten_index.add(k->kanten, static_cast<int>(i));
         }
     }
     if (!g_nosearch) {
-        const int found = k->kanten_index.find(von, nach);
+        const int found = k->kanten_index.find(k->kanten, von, nach);
         if (found >= 0) return found;
     }
     if (k->kanten.size() >= static_cast<size_t>(std::max(k->max_kanten, 0))) return -1;
@@ -207,7 +207,7 @@ int faces3_body_insert_kante(Faces3Koerper* k, int von, int nach) {
         return -1;
     }
     const int idx = static_cast<int>(k->kanten.size()) - 1;
-    k->kanten_index.add(von, nach, idx);
+    k->kanten_index.add(k->kanten, idx);
     return idx;
 }
 

@@ -9,11 +9,6 @@
 #include "faces3/faces3.h"
 #include "faces3/faces3_search_index.h"
 
-struct Faces3Kante {
-    int von;
-    int nach;
-};
-
 struct Faces3Flaeche {
     std::string name;
     int kapazitaet = 0;

@@ -128,46 +128,48 @@ void Faces3EdgeHash::clear() {
     valid_ = true;
 }
 
-void Faces3EdgeHash::reserve(size_t n) {
-    while (slots_.size() < n * 2) grow();
+uint64_t Faces3EdgeHash::hash(int from, int to) {
+    return faces3_mix64((static_cast<uint64_t>(static_cast<uint32_t>(from)) << 32) |
+                        static_cast<uint32_t>(to));
 }
 
 void Faces3EdgeHash::grow() {
     std::vector<Slot> old;
     old.swap(slots_);
     slots_.assign(old.empty() ? 1024 : old.size() * 2, Slot{0, -1});
+    // Table sizes stay below 2^32, so the stored hash bits give the new position.
     const size_t mask = slots_.size() - 1;
     for (const Slot& o : old) {
         if (o.idx < 0) continue;
-        size_t s = faces3_mix64(o.key) & mask;
+        size_t s = o.fp & mask;
         while (slots_[s].idx >= 0) s = (s + 1) & mask;
         slots_[s] = o;
     }
 }
 
-int Faces3EdgeHash::find(int from, int to) const {
+int Faces3EdgeHash::find(const std::vector<Faces3Kante>& edges, int from, int to) const {
     if (slots_.empty()) return -1;
-    const uint64_t key =
-        (static_cast<uint64_t>(static_cast<uint32_t>(from)) << 32) | static_cast<uint32_t>(to);
+    const uint32_t fp = static_cast<uint32_t>(hash(from, to));
     const size_t mask = slots_.size() - 1;
-    size_t s = faces3_mix64(key) & mask;
-    while (slots_[s].idx >= 0) {
-        if (slots_[s].key == key) return slots_[s].idx;
-        s = (s + 1) & mask;
+    for (size_t s = fp & mask; slots_[s].idx >= 0; s = (s + 1) & mask) {
+        if (slots_[s].fp != fp) continue;
+        const Faces3Kante& e = edges[slots_[s].idx];
+        if (e.von == from && e.nach == to) return slots_[s].idx;
     }
     return -1;
 }
 
-void Faces3EdgeHash::add(int from, int to, int idx) {
+void Faces3EdgeHash::add(const std::vector<Faces3Kante>& edges, int idx) {
     if ((used_ + 1) * 2 > slots_.size()) grow();
-    const uint64_t key =
-        (static_cast<uint64_t>(static_cast<uint32_t>(from)) << 32) | static_cast<uint32_t>(to);
+    const int from = edges[idx].von, to = edges[idx].nach;
+    const uint32_t fp = static_cast<uint32_t>(hash(from, to));
     const size_t mask = slots_.size() - 1;
-    size_t s = faces3_mix64(key) & mask;
-    while (slots_[s].idx >= 0) {
-        if (slots_[s].key == key) return;  // keep the lowest index
-        s = (s + 1) & mask;
+    size_t s = fp & mask;
+    for (; slots_[s].idx >= 0; s = (s + 1) & mask) {
+        if (slots_[s].fp != fp) continue;
+        const Faces3Kante& e = edges[slots_[s].idx];
+        if (e.von == from && e.nach == to) return;  // keep the lowest index
     }
-    slots_[s] = Slot{key, idx};
+    slots_[s] = Slot{fp, idx};
     ++used_;
 }

@@ -47,23 +47,31 @@ class Faces3PointHash {
     std::size_t used_ = 0;
 };
 
-// Open-addressing map from a directed point pair to the lowest edge index with it.
+// Edge record: two point indices.
+struct Faces3Kante {
+    int von;
+    int nach;
+};
+
+// Open-addressing map from a directed point pair to the lowest edge index with it. A slot
+// holds 32 bits of the key's hash and the edge index (8 bytes); the edge table confirms
+// a match.
 class Faces3EdgeHash {
   public:
     void clear();
     bool valid() const { return valid_; }
     void invalidate() { valid_ = false; }
     // Returns the stored index for (from, to), or -1.
-    int find(int from, int to) const;
-    // Stores idx for (from, to) unless the pair is present already.
-    void add(int from, int to, int idx);
-    void reserve(std::size_t n);
+    int find(const std::vector<Faces3Kante>& edges, int from, int to) const;
+    // Indexes edges[idx] unless its pair is present already.
+    void add(const std::vector<Faces3Kante>& edges, int idx);
 
   private:
     struct Slot {
-        uint64_t key;
-        int idx;  // -1 = empty
+        uint32_t fp;
+        int32_t idx;  // -1 = empty
     };
+    static uint64_t hash(int from, int to);
     void grow();
     bool valid_ = true;
     std::vector<Slot> slots_;
