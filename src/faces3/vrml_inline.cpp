@@ -2,8 +2,11 @@
 // the contents of the file it names (relative to the top-level file's directory).
 #include "faces3/vrml_inline.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
+#include <new>
 #include <vector>
 
 #include "faces3/faces3_output.h"
@@ -186,18 +189,24 @@ bool vrml_header_ok(const std::string& text, std::size_t& rest) {
 }
 
 bool vrml_read_file(const std::string& name, std::string& text) {
+    // Only plain files: an inline naming a device or a pipe would never end.
+    std::error_code ec;
+    if (!std::filesystem::is_regular_file(name, ec)) return false;
     std::FILE* fp = std::fopen(name.c_str(), "rb");
     if (!fp) return false;
     text.clear();
     // Size the buffer once where the file can tell its size.
     if (std::fseek(fp, 0, SEEK_END) == 0) {
         const long size = std::ftell(fp);
-        if (size > 0) text.reserve(static_cast<std::size_t>(size));
+        if (size > 0)
+            text.reserve(std::min(static_cast<std::size_t>(size), kVrmlMaxExpandedBytes + 1));
         std::rewind(fp);
     }
     char buf[1 << 16];
     std::size_t got;
-    while ((got = std::fread(buf, 1, sizeof buf, fp)) > 0) text.append(buf, got);
+    // Beyond the size of an expanded text nothing could be used anyway.
+    while (text.size() <= kVrmlMaxExpandedBytes && (got = std::fread(buf, 1, sizeof buf, fp)) > 0)
+        text.append(buf, got);
     const bool ok = !std::ferror(fp);
     std::fclose(fp);
     return ok;
@@ -239,7 +248,9 @@ std::string vrml_temp_dir() {
 
 }  // namespace faces3_vrml
 
-int faces3_vrml_treat_wwwinline(const char* source, const char* target) {
+namespace {
+
+int treat_wwwinline(const char* source, const char* target) {
     using namespace faces3_vrml;
     const std::string src = source ? source : "";
     const std::string dst = target ? target : "";
@@ -257,4 +268,15 @@ int faces3_vrml_treat_wwwinline(const char* source, const char* target) {
     const bool ok = std::fwrite(out.data(), 1, out.size(), fp) == out.size();
     const bool closed = std::fclose(fp) == 0;
     return (rc == 0 && ok && closed) ? 0 : 1;
+}
+
+}  // namespace
+
+int faces3_vrml_treat_wwwinline(const char* source, const char* target) {
+    try {
+        return treat_wwwinline(source, target);
+    } catch (const std::bad_alloc&) {
+        faces3_message_printf("faces3_vrml_treat_wwwinline: kein Speicher / out of memory");
+        return 1;
+    }
 }

@@ -67,16 +67,22 @@ TEST_F(VrmlInline, WordsKeepTheirLinesAndInlinesMayBeWrittenCompactly) {
 
 TEST_F(VrmlInline, ProblemsDropTheNodeButKeepTheRest) {
     write("v2.wrl", "#VRML V2.0 utf8\nShape {}\n");
+    write("parts/x.wrl", kHeader);  // makes "parts" a directory
     write("self.wrl", kHeader + "WWWInline { name \"self.wrl\" }\n" + kTriangle);
-    const std::string top = write("top.wrl", kHeader + "WWWInline { name \"missing.wrl\" }\n" +
-                                                 "WWWInline { name \"v2.wrl\" }\n" +
-                                                 "WWWInline { name \"self.wrl\" }\n" + kTriangle);
+    const std::string top =
+        write("top.wrl", kHeader + "WWWInline { name \"missing.wrl\" }\n" +
+                             "WWWInline { name \"../../dev/zero\" }\n" +
+                             "WWWInline { name \"parts\" }\n" + "WWWInline { name \"v2.wrl\" }\n" +
+                             "WWWInline { name \"self.wrl\" }\n" + kTriangle);
     Faces3Koerper* k = keep(faces3_rcv_from_vrml(top.c_str()));
     ASSERT_NE(k, nullptr);
     EXPECT_NE(messages().find("faces3_treat_wwwinline Datei/File " + dir_ +
                               "/missing.wrl: kann nicht geoeffnet werden / cannot be opened"),
               std::string::npos)
         << messages();
+    // A device or a directory is no file to read (/dev/zero would never end).
+    EXPECT_NE(messages().find("/../../dev/zero: kann nicht geoeffnet werden"), std::string::npos);
+    EXPECT_NE(messages().find(dir_ + "/parts: kann nicht geoeffnet werden"), std::string::npos);
     EXPECT_NE(messages().find("faces3_vrml_do_treat_wwwinline: " + dir_ +
                               "/v2.wrl ist keine VRML1.0-Datei"),
               std::string::npos);
