@@ -10,6 +10,7 @@
 
 #include "faces3/faces3.h"
 #include "faces3/faces3_internal.h"
+#include "numeric/vec3.h"
 
 namespace ref {
 
@@ -214,6 +215,158 @@ inline int split_at_edge_points(Mesh& m) {
         }
     }
     return 0;
+}
+
+// Pick over a body by plain scans: groups for the circle-centre search are kept in a list
+// and a triangle joins the first one that agrees; corners are de-duplicated by a linear
+// search. Returns like faces3_pick.
+inline int pick(const Faces3Koerper* k, const double p[3], const double d[3], double snap,
+                double hit[3], double nrm[3], double* radius) {
+    auto dot = [](const double* a, const double* b) {
+        return a[0] * b[0] + a[1] * b[1] + a[2] * b[2];
+    };
+    auto dist = [&](const double* a, const double* b) {
+        const double w[3] = {a[0] - b[0], a[1] - b[1], a[2] - b[2]};
+        return std::sqrt(dot(w, w));
+    };
+    auto pt = [&](int i) {
+        std::array<double, 3> q;
+        faces3_get_punkt(k, i, q.data());
+        return q;
+    };
+    for (int a = 0; a < 3; ++a) hit[a] = nrm[a] = 1e38;
+    *radius = 1e38;
+    double best = 1e38;
+    const int n = faces3_anzahl_dreiecke(k);
+    if (snap > 1e-12) {
+        const double bound = 2 * snap, tol = bound * 0.01;
+        struct G {
+            double h[3], n[3];
+            std::vector<int> tris;
+        };
+        std::vector<G> groups;
+        for (int i = 0; i < n; ++i) {
+            const Faces3Dreieck* t = faces3_get_dreieck(k, i);
+            if (dot(t->normale, d) > 0) continue;
+            const double nd = dot(t->normale, d);
+            if (!(std::fabs(nd) >= 1e-12)) continue;
+            const auto a = pt(t->p[0]);
+            const double w[3] = {p[0] - a[0], p[1] - a[1], p[2] - a[2]};
+            const double tt = -dot(t->normale, w) / nd;
+            const double h[3] = {p[0] + tt * d[0], p[1] + tt * d[1], p[2] + tt * d[2]};
+            if (!std::isfinite(h[0]) || !std::isfinite(h[1]) || !std::isfinite(h[2])) continue;
+            bool joined = false;
+            for (G& g : groups) {
+                bool same = true;
+                for (int c = 0; c < 3; ++c) {
+                    same = same && std::fabs(h[c] - g.h[c]) <= tol &&
+                           std::fabs(t->normale[c] - g.n[c]) <= 1e-4;
+                }
+                if (same) {
+                    g.tris.push_back(i);
+                    joined = true;
+                    break;
+                }
+            }
+            if (!joined) {
+                G g{{h[0], h[1], h[2]}, {t->normale[0], t->normale[1], t->normale[2]}, {i}};
+                groups.push_back(g);
+            }
+        }
+        bool found = false;
+        double best_spread = 0;
+        for (const G& g : groups) {
+            if (g.tris.size() <= 7) continue;
+            std::vector<double> xs, ys, zs;
+            for (int ti : g.tris) {
+                for (int c = 0; c < 3; ++c) {
+                    const auto q = pt(faces3_get_dreieck(k, ti)->p[c]);
+                    const double w[3] = {q[0] - g.h[0], q[1] - g.h[1], q[2] - g.h[2]};
+                    if (!(std::fabs(dot(w, g.n)) < tol)) continue;
+                    bool dup = false;
+                    for (size_t m = 0; m < xs.size() && !dup; ++m) {
+                        dup = std::fabs(xs[m] - q[0]) < 1e-4 && std::fabs(ys[m] - q[1]) < 1e-4 &&
+                              std::fabs(zs[m] - q[2]) < 1e-4;
+                    }
+                    if (dup) continue;
+                    xs.push_back(q[0]);
+                    ys.push_back(q[1]);
+                    zs.push_back(q[2]);
+                }
+            }
+            if (xs.size() <= 7) continue;
+            double cc[3], r, spread;
+            if (faces3_fit_kreis(xs.data(), ys.data(), zs.data(), static_cast<int>(xs.size()), g.h,
+                                 bound, cc, &r, &spread) != 0) {
+                continue;
+            }
+            if (!found || spread < best_spread) {
+                found = true;
+                best_spread = spread;
+                for (int c = 0; c < 3; ++c) {
+                    hit[c] = cc[c];
+                    nrm[c] = g.n[c];
+                }
+                *radius = r;
+            }
+        }
+        if (found && best_spread <= 1e10) {
+            best = dist(hit, p) - snap;
+        } else {
+            for (int a = 0; a < 3; ++a) hit[a] = nrm[a] = 1e38;
+            *radius = 1e38;
+        }
+    }
+    for (int i = 0; i < n; ++i) {
+        const Faces3Dreieck* t = faces3_get_dreieck(k, i);
+        const auto a = pt(t->p[0]), b = pt(t->p[1]), c = pt(t->p[2]);
+        double tt;
+        if (!faces3_ray_triangle(p, d, a.data(), b.data(), c.data(), t->normale, &tt)) continue;
+        if (!(tt < best)) continue;
+        best = tt;
+        for (int x = 0; x < 3; ++x) {
+            hit[x] = p[x] + tt * d[x];
+            nrm[x] = t->normale[x];
+        }
+        *radius = 1e38;
+        if (snap <= 0) continue;
+        const std::array<double, 3> cs[3] = {a, b, c};
+        const double dc[3] = {dist(hit, a.data()), dist(hit, b.data()), dist(hit, c.data())};
+        int corner = -1;
+        for (int q = 0; q < 3 && corner < 0; ++q) {
+            if (dc[q] <= snap && dc[q] <= dc[(q + 1) % 3] && dc[q] <= dc[(q + 2) % 3]) corner = q;
+        }
+        if (corner >= 0) {
+            for (int x = 0; x < 3; ++x) hit[x] = cs[corner][x];
+            continue;
+        }
+        double foot[3], dbest = snap;
+        bool snapped = false;
+        for (int s = 0; s < 3; ++s) {
+            const int j = t->nachbar[s];
+            const bool feature = j < 0 || j >= n ||
+                                 !vec3_parallel(t->normale, faces3_get_dreieck(k, j)->normale, 0.1);
+            if (!feature) continue;
+            const auto& ea = cs[s];
+            const auto& eb = cs[(s + 1) % 3];
+            const double e[3] = {eb[0] - ea[0], eb[1] - ea[1], eb[2] - ea[2]};
+            const double ee = dot(e, e);
+            if (!(ee > 0)) continue;
+            const double w[3] = {hit[0] - ea[0], hit[1] - ea[1], hit[2] - ea[2]};
+            const double u = dot(w, e) / ee;
+            const double f[3] = {ea[0] + u * e[0], ea[1] + u * e[1], ea[2] + u * e[2]};
+            const double df = dist(f, hit);
+            if (df < dbest) {
+                dbest = df;
+                for (int x = 0; x < 3; ++x) foot[x] = f[x];
+                snapped = true;
+            }
+        }
+        if (snapped) {
+            for (int x = 0; x < 3; ++x) hit[x] = foot[x];
+        }
+    }
+    return best <= 1e30 ? 0 : 1;
 }
 
 // Random mesh for comparisons: a jittered grid surface folded over itself, with

@@ -3,8 +3,10 @@
 // flipped triangles, non-manifold edges and T-junctions.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstdlib>
 #include <memory>
+#include <random>
 #include <string>
 
 #include "faces3/faces3.h"
@@ -192,6 +194,56 @@ TEST(ReferenceCompare, SplitAtEdgePoints) {
         EXPECT_GT(faces3_anzahl_dreiecke(p.body.get()), before);
         expect_same_tables(p.body.get(), p.mesh);
     }
+}
+
+}  // namespace
+
+namespace {
+
+TEST(ReferenceCompare, PickWithSnappingMatchesThePlainScans) {
+    f3test::QuietTerminal quiet;
+    // A wavy sheet plus flat fans (many coplanar triangles around a centre, so that the
+    // circle-centre search finds groups large enough to fit).
+    std::vector<double> soup = ref::random_soup(5, 20, 2e-3);
+    for (int f = 0; f < 3; ++f) {
+        const double cx = 0.01 + 0.012 * f, cy = 0.02, cz = 0.05 + 0.001 * f, r = 0.004;
+        for (int i = 0; i < 24; ++i) {
+            const double a0 = 2 * M_PI * i / 24, a1 = 2 * M_PI * (i + 1) / 24;
+            const double ring0[3] = {cx + r * std::cos(a0), cy + r * std::sin(a0), cz};
+            const double ring1[3] = {cx + r * std::cos(a1), cy + r * std::sin(a1), cz};
+            const double outer0[3] = {cx + 2 * r * std::cos(a0), cy + 2 * r * std::sin(a0), cz};
+            const double outer1[3] = {cx + 2 * r * std::cos(a1), cy + 2 * r * std::sin(a1), cz};
+            const double* t[2][3] = {{ring0, outer0, outer1}, {ring0, outer1, ring1}};
+            for (const auto& tri : t) {
+                for (const double* q : tri) soup.insert(soup.end(), q, q + 3);
+            }
+        }
+    }
+    Pair p = build(soup, false);
+    faces3_cpt_nachbarn(p.body.get());
+    std::mt19937 rng(3);
+    std::uniform_real_distribution<double> u(0, 0.04);
+    int hits = 0, circles = 0;
+    for (int n = 0; n < 60; ++n) {
+        const double o[3] = {u(rng), u(rng), 0.2};
+        const double d[3] = {u(rng) * 0.5 - 0.01, u(rng) * 0.5 - 0.01, -1};
+        const double snaps[] = {0.0, 1e-3, 3e-3, 0.05};
+        for (double snap : snaps) {
+            double h1[3], n1[3], r1, h2[3], n2[3], r2;
+            const int a = faces3_pick(p.body.get(), o, d, h1, n1, snap, &r1);
+            const int b = ref::pick(p.body.get(), o, d, snap, h2, n2, &r2);
+            ASSERT_EQ(a, b) << n << " " << snap;
+            for (int c = 0; c < 3; ++c) {
+                ASSERT_EQ(h1[c], h2[c]) << n << " " << snap;
+                ASSERT_EQ(n1[c], n2[c]) << n << " " << snap;
+            }
+            ASSERT_EQ(r1, r2);
+            hits += a == 0;
+            circles += r1 < 1e30;
+        }
+    }
+    EXPECT_GT(hits, 50);
+    EXPECT_GT(circles, 0);
 }
 
 }  // namespace
