@@ -4,12 +4,21 @@
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QInputDialog>
 #include <QKeyEvent>
 #include <QKeySequence>
+#include <QLineEdit>
+#include <QMessageBox>
 #include <QMouseEvent>
 #include <QPixmap>
+#include <QPointer>
+#include <QTimer>
 #include <QToolButton>
 #include <QWheelEvent>
+#include <deque>
 
 #include "mw31/qt/qt_text.h"
 #include "mw31/qt/qt_window.h"
@@ -136,6 +145,143 @@ std::vector<uint8_t> painted_client(const Window& window) {
         rows.insert(rows.end(), line, line + img.width() * 3);
     }
     return rows;
+}
+
+}  // namespace mw31::qt_test
+
+namespace mw31::qt_test {
+
+namespace {
+
+struct DialogRobot {
+    std::deque<DialogReply> replies;
+    std::vector<DialogSeen> seen;
+    QPointer<QWidget> last;
+    QPointer<QTimer> timer;
+};
+
+DialogRobot& robot() {
+    static DialogRobot r;
+    return r;
+}
+
+void answer_box(QMessageBox* box, const DialogReply& reply) {
+    DialogSeen seen;
+    seen.kind = "message";
+    seen.title = from_qstring(box->windowTitle());
+    seen.text = from_qstring(box->text());
+    switch (box->icon()) {
+        case QMessageBox::Critical:
+            seen.icon = "stop";
+            break;
+        case QMessageBox::Information:
+            seen.icon = "information";
+            break;
+        case QMessageBox::Question:
+            seen.icon = "question";
+            break;
+        case QMessageBox::Warning:
+            seen.icon = "warning";
+            break;
+        default:
+            seen.icon = "none";
+            break;
+    }
+    if (box->button(QMessageBox::Yes)) seen.buttons.push_back("yes");
+    if (box->button(QMessageBox::No)) seen.buttons.push_back("no");
+    if (box->button(QMessageBox::Ok)) seen.buttons.push_back("ok");
+    robot().seen.push_back(seen);
+    QAbstractButton* button = nullptr;
+    if (box->button(QMessageBox::Yes))
+        button = box->button(reply.accept ? QMessageBox::Yes : QMessageBox::No);
+    else
+        button = box->button(QMessageBox::Ok);
+    if (button)
+        button->click();
+    else
+        box->reject();
+}
+
+void answer_files(QFileDialog* dialog, const DialogReply& reply) {
+    const bool save = dialog->acceptMode() == QFileDialog::AcceptSave;
+    DialogSeen seen;
+    seen.kind = save ? "save" : "open";
+    seen.title = from_qstring(dialog->windowTitle());
+    seen.text = path_from_qstring(dialog->directory().absolutePath());
+    for (const QString& f : dialog->nameFilters()) seen.filters.push_back(from_qstring(f));
+    seen.multiple = dialog->fileMode() == QFileDialog::ExistingFiles;
+    robot().seen.push_back(seen);
+    if (!reply.accept || reply.files.empty()) {
+        dialog->reject();
+        return;
+    }
+    const QFileInfo first(path_to_qstring(reply.files[0]));
+    dialog->setDirectory(first.absolutePath());
+    QStringList names;
+    for (const std::string& f : reply.files)
+        names << QLatin1Char('"') + QFileInfo(path_to_qstring(f)).fileName() + QLatin1Char('"');
+    // Typed into the name field, as a person would, so that several names can be given.
+    if (auto* edit = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit")))
+        edit->setText(names.size() == 1 ? first.fileName() : names.join(u' '));
+    else
+        dialog->selectFile(first.fileName());
+    static_cast<QDialog*>(dialog)->accept();  // checks the names as the OK button does
+}
+
+void answer_text(QInputDialog* dialog, const DialogReply& reply) {
+    DialogSeen seen;
+    seen.kind = "text";
+    seen.title = from_qstring(dialog->windowTitle());
+    seen.text = from_qstring(dialog->labelText());
+    robot().seen.push_back(seen);
+    if (!reply.accept) {
+        dialog->reject();
+        return;
+    }
+    dialog->setTextValue(to_qstring(reply.text));
+    dialog->accept();
+}
+
+void look_for_dialog() {
+    DialogRobot& r = robot();
+    QWidget* modal = QApplication::activeModalWidget();
+    if (!modal || modal == r.last || r.replies.empty()) return;
+    r.last = modal;
+    const DialogReply reply = r.replies.front();
+    r.replies.pop_front();
+    // Answered from a timer of its own: an answer may open the next dialog (the overwrite
+    // question), and Qt does not let this polling timer fire again while its slot runs.
+    QTimer::singleShot(0, modal, [modal, reply] {
+        if (auto* box = qobject_cast<QMessageBox*>(modal))
+            answer_box(box, reply);
+        else if (auto* files = qobject_cast<QFileDialog*>(modal))
+            answer_files(files, reply);
+        else if (auto* text = qobject_cast<QInputDialog*>(modal))
+            answer_text(text, reply);
+    });
+    if (r.replies.empty() && r.timer) r.timer->stop();
+}
+
+}  // namespace
+
+void reply_to_next_dialog(const DialogReply& reply) {
+    DialogRobot& r = robot();
+    r.replies.push_back(reply);
+    if (!r.timer) {
+        // Owned by the application, so it goes when the application does.
+        r.timer = new QTimer(QCoreApplication::instance());
+        QObject::connect(r.timer, &QTimer::timeout, look_for_dialog);
+    }
+    r.timer->start(5);
+}
+
+std::vector<DialogSeen> dialogs_seen() {
+    return robot().seen;
+}
+
+void forget_dialogs() {
+    robot().seen.clear();
+    robot().replies.clear();
 }
 
 }  // namespace mw31::qt_test

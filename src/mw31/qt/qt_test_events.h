@@ -36,4 +36,24 @@ Rect client_widget_rect(const Window& window);
 // What the client widget paints, rows top to bottom, 3 bytes (R, G, B) per pixel.
 std::vector<uint8_t> painted_client(const Window& window);
 
+// Replies to the backend's own modal dialogs, each given to the next dialog that opens.
+struct DialogReply {
+    bool accept = true;              // false: Cancel / No
+    std::vector<std::string> files;  // for file dialogs, full paths
+    std::string text;                // for the text question
+};
+void reply_to_next_dialog(const DialogReply& reply);
+// What those dialogs showed, oldest first.
+struct DialogSeen {
+    std::string kind;  // "message", "open", "save", "text"
+    std::string title;
+    std::string text;                  // box text or prompt
+    std::string icon;                  // "stop", "information", "question", "none"
+    std::vector<std::string> buttons;  // "yes", "no", "ok"
+    std::vector<std::string> filters;  // file dialogs' name filters
+    bool multiple = false;             // open dialog takes several files
+};
+std::vector<DialogSeen> dialogs_seen();
+void forget_dialogs();
+
 }  // namespace mw31::qt_test
