@@ -6,6 +6,7 @@
 
 #include "film/cad_unwrap.h"
 #include "film_out/merge_definition.h"
+#include "main/anmneu_branch.h"
 #include "main/film_kind.h"
 #include "main/film_options.h"
 #include "main/line_film_branch.h"
@@ -112,10 +113,12 @@ int mw31_film(std::vector<std::string> args, const BatchRequest& batch) {
     options.record_factor = record_factor;
     if (anmneu) {
         std::remove(mw31::temp_info_name().c_str());  // a left-over info text
-        return not_available(
-            "ANMNEU-Filme noch nicht verfuegbar / ANMNEU films are not "
-            "available yet",
-            film_name);
+        if (options.convert)
+            return not_available(
+                "Option -c (Benutzerkoordinaten) noch nicht verfuegbar / option -c (user "
+                "coordinates) is not available yet",
+                film_name);
+        return play_anmneu_branch(film_name, source_name(), options, batch);
     }
     return play_line_film_branch(film_name, source_name(), options, batch);
 }

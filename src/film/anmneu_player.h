@@ -1,0 +1,56 @@
+// Plays an ANMNEU film in the film window: every frame (and with the phi factor every
+// in-between picture) drawn from the symbols' contours at their placements, in the playback
+// loop shared by the 2D players.
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "film/anmneu_film.h"
+#include "film/colour_table.h"
+#include "film/film_window.h"
+#include "mw31/picture.h"
+
+namespace film {
+
+struct AnmneuOptions {
+    std::string film_name;    // the ANMNEU film, or a CAD export wrapping one
+    std::string source_name;  // the file Save copies; empty: Save does nothing
+    int passes = kDefaultPasses;
+    int pause_ms = kDefaultPauseMs;
+    double record_factor = 1.0;  // the recorded picture is this much larger than the window
+    FilmWindowSetup window;      // its menu is replaced by the ANMNEU tool bar
+
+    // Called after each drawn picture with the picture as it was copied to the window and the
+    // sub-step it shows (the frame is fw.state.index).
+    void (*frame_observer)(FilmWindow& fw, const mw31::Picture& picture, int substep,
+                           void* user) = nullptr;
+    void* observer_user = nullptr;
+    // Called once the window is open, before the film is read.
+    void (*window_opened)(FilmWindow& fw, void* user) = nullptr;
+};
+
+// 0 after playing; 1 when the file is not an ANMNEU film or cannot be read, holds no frame,
+// or the window or its picture cannot be made (each reported to the user). On leaving,
+// "kurvlab.tmp" and "kurvlab.txt" in the temporary directory and an unwrapped copy are
+// deleted.
+int anmneu_film(const AnmneuOptions& options);
+
+// The film and sub-step of the ANMNEU film playing in this window, for the outputs (print,
+// DXF) served from its loop; null / 0 when the window plays something else.
+const AnmneuFilm* anmneu_film_of(const FilmWindow& fw);
+int anmneu_substep_of(const FilmWindow& fw);
+
+// Paints picture `substep` of `phi_factor` of frame i as the window shows it (erase rectangle,
+// grid, overlays, label, symbols), without the status line. No title is set without a window.
+void paint_anmneu_frame(const AnmneuFilm& film, FilmWindow* fw, mw31::Canvas& canvas,
+                        const FilmView& view, int frame, int substep, int phi_factor,
+                        const ColourTable& colours, int pen_width, bool inverted);
+
+// One picture of a window of this client size, fitted view, no status line; null when the
+// picture cannot be made.
+std::unique_ptr<mw31::Picture> render_anmneu_frame(const AnmneuFilm& film, int frame, int substep,
+                                                   int phi_factor, int width, int height,
+                                                   const ColourTable& colours);
+
+}  // namespace film

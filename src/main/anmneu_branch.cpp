@@ -1,0 +1,102 @@
+// --info reads the ANMNEU film without a window and prints what the reader found, the
+// messages it showed included; --output draws one picture (frame N, in-between picture K of
+// the phi factor F) as the film window would.
+#include "main/anmneu_branch.h"
+
+#include <cstdio>
+
+#include "film/anmneu_player.h"
+#include "film/anmneu_reader.h"
+#include "film/colour_table.h"
+#include "mw31/dialogs.h"
+#include "mw31/format.h"
+#include "mw31/temp_names.h"
+
+namespace kurvlab {
+
+namespace {
+
+void print_messages_since(size_t first) {
+    const auto& shown = mw31::shown_dialogs();
+    for (size_t i = first; i < shown.size(); ++i)
+        if (shown[i].kind == "message") std::printf("message: %s\n", shown[i].text.c_str());
+}
+
+void print_window(const char* what, const film::WorldWindow& w) {
+    // The formatting engine keeps the decimal point whatever the locale says.
+    std::printf("%s",
+                mw31::format_text("%s: xl %lg xr %lg yb %lg yt %lg\n", what, w.xl, w.xr, w.yb, w.yt)
+                    .c_str());
+}
+
+int print_info(const std::string& film_name) {
+    const size_t first_message = mw31::shown_dialogs().size();
+    film::AnmneuFilm film;
+    const int frames = film::read_anmneu_film(film_name, &film);
+    std::printf("file: %s\nkind: ANMNEU film\n", film_name.c_str());
+    if (frames < 0) {
+        print_messages_since(first_message);
+        return 1;
+    }
+    const film::ColourTable colours;
+    std::printf("symbols: %d\n", film.symbol_count());
+    for (int s = 0; s < film.symbol_count(); ++s) {
+        const film::FilmSymbol& symbol = film.symbols[size_t(s)];
+        const film::Rgb& rgb = colours.lookup(symbol.colour);
+        std::printf("symbol %d: %zu elements, colour %d (%d %d %d)\n", s + 1,
+                    symbol.elements.size(), symbol.colour, rgb.r, rgb.g, rgb.b);
+    }
+    std::printf("frames: %d\n", frames);
+    print_window("world window (file)", film.file_window);
+    print_window("world window (fitted)", film.initial);
+    std::printf("info text: %s\n", film.has_info_text ? "yes" : "no");
+    print_messages_since(first_message);
+    // The reader wrote the info text for a player that is not going to show it.
+    std::remove(mw31::temp_info_name().c_str());
+    return 0;
+}
+
+int draw_picture(const std::string& film_name, const BatchRequest& batch) {
+    film::AnmneuFilm film;
+    const int frames = film::read_anmneu_film(film_name, &film);
+    std::remove(mw31::temp_info_name().c_str());
+    if (frames < 0) return 1;
+    if (batch.frame < 0 || batch.frame >= frames) {
+        mw31::message_printf(
+            "kurvlab: %s: kein Bild %d / no frame %d (the film has frames 0 to %d)",
+            film_name.c_str(), batch.frame, batch.frame, frames - 1);
+        return 1;
+    }
+    const int phi = batch.phi_factor == 10 || batch.phi_factor == 100 ? batch.phi_factor : 1;
+    if (batch.substep < 0 || batch.substep >= phi) {
+        mw31::message_printf("kurvlab: --substep %d liegt nicht in 0 bis %d / is not in 0 to %d",
+                             batch.substep, phi - 1, phi - 1);
+        return 1;
+    }
+    const film::ColourTable colours;
+    const auto picture = film::render_anmneu_frame(film, batch.frame, batch.substep, phi,
+                                                   batch.width, batch.height, colours);
+    if (!picture || !picture->save_png(batch.output_png)) {
+        mw31::message_printf("kurvlab: kann Bild nicht schreiben / cannot write picture %s",
+                             batch.output_png.c_str());
+        return 1;
+    }
+    return 0;
+}
+
+}  // namespace
+
+int play_anmneu_branch(const std::string& film_name, const std::string& source_name,
+                       const FilmOptions& options, const BatchRequest& batch) {
+    if (batch.info) return print_info(film_name);
+    if (!batch.output_png.empty()) return draw_picture(film_name, batch);
+    film::AnmneuOptions play;
+    play.film_name = film_name;
+    play.source_name = source_name;
+    play.passes = options.passes;
+    play.pause_ms = options.pause_ms;
+    play.record_factor = options.record_factor;
+    return film::anmneu_film(play);
+}
+
+}  // namespace kurvlab
