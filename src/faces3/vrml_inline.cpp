@@ -111,14 +111,13 @@ void include_file(Expansion& ex, const std::string& name) {
         ex.failed = true;
         return;
     }
-    for (const std::string& open : ex.chain) {
-        if (open == path || ex.chain.size() >= static_cast<std::size_t>(kVrmlMaxInlineDepth)) {
-            faces3_message_printf(
-                "faces3_vrml_treat_wwwinline: %s schliesst sich selbst ein oder ist zu tief "
-                "verschachtelt",
-                path.c_str());
-            return;  // the node is dropped
-        }
+    const bool cycle = std::find(ex.chain.begin(), ex.chain.end(), path) != ex.chain.end();
+    if (cycle || ex.chain.size() >= static_cast<std::size_t>(kVrmlMaxInlineDepth)) {
+        faces3_message_printf(
+            "faces3_vrml_treat_wwwinline: %s schliesst sich selbst ein oder ist zu tief "
+            "verschachtelt",
+            path.c_str());
+        return;  // the node is dropped
     }
     std::string text;
     if (!vrml_read_file(path, text)) {

@@ -128,3 +128,27 @@ TEST_F(VrmlInline, BackslashesInNamesAndAFileWithoutDirectory) {
     ASSERT_NE(k, nullptr);
     EXPECT_EQ(faces3_anzahl_dreiecke(k), 1);
 }
+
+TEST_F(VrmlInline, DeepChainsAndGrowingTreesOfInlinesAreCut) {
+    // A chain of 80 files, each including the next: cut at the nesting limit.
+    for (int i = 0; i < 80; ++i)
+        write("c" + std::to_string(i) + ".wrl",
+              kHeader + "WWWInline { name \"c" + std::to_string(i + 1) + ".wrl\" }\n");
+    write("c80.wrl", kHeader + kTriangle);
+    Faces3Koerper* k = keep(faces3_rcv_from_vrml((dir_ + "/c0.wrl").c_str()));
+    ASSERT_NE(k, nullptr);
+    EXPECT_NE(messages().find("zu tief verschachtelt"), std::string::npos);
+    EXPECT_EQ(faces3_anzahl_dreiecke(k), 0);
+
+    // Every level including the next one twice: 2^12 inclusions, cut at the file limit.
+    messages().clear();
+    for (int i = 0; i < 12; ++i) {
+        const std::string next = "t" + std::to_string(i + 1) + ".wrl";
+        write("t" + std::to_string(i) + ".wrl", kHeader + "WWWInline { name \"" + next +
+                                                    "\" }\nWWWInline { name \"" + next + "\" }\n");
+    }
+    write("t12.wrl", kHeader + kTriangle);
+    k = keep(faces3_rcv_from_vrml((dir_ + "/t0.wrl").c_str()));
+    ASSERT_NE(k, nullptr);
+    EXPECT_NE(messages().find("zu viele WWWInline-Dateien (max. 1024)"), std::string::npos);
+}

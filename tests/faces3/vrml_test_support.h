@@ -9,6 +9,7 @@
 #include <array>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -74,6 +75,9 @@ class VrmlTest : public ::testing::Test {
         faces3_vrml_set_modelfac(1.0);
         char tmpl[] = "/tmp/kv_vrml_test_XXXXXX";
         dir_ = mkdtemp(tmpl);
+        const char* old_tmp = std::getenv("TMPDIR");
+        had_tmpdir_ = old_tmp != nullptr;
+        old_tmpdir_ = old_tmp ? old_tmp : "";
         setenv("TMPDIR", dir_.c_str(), 1);
     }
     void TearDown() override {
@@ -82,6 +86,11 @@ class VrmlTest : public ::testing::Test {
         faces3_set_terminal_output(nullptr);
         for (const char* v : kSettings) unsetenv(v);
         faces3_vrml_set_modelfac(1.0);
+        faces3_set_nosearch(0);
+        if (had_tmpdir_)
+            setenv("TMPDIR", old_tmpdir_.c_str(), 1);
+        else
+            unsetenv("TMPDIR");
         std::error_code ec;
         std::filesystem::remove_all(dir_, ec);
     }
@@ -102,6 +111,8 @@ class VrmlTest : public ::testing::Test {
     }
     std::string dir_;
     std::vector<Faces3Koerper*> bodies_;
+    bool had_tmpdir_ = false;
+    std::string old_tmpdir_;
     static constexpr const char* kSettings[] = {
         "FACES3_VRML_MODELFAC",      "FACES3_VRML_MAXCOORDINATE3",  "FACES3_VRML_INDEXLIST_NMAX",
         "FACES3_VRML_CONE_DALPHA",   "FACES3_VRML_CYLINDER_DALPHA", "FACES3_VRML_SPHERE_DALPHA",
