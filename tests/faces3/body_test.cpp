@@ -329,3 +329,45 @@ TEST(BodyGeometry, TransformationsMovePointsCentresAndNormals) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(BodySplit, TJunctionsSplitRecursivelyAndFailuresKeepTheMesh) {
+    f3test::QuietTerminal quiet;
+    Body k(faces3_new_koerper("k", 0, 0, 0, 0));
+    // Two points inside the first triangle's edge p0->p1 (one near each end).
+    const double big[9] = {0, 0, 0, 4, 0, 0, 2, 3, 0};
+    const double a[9] = {0, 0, 0, 1, -1, 0, 1, 0, 0};
+    const double b[9] = {3, 0, 0, 3, -1, 0, 4, 0, 0};
+    f3test::tri(k.get(), big);
+    f3test::tri(k.get(), a);
+    f3test::tri(k.get(), b);
+    ASSERT_EQ(faces3_kantenpunkte_zerlegen(k.get()), 0);
+    EXPECT_EQ(faces3_anzahl_dreiecke(k.get()), 5);  // the big one became three
+    double area = 0;
+    for (int i : {0, 3, 4}) {
+        const Faces3Dreieck* d = faces3_get_dreieck(k.get(), i);
+        double p[3][3];
+        for (int c = 0; c < 3; ++c) faces3_get_punkt(k.get(), d->p[c], p[c]);
+        area += 0.5 * ((p[1][0] - p[0][0]) * (p[2][1] - p[0][1]) -
+                       (p[2][0] - p[0][0]) * (p[1][1] - p[0][1]));
+        EXPECT_GT(d->normale[2], 0);  // orientation kept
+    }
+    EXPECT_DOUBLE_EQ(area, 6);
+    // Closed now: each piece of the long edge has its partner.
+    faces3_cpt_nachbarn(k.get());
+    EXPECT_GE(faces3_get_dreieck(k.get(), 1)->nachbar[2], 0);
+    EXPECT_GE(faces3_get_dreieck(k.get(), 2)->nachbar[2], 0);
+
+    // No room for the new half: 1, and the triangle is left as it was.
+    Body full(faces3_new_koerper("f", 0, 0, 2, 0));
+    f3test::tri(full.get(), big);
+    f3test::tri(full.get(), a);
+    const Faces3Dreieck before = *faces3_get_dreieck(full.get(), 0);
+    EXPECT_EQ(faces3_kantenpunkte_zerlegen(full.get()), 1);
+    EXPECT_EQ(faces3_anzahl_dreiecke(full.get()), 2);
+    for (int s = 0; s < 3; ++s) EXPECT_EQ(faces3_get_dreieck(full.get(), 0)->p[s], before.p[s]);
+    EXPECT_EQ(faces3_kantenpunkte_zerlegen(nullptr), 1);
+}
+
+}  // namespace
