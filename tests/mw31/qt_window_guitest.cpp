@@ -9,6 +9,7 @@
 
 #include "mw31/backend.h"
 #include "mw31/message_queue.h"
+#include "mw31/qt/qt_backend.h"
 #include "mw31/qt/qt_test_events.h"
 #include "mw31/window.h"
 
@@ -379,6 +380,23 @@ TEST_F(QtWindowTest, DestroyingDropsQueuedMessages) {
     EXPECT_GT(queued_message_count(), 0u);
     window.reset();
     EXPECT_EQ(queued_message_count(), 0u);
+}
+
+TEST(QtWindowTeardown, AWindowMayOutliveASecondBackend) {
+    // A second backend shares the running application and must not take it down while a
+    // window made through it is still alive.
+    int argc = 1;
+    char name[] = "kurvlab";
+    char* argv[] = {name, nullptr};
+    std::unique_ptr<Backend> second = make_qt_backend(argc, argv);
+    std::unique_ptr<Window> window = second->create_window(WindowSpec{});
+    ASSERT_NE(window, nullptr);
+    second.reset();
+    EXPECT_NE(backend(), nullptr);
+    EXPECT_FALSE(qt_test::send_key(*window, "", false, false, ""));
+    window->toolbar_add(1, "anm_ende", "End");
+    EXPECT_TRUE(window->toolbar_has(1));
+    window.reset();
 }
 
 }  // namespace

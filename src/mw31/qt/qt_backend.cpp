@@ -55,7 +55,10 @@ class QtBackend final : public Backend {
   public:
     QtBackend(int& argc, char** argv) {
         choose_platform();
-        previous_handler = qInstallMessageHandler(quieter_messages);
+        if (!previous_handler) {
+            previous_handler = qInstallMessageHandler(quieter_messages);
+            owns_handler_ = true;
+        }
         if (!QApplication::instance()) {
             app_ = std::make_unique<QApplication>(argc, argv);
         }
@@ -70,8 +73,13 @@ class QtBackend final : public Backend {
     ~QtBackend() override {
         clear_icon_cache();
         wake_.reset();
+        // Windows that outlive us still own widgets; their application must outlive them.
+        if (!live_windows().empty()) (void)app_.release();
         app_.reset();
-        qInstallMessageHandler(previous_handler);
+        if (owns_handler_) {
+            qInstallMessageHandler(previous_handler);
+            previous_handler = nullptr;
+        }
     }
 
     bool has_display() const override { return display_; }
@@ -124,6 +132,7 @@ class QtBackend final : public Backend {
   private:
     std::unique_ptr<QApplication> app_;
     bool display_ = false;
+    bool owns_handler_ = false;
     std::unique_ptr<QTimer> wake_;
 };
 
