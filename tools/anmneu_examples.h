@@ -11,11 +11,10 @@
 
 namespace tools {
 
-// Include names are resolved against the current directory, so the films are played from the
-// repository root (as `make run` does).
-inline const char* const kPivotInclude = "examples/symbols/pivot.ctr";
-inline const char* const kBearingInclude = "examples/symbols/bearing.ctr";
-inline const char* const kSpringInclude = "examples/symbols/spring.ctr";
+// Include names relative to the film: found beside it from whatever directory it is played.
+inline const char* const kPivotInclude = "symbols/pivot.ctr";
+inline const char* const kBearingInclude = "symbols/bearing.ctr";
+inline const char* const kSpringInclude = "symbols/spring.ctr";
 
 constexpr int kFourBarFrames = 72;       // 5 degrees of crank angle per frame
 constexpr int kSliderCrankFrames = 120;  // 3 degrees

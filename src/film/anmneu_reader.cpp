@@ -366,12 +366,16 @@ int read_anmneu_film(const std::string& name, AnmneuFilm* film) {
         return -1;
     }
     LineSource in{f, &film->name};
+    const size_t slash = name.find_last_of("/\\");
+    film_out::set_contour_include_directory(slash == std::string::npos ? std::string()
+                                                                       : name.substr(0, slash));
     int result = -1;
     try {
         result = read_opened(&in, name, film);
     } catch (const std::bad_alloc&) {
         mw31::message_printf("%s: nicht genuegend Speicherplatz / no memory\n", name.c_str());
     }
+    film_out::set_contour_include_directory("");
     mw31::close_file(f);
     if (result < 0) {
         *film = AnmneuFilm{};

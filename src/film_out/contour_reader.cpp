@@ -61,8 +61,20 @@ std::string unquoted(const std::string& s) {
     return s;
 }
 
+std::string& include_fallback_directory() {
+    static std::string dir;
+    return dir;
+}
+
+// A relative name is looked up in the current directory first, as films always did, then
+// beside the film that is being read, so a film plays from wherever it is started.
 FILE* open_include(const std::string& name) {
-    return mw31::open_file(unquoted(name), "r");
+    const std::string file = unquoted(name);
+    FILE* f = mw31::open_file(file, "r");
+    const std::string& dir = include_fallback_directory();
+    if (!f && !file.empty() && file[0] != '/' && file[0] != '\\' && !dir.empty())
+        f = mw31::open_file(dir + "/" + file, "r");
+    return f;
 }
 
 void read_contour(FILE* stream, ReadState* st, int depth);
@@ -231,6 +243,10 @@ int contour_room_for_lines(const std::vector<std::string>& lines) {
         room = more > (1 << 28) - room ? (1 << 28) : room + more;
     }
     return room;
+}
+
+void set_contour_include_directory(const std::string& directory) {
+    include_fallback_directory() = directory;
 }
 
 }  // namespace film_out

@@ -22,6 +22,10 @@ constexpr int kMaxIncludeOpens = 1000;
 // the contour is skipped. Returns 0.
 int do_load_detail_def(FILE* stream, ContourElement* elements, int* count_out, int max);
 
+// Where relative include names are also looked for when the current directory does not
+// have them (the directory of the film being read); empty for none.
+void set_contour_include_directory(const std::string& directory);
+
 // Room a contour made of these lines needs: one per line plus, for every include line, the
 // lines of the included file (and of its includes), so that shared contours fit.
 int contour_room_for_lines(const std::vector<std::string>& lines);

@@ -30,20 +30,20 @@ std::string read_whole(const std::string& path) {
     return s.str();
 }
 
-// Include names in the films are relative to the repository root, so the films are read from
-// there; the info text goes to a private temporary directory, not to one other tests share.
-class InSourceDir {
+// The films are read from another directory than their own, so their includes must be found
+// beside the film; the info text goes to a private temporary directory.
+class InOtherDir {
   public:
-    InSourceDir() {
+    InOtherDir() {
         char buf[4096];
         if (getcwd(buf, sizeof buf)) old_cwd_ = buf;
         if (const char* t = std::getenv("TMPDIR")) old_tmp_ = t;
         had_tmp_ = std::getenv("TMPDIR") != nullptr;
         std::string pattern = testing::TempDir() + "kv_examples_XXXXXX";
         if (mkdtemp(pattern.data())) tmp_ = pattern;
-        ok_ = !tmp_.empty() && setenv("TMPDIR", tmp_.c_str(), 1) == 0 && chdir(KV_SOURCE_DIR) == 0;
+        ok_ = !tmp_.empty() && setenv("TMPDIR", tmp_.c_str(), 1) == 0 && chdir(tmp_.c_str()) == 0;
     }
-    ~InSourceDir() {
+    ~InOtherDir() {
         if (!old_cwd_.empty() && chdir(old_cwd_.c_str()) != 0) std::perror("chdir");
         if (had_tmp_) {
             setenv("TMPDIR", old_tmp_.c_str(), 1);
@@ -141,12 +141,13 @@ TEST(AnmneuExamples, CommittedFilesAreWhatTheGeneratorWritesAndStaySmall) {
 }
 
 TEST(AnmneuExamples, ReadWithSymbolsFramesCaptionsLabelsAndInfoText) {
-    InSourceDir here;
+    InOtherDir here;
     ASSERT_TRUE(here.ok());
     for (const FilmCase& c : kFilms) {
         SCOPED_TRACE(c.file);
         film::AnmneuFilm film;
-        ASSERT_EQ(film::read_anmneu_film(std::string("examples/") + c.file, &film), c.frames);
+        ASSERT_EQ(film::read_anmneu_film(std::string(KV_SOURCE_DIR "/examples/") + c.file, &film),
+                  c.frames);
         EXPECT_EQ(film.symbol_count(), c.symbols);
         EXPECT_TRUE(film.has_info_text);
         EXPECT_EQ(here.info_text().rfind(c.info_start, 0), 0u) << here.info_text();
@@ -175,10 +176,10 @@ TEST(AnmneuExamples, ReadWithSymbolsFramesCaptionsLabelsAndInfoText) {
 }
 
 TEST(AnmneuExamples, FourBarPlacementsKeepTheLinksJoinedAndTraceTheCouplerCurve) {
-    InSourceDir here;
+    InOtherDir here;
     ASSERT_TRUE(here.ok());
     film::AnmneuFilm film;
-    ASSERT_EQ(film::read_anmneu_film("examples/fourbar_anmneu.anm", &film), 72);
+    ASSERT_EQ(film::read_anmneu_film(KV_SOURCE_DIR "/examples/fourbar_anmneu.anm", &film), 72);
     const std::vector<ContourElement>& curve = film.symbols[2].elements;
     ASSERT_EQ(curve.size(), 73u);
     for (int k = 0; k <= 72; ++k) {
@@ -210,10 +211,10 @@ TEST(AnmneuExamples, FourBarPlacementsKeepTheLinksJoinedAndTraceTheCouplerCurve)
 }
 
 TEST(AnmneuExamples, SliderCrankSpringIsStretchedBetweenBlockAndWall) {
-    InSourceDir here;
+    InOtherDir here;
     ASSERT_TRUE(here.ok());
     film::AnmneuFilm film;
-    ASSERT_EQ(film::read_anmneu_film("examples/slidercrank_anmneu.anm", &film), 120);
+    ASSERT_EQ(film::read_anmneu_film(KV_SOURCE_DIR "/examples/slidercrank_anmneu.anm", &film), 120);
     int scaled = 0;
     for (int k = 0; k <= 120; ++k) {
         SCOPED_TRACE(k);
@@ -237,10 +238,10 @@ TEST(AnmneuExamples, SliderCrankSpringIsStretchedBetweenBlockAndWall) {
 }
 
 TEST(AnmneuExamples, CamTouchesTheRollerAndLiftsItCycloidally) {
-    InSourceDir here;
+    InOtherDir here;
     ASSERT_TRUE(here.ok());
     film::AnmneuFilm film;
-    ASSERT_EQ(film::read_anmneu_film("examples/cam_anmneu.anm", &film), 90);
+    ASSERT_EQ(film::read_anmneu_film(KV_SOURCE_DIR "/examples/cam_anmneu.anm", &film), 90);
     const std::vector<ContourElement>& cam = film.symbols[1].elements;
     for (int k = 0; k <= 90; ++k) {
         SCOPED_TRACE(k);
@@ -301,10 +302,10 @@ FourBarJoints four_bar_at(double crank_degrees) {
 }
 
 TEST(AnmneuExamples, FourBarFramePutsThePivotCirclesOnTheJoints) {
-    InSourceDir here;
+    InOtherDir here;
     ASSERT_TRUE(here.ok());
     film::AnmneuFilm film;
-    ASSERT_EQ(film::read_anmneu_film("examples/fourbar_anmneu.anm", &film), 72);
+    ASSERT_EQ(film::read_anmneu_film(KV_SOURCE_DIR "/examples/fourbar_anmneu.anm", &film), 72);
     for (int k : {7, 31, 50}) {
         SCOPED_TRACE(k);
         mw31::RecordingCanvas dc(780, 600);
