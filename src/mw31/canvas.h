@@ -79,6 +79,10 @@ class Canvas {
     // Outside the surface: black.
     virtual Rgb get_pixel(int x, int y) const = 0;
 
+    // A fixed-pitch font whose character cell is height x width pixels; 0, 0 restores the
+    // canvas's default font.
+    virtual void set_font(int height, int width) = 0;
+
     virtual Point current_position() const = 0;
     // Height and average width of a character of the current font.
     virtual int text_height() const = 0;

@@ -44,8 +44,12 @@ class RecordingCanvas : public Canvas {
     void set_pixel(int x, int y, Rgb colour) override;
     Rgb get_pixel(int, int) const override { return Rgb{}; }
     Point current_position() const override { return pos_; }
-    int text_height() const override { return 15; }
-    int text_width(const std::string& text) const override { return 7 * int(text.size()); }
+    void set_font(int height, int width) override {
+        font_h_ = height > 0 ? height : 15;
+        font_w_ = width > 0 ? width : 7;
+    }
+    int text_height() const override { return font_h_; }
+    int text_width(const std::string& text) const override { return font_w_ * int(text.size()); }
 
     Rgb text_colour() const { return text_; }
     Rgb text_background() const { return text_bg_; }
@@ -58,6 +62,7 @@ class RecordingCanvas : public Canvas {
     RasterOp op_ = RasterOp::Copy;
     Rgb text_{0, 0, 0}, text_bg_{255, 255, 255};
     Point pos_{};
+    int font_h_ = 15, font_w_ = 7;
 };
 
 }  // namespace mw31

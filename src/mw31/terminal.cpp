@@ -65,6 +65,7 @@ void fit_cells(TerminalState& t) {
     t.char_width = (client.width() - 10) / t.grid.columns;
     if (t.char_height < 1) t.char_height = 1;
     if (t.char_width < 1) t.char_width = 1;
+    t.window->canvas().set_font(t.char_height, t.char_width);
 }
 
 void paint_all(TerminalState& t) {

@@ -389,5 +389,33 @@ TEST(QtCanvas, TextOutPaintsOpaqueFixedPitchText) {
     EXPECT_NE(p->rgb_rows(), before);
 }
 
+TEST(QtCanvas, FittedFontKeepsEveryGlyphInsideItsCell) {
+    auto p = white_picture(200, 100);
+    ASSERT_TRUE(p);
+    Canvas& c = p->canvas();
+    for (const auto& [h, w] : {std::pair{30, 8}, std::pair{10, 12}, std::pair{6, 4}}) {
+        c.fill_rect(Rect{0, 0, 200, 100}, Brush{kWhite});
+        c.set_font(h, w);
+        EXPECT_EQ(c.text_height(), h);
+        EXPECT_EQ(c.text_width("WMW"), 3 * w);
+        c.set_text_colour(kBlack);
+        c.set_text_background(kRed);
+        c.text_out(10, 20, "WMW");
+        int outside = 0, inked = 0;
+        for (int y = 0; y < 100; ++y)
+            for (int x = 0; x < 200; ++x) {
+                const bool in_cells = x >= 10 && x < 10 + 3 * w && y >= 20 && y < 20 + h;
+                const Rgb px = c.get_pixel(x, y);
+                if (!in_cells && px != kWhite) ++outside;
+                if (in_cells && px == kBlack) ++inked;
+            }
+        EXPECT_EQ(outside, 0) << h << "x" << w;
+        EXPECT_GT(inked, 0) << h << "x" << w;
+    }
+    // Back to the default font.
+    c.set_font(0, 0);
+    EXPECT_GT(c.text_height(), 6);
+}
+
 }  // namespace
 }  // namespace mw31

@@ -26,12 +26,8 @@ QFont canvas_font() {
     return font;
 }
 
-ImageCanvas::ImageCanvas(int width, int height) : font_(canvas_font()) {
-    const QFontMetricsF metrics(font_);
-    // One cell per character, as with a fixed-pitch GDI font: widths are whole pixels.
-    char_width_ = std::max(1, int(std::lround(metrics.horizontalAdvance(u'M'))));
-    char_height_ = std::max(1, int(std::ceil(metrics.height())));
-    ascent_ = int(std::lround(metrics.ascent()));
+ImageCanvas::ImageCanvas(int width, int height) {
+    set_font(0, 0);
     if (width > 0 && height > 0) {
         image_ = QImage(width, height, QImage::Format_RGB32);
         if (!image_.isNull()) image_.fill(Qt::white);
@@ -402,6 +398,24 @@ void ImageCanvas::set_pixel(int x, int y, Rgb colour) {
 Rgb ImageCanvas::get_pixel(int x, int y) const {
     if (!bits_ || x < 0 || y < 0 || x >= image_.width() || y >= image_.height()) return Rgb{};
     return unpack_rgb(reinterpret_cast<const QRgb*>(bits_ + y * stride_)[x]);
+}
+
+void ImageCanvas::set_font(int height, int width) {
+    font_ = canvas_font();
+    if (height > 0) {
+        // The glyphs are made to fit the cell, squeezed or stretched sideways as needed.
+        font_.setPixelSize(std::clamp(height, 1, 4096));
+        const double advance = QFontMetricsF(font_).horizontalAdvance(u'M');
+        if (width > 0 && advance > 0)
+            font_.setStretch(std::clamp(int(std::lround(100.0 * width / advance)), 1, 4000));
+    }
+    const QFontMetricsF metrics(font_);
+    // One cell per character, as with a fixed-pitch GDI font: widths are whole pixels.
+    char_width_ =
+        width > 0 ? width : std::max(1, int(std::lround(metrics.horizontalAdvance(u'M'))));
+    char_height_ = height > 0 ? height : std::max(1, int(std::ceil(metrics.height())));
+    ascent_ = std::min(char_height_, int(std::lround(metrics.ascent())));
+    if (painter_.isActive()) painter_.setFont(font_);
 }
 
 int ImageCanvas::text_height() const {

@@ -33,6 +33,7 @@ class ImageCanvas final : public Canvas {
     void text_out(int x, int y, const std::string& text) override;
     void set_pixel(int x, int y, Rgb colour) override;
     Rgb get_pixel(int x, int y) const override;
+    void set_font(int height, int width) override;
 
     Point current_position() const override { return pos_; }
     int text_height() const override;
