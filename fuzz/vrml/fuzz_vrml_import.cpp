@@ -33,6 +33,11 @@ struct Setup {
         // it quadratic and hide the reader's paths behind time-outs.
         faces3_set_nosearch(1);
     }
+    ~Setup() {
+        std::remove(file.c_str());
+        std::remove((dir + "/vrml_import.wrl").c_str());
+        rmdir(dir.c_str());
+    }
 };
 
 }  // namespace
