@@ -3,7 +3,7 @@ JOBS    ?= $(shell nproc)
 BUILD   ?= build
 SANBUILD ?= build-sanitize
 STAMP   := $(BUILD)/.deps-ok
-EXAMPLE ?= examples/fourbar_text.anm
+EXAMPLE ?= examples/fourbar_anmneu.anm
 
 .PHONY: all deps build run test sanitize bench fuzz format format-check clean
 
