@@ -74,6 +74,9 @@ int faces3_open_flaeche(Faces3Koerper* k, const char* name);
 // Inserts a triangle given by three points; returns its index or a FACES3_ERR_* code.
 int faces3_insert_dreieck(Faces3Koerper* k, double x0, double y0, double z0, double x1, double y1,
                           double z1, double x2, double y2, double z2);
+// Room for this many more points and triangles (within the capacities), so that a
+// producer that knows its size avoids regrowing the tables. Results do not change.
+void faces3_reserve(Faces3Koerper* k, int npunkte, int ndreiecke);
 // Sets triangle idx (or appends one when idx is -1) to three point indices.
 // Returns the triangle index or -1.
 int faces3_set_dreieck(Faces3Koerper* k, int idx, int p0, int p1, int p2);

@@ -149,14 +149,19 @@ int faces3_open_flaeche(Faces3Koerper* k, const char* name) {
         full = name ? name : "";
     }
     full = cut_name(full.c_str());
-    for (size_t i = 0; i < k->flaechen.size(); ++i) {
-        if (k->flaechen[i].name == full) {
-            k->aktuelle_flaeche = static_cast<int>(i);
+    try {
+        // Names index the faces added since the last lookup; emplace keeps the first face of
+        // a name, as a scan from the start would find it (merged bodies repeat names).
+        for (size_t i = k->flaechen_indexed; i < k->flaechen.size(); ++i) {
+            k->flaechen_index.emplace(k->flaechen[i].name, static_cast<int>(i));
+        }
+        k->flaechen_indexed = k->flaechen.size();
+        const auto it = k->flaechen_index.find(full);
+        if (it != k->flaechen_index.end()) {
+            k->aktuelle_flaeche = it->second;
             return k->aktuelle_flaeche;
         }
-    }
-    if (k->flaechen.size() >= static_cast<size_t>(std::max(k->max_flaechen, 0))) return -1;
-    try {
+        if (k->flaechen.size() >= static_cast<size_t>(std::max(k->max_flaechen, 0))) return -1;
         Faces3Flaeche f;
         f.name = full;
         f.kapazitaet = k->max_dreiecke > 0
@@ -170,9 +175,32 @@ int faces3_open_flaeche(Faces3Koerper* k, const char* name) {
     return k->aktuelle_flaeche;
 }
 
+// Brings the point index up to date: rebuilt after points moved, else the points
+// appended without search since the last search are added.
+static void sync_point_index(Faces3Koerper* k) {
+    if (!k->punkt_index.valid()) {
+        k->punkt_index.rebuild(k->punkte);
+        return;
+    }
+    for (size_t i = k->punkt_index.indexed(); i < k->punkte.size(); ++i) {
+        k->punkt_index.add(k->punkte, static_cast<int>(i));
+    }
+}
+
+static void sync_edge_index(Faces3Koerper* k) {
+    if (!k->kanten_index.valid()) {
+        k->kanten_index.clear();
+        k->kanten_index.reserve(k->kanten, k->kanten.size());
+    }
+    for (size_t i = k->kanten_index.indexed(); i < k->kanten.size(); ++i) {
+        k->kanten_index.add(k->kanten, static_cast<int>(i));
+    }
+}
+
 int faces3_body_insert_punkt(Faces3Koerper* k, const double p[3]) {
+    // Without search nothing is indexed here; the next search catches up.
     if (!g_nosearch) {
-        if (!k->punkt_index.valid()) k->punkt_index.rebuild(k->punkte);
+        sync_point_index(k);
         const int found = k->punkt_index.find(k->punkte, p);
         if (found >= 0) return found;
     }
@@ -183,20 +211,14 @@ int faces3_body_insert_punkt(Faces3Koerper* k, const double p[3]) {
         return -1;
     }
     const int idx = static_cast<int>(k->punkte.size()) - 1;
-    // Points appended without search are indexed too: a later search must find them.
-    if (k->punkt_index.valid()) k->punkt_index.add(k->punkte, idx);
+    if (!g_nosearch) k->punkt_index.add(k->punkte, idx);
     return idx;
 }
 
 int faces3_body_insert_kante(Faces3Koerper* k, int von, int nach) {
     if (von == nach) return -1;
-    if (!k->kanten_index.valid()) {
-        k->kanten_index.clear();
-        for (size_t i = 0; i < k->kanten.size(); ++i) {
-            k->kanten_index.add(k->kanten, static_cast<int>(i));
-        }
-    }
     if (!g_nosearch) {
+        sync_edge_index(k);
         const int found = k->kanten_index.find(k->kanten, von, nach);
         if (found >= 0) return found;
     }
@@ -207,8 +229,42 @@ int faces3_body_insert_kante(Faces3Koerper* k, int von, int nach) {
         return -1;
     }
     const int idx = static_cast<int>(k->kanten.size()) - 1;
-    k->kanten_index.add(k->kanten, idx);
+    if (!g_nosearch) k->kanten_index.add(k->kanten, idx);
     return idx;
+}
+
+// Growth stays geometric when a producer asks for a little more many times.
+template <class V>
+static void grow_to(V& v, size_t n) {
+    if (n > v.capacity()) v.reserve(std::max(n, v.capacity() + v.capacity() / 2));
+}
+
+void faces3_reserve(Faces3Koerper* k, int npunkte, int ndreiecke) {
+    if (!k) return;
+    auto room = [](size_t have, int cap, long long more) {
+        const long long free = std::max(cap, 0) - static_cast<long long>(have);
+        return have + static_cast<size_t>(std::max(0LL, std::min(free, more)));
+    };
+    try {
+        const size_t np = room(k->punkte.size(), k->max_punkte, std::max(npunkte, 0));
+        const size_t nd = room(k->dreiecke.size(), k->max_dreiecke, std::max(ndreiecke, 0));
+        const size_t nk = room(k->kanten.size(), k->max_kanten, 3LL * std::max(ndreiecke, 0));
+        grow_to(k->punkte, np);
+        grow_to(k->dreiecke, nd);
+        grow_to(k->kanten, nk);
+        if (k->aktuelle_flaeche >= 0) {
+            Faces3Flaeche& f = k->flaechen[k->aktuelle_flaeche];
+            grow_to(f.dreiecke, room(f.dreiecke.size(), f.kapazitaet, std::max(ndreiecke, 0)));
+        }
+        if (!g_nosearch) {
+            sync_point_index(k);
+            k->punkt_index.reserve(np);
+            sync_edge_index(k);
+            k->kanten_index.reserve(k->kanten, nk);
+        }
+    } catch (const std::bad_alloc&) {
+        // Only a hint: the tables grow as needed.
+    }
 }
 
 void faces3_body_update_geometry(Faces3Koerper* k, Faces3Dreieck& t) {

@@ -4,6 +4,7 @@
 #include <array>
 #include <memory>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "faces3/faces3.h"
@@ -29,6 +30,9 @@ struct Faces3Koerper {
     int max_dreiecke = 0;
     std::vector<Faces3Flaeche> flaechen;
     int max_flaechen = 0;
+    // First face of each name, for faces below flaechen_indexed.
+    std::unordered_map<std::string, int> flaechen_index;
+    size_t flaechen_indexed = 0;
     int aktuelle_flaeche = -1;
     std::string name;
     int typ = FACES3_TYP_NEU;

@@ -1,5 +1,6 @@
 // Geometry nodes of the VRML importer: Coordinate3 point lists, IndexedFaceSet polygons
 // and the primitive shapes.
+#include <algorithm>
 #include <cstdio>
 
 #include "faces3/faces3_output.h"
@@ -131,6 +132,15 @@ bool VrmlScene::read_face_set() {
     char name[32];
     std::snprintf(name, sizeof name, "faceset%d", ++counter_);
     faces3_open_flaeche(body_, name);
+    // Room for the triangles of this face set, so the body's tables do not regrow.
+    long long triangles = 0;
+    for (std::size_t k = 0, start = 0; k <= index_.size(); ++k) {
+        if (k < index_.size() && index_[k] >= 0) continue;
+        if (k - start >= 3) triangles += static_cast<long long>(k - start) - 2;
+        start = k + 1;
+    }
+    faces3_reserve(body_, static_cast<int>(std::min(points_.size(), index_.size())),
+                   static_cast<int>(std::min(triangles, 1LL << 30)));
     std::size_t start = 0;
     for (std::size_t k = 0; k <= index_.size(); ++k) {
         if (k < index_.size() && index_[k] >= 0) continue;
