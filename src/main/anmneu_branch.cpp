@@ -42,9 +42,15 @@ int print_info(const std::string& film_name) {
     std::printf("symbols: %d\n", film.symbol_count());
     for (int s = 0; s < film.symbol_count(); ++s) {
         const film::FilmSymbol& symbol = film.symbols[size_t(s)];
+        std::printf("symbol %d: %zu elements, colour %d", s + 1, symbol.elements.size(),
+                    symbol.colour);
+        // 1 and 0 are the window's foreground and background, whatever the table holds.
+        const int index = film::ColourTable::index_of(symbol.colour);
         const film::Rgb& rgb = colours.lookup(symbol.colour);
-        std::printf("symbol %d: %zu elements, colour %d (%d %d %d)\n", s + 1,
-                    symbol.elements.size(), symbol.colour, rgb.r, rgb.g, rgb.b);
+        if (index == 1 || index == 0)
+            std::printf(" (%s)\n", index == 1 ? "foreground" : "background");
+        else
+            std::printf(" (%d %d %d)\n", rgb.r, rgb.g, rgb.b);
     }
     std::printf("frames: %d\n", frames);
     print_window("world window (file)", film.file_window);
