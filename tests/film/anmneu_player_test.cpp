@@ -6,7 +6,6 @@
 #include <vector>
 
 #include "film/anmneu_playback.h"
-#include "film/film_window.h"
 #include "film_out/symbol_drawing.h"
 
 namespace film {
@@ -143,13 +142,6 @@ TEST(AnmneuPlaybackRules, CyclesOnlyAtFullSpeedAndNoPauseWhileSingleStepping) {
     EXPECT_FALSE(anmneu_takes_pause(s));
     s.single_step = kSingleStepPrint;  // waiting for a printout counts as single stepping
     EXPECT_FALSE(anmneu_takes_pause(s));
-}
-
-TEST(AnmneuPlaybackRules, EveryButtonOfTheToolBarIsKnownToTheWindow) {
-    const std::vector<int> menu = anmneu_film_menu();
-    EXPECT_EQ(menu.size(), 17u);
-    for (int command : menu) EXPECT_NE(film_button(command), nullptr) << command;
-    EXPECT_EQ(std::string(film_button(kCmdPhi1)->bitmap), "anm_phi4");
 }
 
 // A fitted view 1300 pixels wide: one pixel is 1000 raster units.
