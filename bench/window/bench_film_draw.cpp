@@ -34,7 +34,7 @@ film::FrameStore make_store(int frames) {
             recs.push_back({film::kArc, x(rng), y(rng)});
             recs.push_back({20 + (px & 31), 0, 270 * 100000});
         }
-        store.frames.push_back(std::move(recs));
+        store.add_frame(recs);
     }
     return store;
 }

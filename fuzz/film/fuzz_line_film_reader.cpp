@@ -21,8 +21,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         store.virtual_height < 1 || store.angle_divisor == 0.0) {
         std::abort();
     }
-    for (const auto& frame : store.frames) {
-        if (frame.size() > size_t(limits.max_records_per_frame) + 2) std::abort();
+    for (int i = 0; i < store.frame_count(); ++i) {
+        if (store.frame(i).size() > size_t(limits.max_records_per_frame) + 2) std::abort();
     }
+    if (store.records.size() != (store.frame_count() == 0 ? 0 : store.frame_ends.back()))
+        std::abort();
     return 0;
 }

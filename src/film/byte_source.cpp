@@ -1,6 +1,8 @@
 // Block-wise byte sources behind the inline get() of ByteSource.
 #include "film/byte_source.h"
 
+#include <sys/stat.h>
+
 #include <utility>
 
 namespace film {
@@ -48,6 +50,8 @@ bool FileByteSource::open(const std::string& file_name) {
     set_name(file_name);
     file_ = std::fopen(file_name.c_str(), "rb");
     if (file_ == nullptr) return false;
+    struct stat st {};
+    size_ = fstat(fileno(file_), &st) == 0 && S_ISREG(st.st_mode) ? size_t(st.st_size) : 0;
     if (block_.empty()) block_.resize(kBlockSize);
     exhausted_ = false;
     return true;
@@ -56,6 +60,7 @@ bool FileByteSource::open(const std::string& file_name) {
 void FileByteSource::close() {
     if (file_ != nullptr) std::fclose(file_);
     file_ = nullptr;
+    size_ = 0;
     exhausted_ = true;
     clear_pushback();
     set_block(nullptr, nullptr);

@@ -42,6 +42,10 @@ class ByteSource {
     // The name used in messages (the file name, or a short description).
     const std::string& name() const { return name_; }
 
+    // How many bytes the whole stream holds, as far as known in advance (0 when unknown).
+    // Readers size their output from it; the stream may still turn out shorter or longer.
+    virtual size_t size_hint() const { return 0; }
+
   protected:
     explicit ByteSource(std::string name) : name_(std::move(name)) {}
 
@@ -85,12 +89,14 @@ class FileByteSource final : public ByteSource {
     bool is_open() const { return file_ != nullptr; }
     void close();
     bool rewind() override;
+    size_t size_hint() const override { return size_; }
 
   protected:
     bool next_block() override;
 
   private:
     FILE* file_ = nullptr;
+    size_t size_ = 0;  // of a regular file when opened
     bool exhausted_ = false;
     std::vector<unsigned char> block_;
 };
@@ -103,6 +109,7 @@ class MemoryByteSource final : public ByteSource {
     explicit MemoryByteSource(std::vector<unsigned char>&& bytes, std::string name = "(memory)");
     explicit MemoryByteSource(std::string&& bytes, std::string name = "(memory)");
     bool rewind() override;
+    size_t size_hint() const override { return size_; }
 
   protected:
     bool next_block() override;

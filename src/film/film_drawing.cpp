@@ -119,7 +119,7 @@ void draw_film_records(mw31::Canvas& canvas, const FilmRecord* records, size_t c
 void draw_film_frame(mw31::Canvas& canvas, const FrameStore& store, int frame, const FilmView& view,
                      const ColourTable& colours, int pen_width, bool inverted) {
     if (frame < 0 || frame >= store.frame_count()) return;
-    const std::vector<FilmRecord>& records = store.frames[size_t(frame)];
+    const FrameRecords records = store.frame(frame);
     draw_film_records(canvas, records.data(), records.size(),
                       FilmToScreen(view, store.virtual_width), store.angle_divisor, colours,
                       pen_width, inverted);

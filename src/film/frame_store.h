@@ -1,8 +1,10 @@
-// The frames of a line film as read from the file: one array of records per frame, plus the
-// head values that drawing needs.
+// The frames of a line film as read from the file: all records in one array with the end of
+// each frame, plus the head values that drawing needs.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+#include <span>
 #include <vector>
 
 #include "mw31/canvas.h"
@@ -26,6 +28,9 @@ struct FilmRecord {
     friend bool operator==(const FilmRecord&, const FilmRecord&) = default;
 };
 
+// The records of one frame, viewed in place.
+using FrameRecords = std::span<const FilmRecord>;
+
 constexpr int kMaxFrames = 10000;
 constexpr int kMaxRecordsPerFrame = 10000000;
 constexpr int kDefaultVirtualWidth = 1280;
@@ -33,13 +38,35 @@ constexpr int kDefaultVirtualHeight = 1024;
 constexpr double kDefaultAngleDivisor = 100000.0;
 
 struct FrameStore {
-    std::vector<std::vector<FilmRecord>> frames;  // frame index -> records
+    // One array for the whole film: a frame per vector would cost an allocation and a copy per
+    // frame, and fresh pages for each of them.
+    std::vector<FilmRecord> records;  // every frame's records, one frame after the other
+    std::vector<size_t> frame_ends;   // frame i is records[frame_ends[i - 1] (0 for i = 0),
+                                      // frame_ends[i])
     int virtual_width = kDefaultVirtualWidth;     // W
     int virtual_height = kDefaultVirtualHeight;   // H
     double angle_divisor = kDefaultAngleDivisor;  // D: raw arc angles / D = degrees
     mw31::Rect erase_rect{};                      // screen coordinates, mapped when read
 
-    int frame_count() const { return int(frames.size()); }
+    int frame_count() const { return int(frame_ends.size()); }
+
+    // The records of frame i (0 <= i < frame_count()).
+    FrameRecords frame(int i) const {
+        const size_t begin = i == 0 ? 0 : frame_ends[size_t(i) - 1];
+        return FrameRecords(records.data() + begin, frame_ends[size_t(i)] - begin);
+    }
+
+    // Appends a frame (for films built in memory).
+    void add_frame(const std::vector<FilmRecord>& frame_records) {
+        records.insert(records.end(), frame_records.begin(), frame_records.end());
+        frame_ends.push_back(records.size());
+    }
+
+    // Drops every frame and gives their memory back; the head values stay.
+    void release_frames() {
+        std::vector<FilmRecord>().swap(records);
+        std::vector<size_t>().swap(frame_ends);
+    }
 };
 
 }  // namespace film

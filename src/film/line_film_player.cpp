@@ -117,7 +117,7 @@ void finish_recording(LinePlayer& p) {
 }
 
 bool shown_frame(const FrameStore& store, int index) {
-    return store.frames[size_t(index)].size() > size_t(kSkippedFrameRecords);
+    return store.frame(index).size() > size_t(kSkippedFrameRecords);
 }
 
 void play_passes(LinePlayer& p) {
@@ -156,8 +156,7 @@ void play_passes(LinePlayer& p) {
 void close_player(LinePlayer& p) {
     p.picture.reset();
     p.record_picture.reset();
-    p.store.frames.clear();
-    p.store.frames.shrink_to_fit();
+    p.store.release_frames();
     close_film_window(&p.fw);
 }
 

@@ -2,10 +2,17 @@
 // Upper-case letters carry binary values, lower-case letters text values.
 #include "film/line_film_reader.h"
 
+#include <bit>
 #include <climits>
 #include <cstdint>
+#include <cstring>
 #include <new>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
+#include "film/record_arena.h"
 #include "mw31/format.h"
 #include "mw31/message_queue.h"
 
@@ -20,6 +27,67 @@ int32_t saturate(int64_t v) {
     if (v < INT32_MIN) return INT32_MIN;
     return int32_t(v);
 }
+
+// Decimal digits read eight bytes at a time (8 bytes must be readable at p). No branch depends
+// on the digits, so numbers of varying length cost no mispredictions.
+uint64_t load8(const unsigned char* p) {
+    uint64_t w;
+    std::memcpy(&w, p, 8);
+    if constexpr (std::endian::native == std::endian::big) w = __builtin_bswap64(w);
+    return w;  // the first byte lowest
+}
+
+constexpr uint64_t kThrees = 0x3030303030303030u;
+
+// How many of the eight bytes are digits before the first other byte (8: all of them).
+int leading_digits(uint64_t w) {
+    // A byte is a digit when its high nibble is 3 and adding 6 keeps it so. Carries out of a
+    // byte only reach later bytes, which lie beyond the first non-digit anyway.
+    const uint64_t high = 0xF0F0F0F0F0F0F0F0u;
+    const uint64_t bad = ((w & high) ^ kThrees) | (((w + 0x0606060606060606u) & high) ^ kThrees);
+    const uint64_t low7 = 0x7F7F7F7F7F7F7F7Fu;
+    const uint64_t flags = (((bad & low7) + low7) | bad) & ~low7;  // top bit of each non-digit
+    return flags == 0 ? 8 : std::countr_zero(flags) >> 3;
+}
+
+// The value of the first `digits` bytes (0..7, all digits).
+int32_t digits_value(uint64_t w, int digits) {
+    // Digits to the top bytes (leading zero digits below them), then combined in pairs.
+    uint64_t d = ((w - kThrees) << (63 - 8 * digits)) << 1;
+    d = (d * 10 + (d >> 8)) & 0x00FF00FF00FF00FFu;
+    d = (d * 100 + (d >> 16)) & 0x0000FFFF0000FFFFu;
+    d = (d * 10000 + (d >> 32)) & 0xFFFFFFFFu;
+    return int32_t(d);
+}
+
+#if defined(__SSE2__)
+// Four text values from p, where 64 bytes are readable: the digit positions of 32 bytes come
+// from one mask, so finding where each value ends costs a few bit operations instead of a test
+// per byte. False, with nothing consumed, when a value has more than 7 digits or the values do
+// not end within 32 bytes; the careful reading takes over then.
+bool read_text4_in_block(const unsigned char* p, int32_t* v, const unsigned char** after) {
+    const __m128i zero = _mm_set1_epi8('0'), nine = _mm_set1_epi8(9);
+    auto digit_mask = [&](const unsigned char* q) {
+        const __m128i x = _mm_sub_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(q)), zero);
+        return uint32_t(_mm_movemask_epi8(_mm_cmpeq_epi8(_mm_min_epu8(x, nine), x)));
+    };
+    const uint32_t non_digits = ~(digit_mask(p) | digit_mask(p + 16) << 16);
+    unsigned at = 0;
+    for (int i = 0; i < 4; ++i) {
+        const int c = p[at];
+        const bool negative = c == '-';
+        if (negative || c == '+') ++at;
+        if (at >= 32 || (non_digits >> at) == 0) return false;
+        const int digits = std::countr_zero(non_digits >> at);
+        if (digits >= 8) return false;
+        const int32_t value = digits_value(load8(p + at), digits);
+        v[i] = negative ? -value : value;
+        at += unsigned(digits) + 1;
+    }
+    *after = p + at;
+    return true;
+}
+#endif
 
 // Reading of one film. Value readers return false when the stream ends inside the value; the
 // command is then dropped, so no half-read value is ever used.
@@ -69,23 +137,19 @@ class Reader {
     // Sign, digits and one terminating byte, which is consumed whatever it is. Values beyond
     // the 32-bit range saturate. Only a stream that ends before the value begins fails.
     bool read_text(int32_t* v) {
-        // Fast path: enough bytes in the block for a sign, 18 digits and the terminator, so
+        // Fast path: a sign and up to 7 digits with their terminator inside the block, so
         // no byte needs a bounds check; longer numbers take the careful loop below.
-        if (e_ - p_ >= 24) {
+        if (e_ - p_ >= 16) {
             const unsigned char* p = p_;
-            int c = *p++;
+            const int c = *p;
             const bool negative = c == '-';
-            if (c == '+' || c == '-') c = *p++;
-            int64_t value = 0;
-            int digits = 0;
-            while (unsigned(c - '0') < 10u && digits < 18) {
-                value = value * 10 + (c - '0');
-                c = *p++;
-                ++digits;
-            }
-            if (digits < 18) {
-                p_ = p;
-                *v = saturate(negative ? -value : value);
+            p += negative || c == '+';
+            const uint64_t w = load8(p);
+            const int n = leading_digits(w);
+            if (n < 8) {
+                const int32_t value = digits_value(w, n);
+                p_ = p + n + 1;
+                *v = negative ? -value : value;
                 return true;
             }
         }
@@ -103,6 +167,14 @@ class Reader {
         }
         *v = saturate(negative ? -value : value);
         return true;
+    }
+
+    // Four text values, as lines, rectangles and XOR lines have them.
+    bool read_text4(int32_t* v) {
+#if defined(__SSE2__)
+        if (e_ - p_ >= 64 && read_text4_in_block(p_, v, &p_)) return true;
+#endif
+        return read_values(true, 4, v);
     }
 
     bool read_base96(int32_t* x, int32_t* y) {
@@ -151,7 +223,18 @@ class Reader {
         if (d != 0) store_.angle_divisor = double(d);
     }
 
-    void add(int32_t kind, int32_t a, int32_t b) { frame_.push_back(FilmRecord{kind, a, b}); }
+    // Records go straight into the store; every command makes room for its records first.
+    void add(int32_t kind, int32_t a, int32_t b) {
+        records_.push_back(FilmRecord{kind, a, b});
+    }
+    void make_room() {
+        if (records_.capacity() - records_.size() < kMostRecordsPerCommand) grow();
+    }
+    void grow();
+    void reserve_for_film();
+    size_t records_in_frame() const {
+        return records_.size() - frame_start_;
+    }
 
     void read_film();
     void head_command(int c);
@@ -161,6 +244,7 @@ class Reader {
     static int shorts_skipped_after_frame_end(int c);
 
     static constexpr int64_t kTextCap = int64_t(1) << 40;
+    static constexpr size_t kMostRecordsPerCommand = 3;
 
     ByteSource& in_;
     const unsigned char* p_ = nullptr;
@@ -168,8 +252,25 @@ class Reader {
     FrameStore& store_;
     const EraseRectMapper& map_erase_;
     LineFilmLimits limits_;
-    std::vector<FilmRecord> frame_;  // the frame being read; reused, grows as needed
+    std::vector<FilmRecord>& records_ = store_.records;
+    size_t frame_start_ = 0;  // the first record of the frame being read
 };
+
+// The most records a film can make is 3 for 5 bytes (an `i` with one-byte text values). So
+// much is reserved: untouched room costs no resident memory, and the records are then never
+// moved while they are written.
+void Reader::reserve_for_film() {
+    const size_t bytes = in_.size_hint();
+    for (size_t wanted = bytes / 5 * 3 + kMostRecordsPerCommand; wanted > 1024; wanted /= 2) {
+        if (reserve_records(&records_, wanted)) return;
+    }
+}
+
+void Reader::grow() {
+    const size_t more = records_.size() < (size_t(1) << 16) ? size_t(1) << 16 : records_.size();
+    if (!reserve_records(&records_, more) && !reserve_records(&records_, kMostRecordsPerCommand))
+        throw std::bad_alloc();
+}
 
 void Reader::head_command(int c) {
     int32_t v[5];
@@ -225,6 +326,7 @@ void Reader::head_command(int c) {
 void Reader::frame_command(int c) {
     int32_t v[5];
     bool text = c >= 'a';
+    make_room();
     switch (c) {
         case 'B':
         case 'b':
@@ -256,7 +358,7 @@ void Reader::frame_command(int c) {
             break;
         case 'I':
         case 'i':
-            if (read_values(text, 4, v)) {
+            if (text ? read_text4(v) : read_values(false, 4, v)) {
                 add(kColour, 1, 0);
                 add(kMoveTo, v[0], v[1]);
                 add(kXorLineTo, v[2], v[3]);
@@ -264,14 +366,14 @@ void Reader::frame_command(int c) {
             break;
         case 'L':
         case 'l':
-            if (read_values(text, 4, v)) {
+            if (text ? read_text4(v) : read_values(false, 4, v)) {
                 add(kMoveTo, v[0], v[1]);
                 add(kLineTo, v[2], v[3]);
             }
             break;
         case 'W':
         case 'w':
-            if (read_values(text, 4, v)) {
+            if (text ? read_text4(v) : read_values(false, 4, v)) {
                 add(kFilledRect, v[0], v[1]);
                 add(kMoveTo, v[2], v[3]);
             }
@@ -291,14 +393,14 @@ void Reader::frame_command(int c) {
     }
 }
 
-// Stores the frame at its exact size.
+// The frame's records are in place already: only its end is noted.
 bool Reader::finish_frame() {
     try {
-        store_.frames.emplace_back(frame_.begin(), frame_.end());
+        store_.frame_ends.push_back(records_.size());
     } catch (const std::bad_alloc&) {
         return false;
     }
-    frame_.clear();
+    frame_start_ = records_.size();
     return true;
 }
 
@@ -351,9 +453,11 @@ bool Reader::resynchronise() {
 }
 
 void Reader::read() {
+    reserve_for_film();
     in_.take_block(&p_, &e_);
     read_film();
     in_.set_position(p_);
+    records_.resize(frame_start_);  // records after the last X are dropped
 }
 
 void Reader::read_film() {
@@ -378,7 +482,7 @@ void Reader::read_film() {
             break;
         }
         // A full frame may still end: only a further command is refused.
-        if (frame_.size() >= size_t(limits_.max_records_per_frame) && c != 'X' && c != 'x') {
+        if (records_in_frame() >= size_t(limits_.max_records_per_frame) && c != 'X' && c != 'x') {
             mw31::message_printf(
                 "mw31_film: zu viele Linien in einem Bild / too many lines in one frame (max. "
                 "%d)\n",
@@ -411,6 +515,7 @@ int read_line_film(ByteSource& source, FrameStore* store, const EraseRectMapper&
         reader.read();
     } catch (const std::bad_alloc&) {
         // The frames read so far stay and are played.
+        store->records.resize(store->frame_count() == 0 ? 0 : store->frame_ends.back());
         mw31::message_printf(
             "mw31_film: kein Speicher fuer Puffer verfuegbar / no memory for buffer");
     }

@@ -33,8 +33,8 @@ int print_info(const std::string& film_name) {
         return 1;
     }
     size_t total = 0, least = 0, most = 0;
-    for (size_t i = 0; i < store.frames.size(); ++i) {
-        const size_t n = store.frames[i].size();
+    for (int i = 0; i < store.frame_count(); ++i) {
+        const size_t n = store.frame(i).size();
         total += n;
         least = i == 0 ? n : std::min(least, n);
         most = std::max(most, n);

@@ -22,13 +22,16 @@ struct FilmDrawingTest : ::testing::Test {
     FilmView view;
     mw31::RecordingCanvas canvas{640, 512};
 
-    FilmDrawingTest() {
-        store.frames.resize(2);
-        view.area = Rect{0, 0, 640, 512};
+    FilmDrawingTest() { view.area = Rect{0, 0, 640, 512}; }
+    // The records as frame 1, after an empty frame 0.
+    void set_frame(const std::vector<FilmRecord>& records) {
+        store.release_frames();
+        store.add_frame({});
+        store.add_frame(records);
     }
-    const std::vector<DrawOp>& draw(std::vector<FilmRecord> records, int pen_width = 1,
+    const std::vector<DrawOp>& draw(const std::vector<FilmRecord>& records, int pen_width = 1,
                                     bool inverted = false) {
-        store.frames[1] = std::move(records);
+        set_frame(records);
         canvas.ops.clear();
         draw_film_frame(canvas, store, 1, view, colours, pen_width, inverted);
         return canvas.ops;
@@ -151,7 +154,7 @@ TEST_F(FilmDrawingTest, ZoomedViewAndVirtualSizeReachTheMapping) {
 }
 
 TEST_F(FilmDrawingTest, FramesOutsideTheStoreDrawNothing) {
-    store.frames[1] = {{kMoveTo, 1, 1}};
+    set_frame({{kMoveTo, 1, 1}});
     draw_film_frame(canvas, store, 2, view, colours, 1, false);
     draw_film_frame(canvas, store, -1, view, colours, 1, false);
     EXPECT_TRUE(canvas.ops.empty());
@@ -199,7 +202,8 @@ TEST(FilmDrawingDamage, ArbitraryRecordsDrawSafely) {
     for (int i = 0; i < 5000; ++i)
         recs.push_back({i % 3 ? kind(rng) : any(rng), any(rng), any(rng)});
     FrameStore store;
-    store.frames = {{}, recs};
+    store.add_frame({});
+    store.add_frame(recs);
     store.angle_divisor = 1e-300;
     ColourTable colours;
     for (bool fit : {true, false}) {

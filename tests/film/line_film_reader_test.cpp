@@ -29,6 +29,11 @@ std::string b96(int x, int y) {
     return {char(32 + x / 96), char(32 + x % 96), char(32 + y / 96), char(32 + y % 96)};
 }
 
+Records records_of(const FrameStore& store, int frame) {
+    const FrameRecords f = store.frame(frame);
+    return Records(f.begin(), f.end());
+}
+
 struct Result {
     int rc = -1;
     FrameStore store;
@@ -65,8 +70,8 @@ TEST(LineFilmEncodings, TextAndBinaryCommandsGiveTheSameRecords) {
         Result r = read(film);
         EXPECT_EQ(r.rc, 0);
         ASSERT_EQ(r.store.frame_count(), 1);
-        EXPECT_EQ(r.store.frames[0], expected);
-        EXPECT_EQ(r.store.frames[0].capacity(), expected.size());  // stored at its exact size
+        EXPECT_EQ(records_of(r.store, 0), expected);
+        EXPECT_EQ(r.store.records.size(), expected.size());
     }
 }
 
@@ -74,7 +79,7 @@ TEST(LineFilmEncodings, BinaryValuesAreUnsignedShortsAndSignedLongs) {
     Result r = read("F\nL" + s16(65535) + s16(0x8000) + s16(1) + s16(256) + "H" + s16(0) + s16(0) +
                     s32(INT32_MIN) + s32(-1) + s16(0xffff) + "X");
     ASSERT_EQ(r.store.frame_count(), 1);
-    EXPECT_EQ(r.store.frames[0],
+    EXPECT_EQ(records_of(r.store, 0),
               (Records{{4, 65535, 32768}, {5, 1, 256}, {10, 0, 0}, {65535, INT32_MIN, -1}}));
 }
 
@@ -83,12 +88,13 @@ TEST(LineFilmEncodings, TextValuesTakeOneTerminatorAndSaturate) {
     // terminator may be any byte, even a letter.
     Result r = read("F\nl+5 -6\n,7Lxl-,+,1,2,x");
     ASSERT_EQ(r.store.frame_count(), 2);
-    EXPECT_EQ(r.store.frames[0], (Records{{4, 5, -6}, {5, 0, 7}}));
-    EXPECT_EQ(r.store.frames[1], (Records{{4, 0, 0}, {5, 1, 2}}));
+    EXPECT_EQ(records_of(r.store, 0), (Records{{4, 5, -6}, {5, 0, 7}}));
+    EXPECT_EQ(records_of(r.store, 1), (Records{{4, 0, 0}, {5, 1, 2}}));
 
     r = read("F\nl99999999999999999999999999,-99999999999999999999,2147483648,-2147483648,x");
     ASSERT_EQ(r.store.frame_count(), 1);
-    EXPECT_EQ(r.store.frames[0], (Records{{4, INT32_MAX, INT32_MIN}, {5, INT32_MAX, INT32_MIN}}));
+    EXPECT_EQ(records_of(r.store, 0),
+              (Records{{4, INT32_MAX, INT32_MIN}, {5, INT32_MAX, INT32_MIN}}));
 }
 
 TEST(LineFilmFrames, ResynchronisationSkipsToTheNextFrameStart) {
@@ -97,41 +103,42 @@ TEST(LineFilmFrames, ResynchronisationSkipsToTheNextFrameStart) {
     Result r = read("F\nl1,2,3,4,X\nC" + std::string("lm") + "R" + s16(0x6c6c) + s16(0x6c6c) + "L" +
                     s16(5) + s16(6) + s16(7) + s16(8) + "X");
     ASSERT_EQ(r.store.frame_count(), 2);
-    EXPECT_EQ(r.store.frames[1], (Records{{4, 5, 6}, {5, 7, 8}}));
+    EXPECT_EQ(records_of(r.store, 1), (Records{{4, 5, 6}, {5, 7, 8}}));
     EXPECT_EQ(r.store.virtual_width, kDefaultVirtualWidth);  // the R was skipped, not done
 
     // c is skipped as a letter: its digits and comma are letters too, so the L that a text
     // value would have taken as its terminator starts the frame.
     r = read("F\nl1,2,3,4,x\nc5L" + s16(5) + s16(6) + s16(7) + s16(8) + "x");
     ASSERT_EQ(r.store.frame_count(), 2);
-    EXPECT_EQ(r.store.frames[1], (Records{{4, 5, 6}, {5, 7, 8}}));
+    EXPECT_EQ(records_of(r.store, 1), (Records{{4, 5, 6}, {5, 7, 8}}));
 
     // G skips seven shorts, X four; lower-case h starts a frame.
     r = read("F\nl1,2,3,4,x" + std::string("G") + std::string(14, 'l') + "X" + std::string(8, 'm') +
              "h1,2,3,4,5,x");
     ASSERT_EQ(r.store.frame_count(), 2);
-    EXPECT_EQ(r.store.frames[1], (Records{{10, 1, 2}, {5, 3, 4}}));
+    EXPECT_EQ(records_of(r.store, 1), (Records{{10, 1, 2}, {5, 3, 4}}));
 }
 
 TEST(LineFilmFrames, ColourBeforeTheFirstFrameIsKeptButLostAfterAFrameEnd) {
     Result r = read("F\nc3,l1,2,3,4,xc3,l1,2,3,4,x");
     ASSERT_EQ(r.store.frame_count(), 2);
-    EXPECT_EQ(r.store.frames[0].front(), (FilmRecord{kColour, 3, 0}));
-    EXPECT_EQ(r.store.frames[1].front(), (FilmRecord{kMoveTo, 1, 2}));
+    EXPECT_EQ(records_of(r.store, 0).front(), (FilmRecord{kColour, 3, 0}));
+    EXPECT_EQ(records_of(r.store, 1).front(), (FilmRecord{kMoveTo, 1, 2}));
 }
 
 TEST(LineFilmFrames, RecordsAfterTheLastFrameEndAreDropped) {
     Result r = read("F\nl1,2,3,4,x\nl5,6,7,8,\n");
     EXPECT_EQ(r.rc, 0);
     ASSERT_EQ(r.store.frame_count(), 1);
-    EXPECT_EQ(r.store.frames[0], (Records{{4, 1, 2}, {5, 3, 4}}));
+    EXPECT_EQ(records_of(r.store, 0), (Records{{4, 1, 2}, {5, 3, 4}}));
+    EXPECT_EQ(r.store.records.size(), 2u);  // not kept behind the last frame either
 }
 
 TEST(LineFilmFrames, CommandsWithoutRecordsInAFrame) {
     // In a frame A's values are not read: they are taken as letters, so the l after it counts.
     Result r = read("F\nal1,2,3,4,x");
     ASSERT_EQ(r.store.frame_count(), 1);
-    EXPECT_EQ(r.store.frames[0], (Records{{4, 1, 2}, {5, 3, 4}}));
+    EXPECT_EQ(records_of(r.store, 0), (Records{{4, 1, 2}, {5, 3, 4}}));
     EXPECT_EQ(r.store.erase_rect, mw31::Rect{});
 
     // Q and R change the state used for drawing and store nothing; s and unknown bytes do
@@ -140,7 +147,7 @@ TEST(LineFilmFrames, CommandsWithoutRecordsInAFrame) {
         "F\nl1,2,3,4,q36000,r639,479,s?\xff"
         "x");
     ASSERT_EQ(r.store.frame_count(), 1);
-    EXPECT_EQ(r.store.frames[0].size(), 2u);
+    EXPECT_EQ(records_of(r.store, 0).size(), 2u);
     EXPECT_EQ(r.store.angle_divisor, 36000.0);
     EXPECT_EQ(r.store.virtual_width, 640);
     EXPECT_EQ(r.store.virtual_height, 480);
@@ -220,7 +227,7 @@ TEST(LineFilmHead, HeadCommandsTakeTheirValues) {
     // The byte after F is skipped whatever it is.
     r = read("Fl1,2,3,4,x");
     ASSERT_EQ(r.store.frame_count(), 1);
-    EXPECT_TRUE(r.store.frames[0].empty());
+    EXPECT_TRUE(records_of(r.store, 0).empty());
 }
 
 TEST(LineFilmHead, StateStartsAfreshForEveryFilm) {
@@ -252,7 +259,7 @@ TEST(LineFilmDamage, TruncatedBinaryValuesAreNotUsed) {
     r = read("F\nL" + s16(1) + s16(2) + s16(3) + s16(4) + "X" + "H" + s16(1) + s16(2) + s32(3) +
              std::string(1, '\0'));
     ASSERT_EQ(r.store.frame_count(), 1);
-    EXPECT_EQ(r.store.frames[0], (Records{{4, 1, 2}, {5, 3, 4}}));
+    EXPECT_EQ(records_of(r.store, 0), (Records{{4, 1, 2}, {5, 3, 4}}));
     // A text value at the very end needs no terminator.
     r = read("q250");
     EXPECT_EQ(r.store.angle_divisor, 250.0);
@@ -281,7 +288,7 @@ TEST(LineFilmDamage, RandomBytesLoadWithinTheLimits) {
         EXPECT_GE(r.store.virtual_width, 1);
         EXPECT_GE(r.store.virtual_height, 1);
         EXPECT_NE(r.store.angle_divisor, 0.0);
-        for (const auto& f : r.store.frames) EXPECT_LE(f.size(), 1002u);
+        for (int i = 0; i < r.store.frame_count(); ++i) EXPECT_LE(r.store.frame(i).size(), 1002u);
     }
 }
 
@@ -310,7 +317,8 @@ TEST_F(LineFilmFile, FileAndMemoryGiveTheSameFrames) {
     Result from_memory = read(film);
     EXPECT_GT(from_file.frame_count(), 1000);
     EXPECT_LT(from_file.frame_count(), kMaxFrames);
-    EXPECT_EQ(from_file.frames, from_memory.store.frames);
+    EXPECT_EQ(from_file.frame_ends, from_memory.store.frame_ends);
+    EXPECT_EQ(from_file.records, from_memory.store.records);
     EXPECT_EQ(from_file.virtual_width, 1024);
 }
 
