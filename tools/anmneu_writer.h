@@ -51,7 +51,8 @@ class AnmneuText {
     }
 
     void frame(int i) { line("#" + std::to_string(i)); }
-    void caption(const std::string& text) { line("x " + text); }
+    // Captions are status-panel commands: "text ..." lines are what the panel draws.
+    void caption(const std::string& text) { line("x text " + text); }
     void label(double x, double y, const std::string& text) {
         line("c" + short_number(x) + " " + short_number(y) + ":" + text);
     }

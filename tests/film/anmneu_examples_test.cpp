@@ -159,8 +159,8 @@ TEST(AnmneuExamples, ReadWithSymbolsFramesCaptionsLabelsAndInfoText) {
             const film::AnmneuFrame& f = film.frames[size_t(k)];
             ASSERT_TRUE(f.present) << k;
             EXPECT_EQ(f.label, angle_label(c.label_word, k, c.frames));
-            EXPECT_EQ(f.caption.rfind(c.first_caption, 0), 0u) << f.caption;
-            EXPECT_NE(f.caption.find(std::string(";") + c.second_caption), std::string::npos)
+            EXPECT_EQ(f.caption.rfind(std::string("text ") + c.first_caption, 0), 0u) << f.caption;
+            EXPECT_NE(f.caption.find(std::string(";text ") + c.second_caption), std::string::npos)
                 << f.caption;
             ASSERT_EQ(f.placements.size(), size_t(c.symbols)) << k;
             // The label sits inside the window.
@@ -343,8 +343,8 @@ TEST(AnmneuExamples, FourBarFramePutsThePivotCirclesOnTheJoints) {
         }
         // The caption names the coupler point the geometry gives.
         double px = 0, py = 0;
-        ASSERT_EQ(std::sscanf(film.frames[size_t(k)].caption.c_str(), "Koppelpunkt P = (%lf, %lf)",
-                              &px, &py),
+        ASSERT_EQ(std::sscanf(film.frames[size_t(k)].caption.c_str(),
+                              "text Koppelpunkt P = (%lf, %lf)", &px, &py),
                   2);
         EXPECT_NEAR(px, j.p.x, 0.051);
         EXPECT_NEAR(py, j.p.y, 0.051);
