@@ -200,7 +200,12 @@ static void sync_edge_index(Faces3Koerper* k) {
 int faces3_body_insert_punkt(Faces3Koerper* k, const double p[3]) {
     // Without search nothing is indexed here; the next search catches up.
     if (!g_nosearch) {
-        sync_point_index(k);
+        try {
+            sync_point_index(k);
+        } catch (const std::bad_alloc&) {
+            k->punkt_index.invalidate();
+            return -1;
+        }
         const int found = k->punkt_index.find(k->punkte, p);
         if (found >= 0) return found;
     }
@@ -211,14 +216,23 @@ int faces3_body_insert_punkt(Faces3Koerper* k, const double p[3]) {
         return -1;
     }
     const int idx = static_cast<int>(k->punkte.size()) - 1;
-    if (!g_nosearch) k->punkt_index.add(k->punkte, idx);
+    try {
+        if (!g_nosearch) k->punkt_index.add(k->punkte, idx);
+    } catch (const std::bad_alloc&) {
+        k->punkt_index.invalidate();  // rebuilt by the next search
+    }
     return idx;
 }
 
 int faces3_body_insert_kante(Faces3Koerper* k, int von, int nach) {
     if (von == nach) return -1;
     if (!g_nosearch) {
-        sync_edge_index(k);
+        try {
+            sync_edge_index(k);
+        } catch (const std::bad_alloc&) {
+            k->kanten_index.invalidate();
+            return -1;
+        }
         const int found = k->kanten_index.find(k->kanten, von, nach);
         if (found >= 0) return found;
     }
@@ -229,7 +243,11 @@ int faces3_body_insert_kante(Faces3Koerper* k, int von, int nach) {
         return -1;
     }
     const int idx = static_cast<int>(k->kanten.size()) - 1;
-    if (!g_nosearch) k->kanten_index.add(k->kanten, idx);
+    try {
+        if (!g_nosearch) k->kanten_index.add(k->kanten, idx);
+    } catch (const std::bad_alloc&) {
+        k->kanten_index.invalidate();
+    }
     return idx;
 }
 
@@ -309,12 +327,34 @@ static int append_triangle(Faces3Koerper* k, Faces3Dreieck& t) {
     return idx;
 }
 
+// Before the first triangle: the tables are sized for the capacities (bounded), so they
+// never copy while growing, and pages beyond the data stay untouched. The point index
+// grows instead: its slots are spread over the whole table.
+static void reserve_ahead(Faces3Koerper* k) {
+    if (k->dreiecke.capacity() != 0) return;
+    constexpr int kBound = 1 << 22;
+    try {
+        k->dreiecke.reserve(std::clamp(k->max_dreiecke, 0, kBound));
+        k->punkte.reserve(std::clamp(k->max_punkte, 0, kBound));
+        const long long edges = std::min<long long>(std::max(k->max_kanten, 0),
+                                                    6LL * std::clamp(k->max_punkte, 0, kBound));
+        k->kanten.reserve(static_cast<size_t>(edges));
+        if (!g_nosearch) {
+            sync_edge_index(k);
+            k->kanten_index.reserve(k->kanten, static_cast<size_t>(edges));
+        }
+    } catch (const std::bad_alloc&) {
+        // Only sizing: the tables grow as needed.
+    }
+}
+
 int faces3_insert_dreieck(Faces3Koerper* k, double x0, double y0, double z0, double x1, double y1,
                           double z1, double x2, double y2, double z2) {
     if (!k) return FACES3_ERR_KEIN_KOERPER;
     if (k->dreiecke.size() >= static_cast<size_t>(std::max(k->max_dreiecke, 0))) {
         return FACES3_ERR_DREIECKE_VOLL;
     }
+    reserve_ahead(k);
     if (k->flaechen.empty()) faces3_open_flaeche(k, "default");
     const double pts[3][3] = {{x0, y0, z0}, {x1, y1, z1}, {x2, y2, z2}};
     Faces3Dreieck t{};
@@ -340,6 +380,7 @@ int faces3_set_dreieck(Faces3Koerper* k, int idx, int p0, int p1, int p2) {
     if (idx != -1 && !valid_tri(k, idx)) return -1;
     if (idx == -1) {
         if (k->dreiecke.size() >= static_cast<size_t>(std::max(k->max_dreiecke, 0))) return -1;
+        reserve_ahead(k);
         if (k->flaechen.empty()) faces3_open_flaeche(k, "default");
     }
     Faces3Dreieck t = idx == -1 ? Faces3Dreieck{} : k->dreiecke[idx];

@@ -34,7 +34,7 @@ void Faces3PointGrid::build(const std::vector<Faces3P3>& pts, double h) {
         const double* p = pts[i].data();
         if (!std::isfinite(p[0]) || !std::isfinite(p[1]) || !std::isfinite(p[2])) continue;
         int64_t key[3];
-        for (int a = 0; a < 3; ++a) key[a] = faces3_cell_coord(p[a] / h_);
+        for (int a = 0; a < 3; ++a) key[a] = faces3_cell_of(p[a] / h_ + FACES3_CELL_SHIFT);
         const size_t s = probe(key);
         if (cells_[s].count == 0) std::copy(key, key + 3, cells_[s].k);
         ++cells_[s].count;
@@ -57,8 +57,9 @@ double Faces3PointGrid::range(const double lo[3], const double hi[3], double mar
                               int64_t b[3]) const {
     double cells = 1;
     for (int c = 0; c < 3; ++c) {
-        a[c] = faces3_cell_coord(lo[c] / h_ - margin);
-        b[c] = faces3_cell_coord(hi[c] / h_ + margin);
+        const double ql = lo[c] / h_ + FACES3_CELL_SHIFT, qh = hi[c] / h_ + FACES3_CELL_SHIFT;
+        a[c] = faces3_cell_of(ql - margin - faces3_cell_slack(ql));
+        b[c] = faces3_cell_of(qh + margin + faces3_cell_slack(qh));
         cells *= static_cast<double>(b[c] - a[c] + 1);
     }
     return cells;

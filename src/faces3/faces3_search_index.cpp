@@ -5,15 +5,15 @@
 #include <cmath>
 
 namespace {
-// Beyond this many cells from the origin the quotient loses the precision the window
-// needs, so coordinates are clamped into one outermost cell per side.
-constexpr double kCellLimit = 35184372088832.0;  // 2^45
+constexpr double kCellLimit = FACES3_CELL_LIMIT;
 
 uint64_t cell_hash(const int64_t k[3]) {
-    uint64_t h = faces3_mix64(static_cast<uint64_t>(k[0]) * 0x9E3779B97F4A7C15ULL);
-    h = faces3_mix64(h ^ (static_cast<uint64_t>(k[1]) + 0x632BE59BD9B4E019ULL));
-    h = faces3_mix64(h ^ (static_cast<uint64_t>(k[2]) + 0x8CB92BA72F3D8DD7ULL));
-    return h;
+    uint64_t h = static_cast<uint64_t>(k[0]) * 0x9E3779B97F4A7C15ULL ^
+                 static_cast<uint64_t>(k[1]) * 0xC2B2AE3D27D4EB4FULL ^
+                 static_cast<uint64_t>(k[2]) * 0x165667B19E3779F9ULL;
+    h ^= h >> 29;
+    h *= 0xBF58476D1CE4E5B9ULL;
+    return h ^ (h >> 32);
 }
 
 bool finite3(const double p[3]) {
@@ -21,9 +21,9 @@ bool finite3(const double p[3]) {
 }
 
 // Half-width of the search window in cells around quotient q: the tolerance (1/16 cell)
-// plus a few units in the last place of q for the rounding of both quotients and of q -+ w.
+// plus the rounding slack.
 double window(double q) {
-    return 0.0625 + std::min(std::fabs(q), 2 * kCellLimit) * 0x1p-48 + 0x1p-40;
+    return 0.0625 + faces3_cell_slack(q);
 }
 
 std::size_t pow2_at_least(std::size_t n, std::size_t min) {
@@ -43,6 +43,7 @@ int64_t faces3_cell_coord(double q) {
 Faces3PointHash::Faces3PointHash(double tolerance) : tol_(tolerance), cell_(16 * tolerance) {}
 
 void Faces3PointHash::clear() {
+    last_.ok = false;
     slots_.clear();
     next_.clear();
     shift_ = 32;
@@ -51,22 +52,22 @@ void Faces3PointHash::clear() {
 }
 
 void Faces3PointHash::key_of(const double p[3], int64_t k[3]) const {
-    for (int a = 0; a < 3; ++a) k[a] = faces3_cell_coord(p[a] / cell_);
+    for (int a = 0; a < 3; ++a) k[a] = faces3_cell_of(p[a] / cell_ + FACES3_CELL_SHIFT);
 }
 
 void Faces3PointHash::grow(std::size_t size) {
-    std::vector<Slot> old;
+    Faces3ZeroTable<Slot> old;
     old.swap(slots_);
-    slots_.assign(size, Slot{0, -1});
+    slots_.allocate(size);
     int bits = 0;
     while ((std::size_t{1} << bits) < size) ++bits;
     shift_ = 32 - bits;
     const std::size_t mask = size - 1;
-    for (const Slot& o : old) {
-        if (o.tail < 0) continue;
-        std::size_t s = home(o.fp);
-        while (slots_[s].tail >= 0) s = (s + 1) & mask;
-        slots_[s] = o;
+    for (std::size_t i = 0; i < old.size(); ++i) {
+        if (old[i].tail1 == 0) continue;
+        std::size_t s = home(old[i].fp);
+        while (slots_[s].tail1 != 0) s = (s + 1) & mask;
+        slots_[s] = old[i];
     }
 }
 
@@ -89,24 +90,32 @@ void Faces3PointHash::add(const std::vector<Faces3P3>& pts, int idx) {
     if (!finite3(p)) return;  // never equal to anything
     if ((used_ + 1) * 2 > slots_.size()) grow(slots_.empty() ? 1024 : slots_.size() * 2);
     int64_t k[3];
-    key_of(p, k);
-    const uint32_t fp = static_cast<uint32_t>(cell_hash(k) >> 32);
+    uint32_t fp;
+    if (last_.ok && last_.p[0] == p[0] && last_.p[1] == p[1] && last_.p[2] == p[2]) {
+        // The usual order: a search that failed, then the same point appended.
+        std::copy(last_.k, last_.k + 3, k);
+        fp = last_.fp;
+    } else {
+        key_of(p, k);
+        fp = static_cast<uint32_t>(cell_hash(k) >> 32);
+    }
     const std::size_t mask = slots_.size() - 1;
     for (std::size_t s = home(fp);; s = (s + 1) & mask) {
         Slot& c = slots_[s];
-        if (c.tail < 0) {
-            c = Slot{fp, idx};
+        if (c.tail1 == 0) {
+            c = Slot{fp, idx + 1};
             next_[idx] = idx;
             ++used_;
             return;
         }
         if (c.fp != fp) continue;
+        const int tail = c.tail1 - 1;
         int64_t t[3];
-        key_of(pts[c.tail].data(), t);
+        key_of(pts[tail].data(), t);
         if (t[0] != k[0] || t[1] != k[1] || t[2] != k[2]) continue;
-        next_[idx] = next_[c.tail];
-        next_[c.tail] = idx;
-        c.tail = idx;
+        next_[idx] = next_[tail];
+        next_[tail] = idx;
+        c.tail1 = idx + 1;
         return;
     }
 }
@@ -114,11 +123,27 @@ void Faces3PointHash::add(const std::vector<Faces3P3>& pts, int idx) {
 int Faces3PointHash::find(const std::vector<Faces3P3>& pts, const double p[3]) const {
     if (!finite3(p) || slots_.empty()) return -1;
     int64_t lo[3], hi[3];
+    last_.ok = true;
     for (int a = 0; a < 3; ++a) {
-        const double q = p[a] / cell_;
+        const double q = p[a] / cell_ + FACES3_CELL_SHIFT;
         const double w = window(q);
-        lo[a] = faces3_cell_coord(q - w);
-        hi[a] = faces3_cell_coord(q + w);
+        if (std::fabs(q) < kCellLimit - 2) {
+            // Own cell and its fraction (exact); a neighbour cell only when the window
+            // reaches over the border. At least as wide as the floors of q -+ w.
+            const int64_t c = faces3_cell_of(q);
+            const double frac = q - static_cast<double>(c);
+            lo[a] = c - (frac < w);
+            hi[a] = c + (frac + w >= 1);
+            last_.k[a] = c;
+        } else {
+            lo[a] = faces3_cell_of(q - w);
+            hi[a] = faces3_cell_of(q + w);
+            last_.ok = false;
+        }
+    }
+    if (last_.ok) {
+        std::copy(p, p + 3, last_.p);
+        last_.fp = static_cast<uint32_t>(cell_hash(last_.k) >> 32);
     }
     const std::size_t mask = slots_.size() - 1;
     int best = -1;
@@ -129,9 +154,9 @@ int Faces3PointHash::find(const std::vector<Faces3P3>& pts, const double p[3]) c
                 const uint32_t fp = static_cast<uint32_t>(cell_hash(k) >> 32);
                 // Every chain with this hash is tested point by point: a chain of another
                 // cell can only offer points that are within the tolerance anyway.
-                for (std::size_t s = home(fp); slots_[s].tail >= 0; s = (s + 1) & mask) {
+                for (std::size_t s = home(fp); slots_[s].tail1 != 0; s = (s + 1) & mask) {
                     if (slots_[s].fp != fp) continue;
-                    const int tail = slots_[s].tail;
+                    const int tail = slots_[s].tail1 - 1;
                     // Chains are ascending, so the first match is this chain's lowest.
                     for (int i = next_[tail];; i = next_[i]) {
                         if (best >= 0 && i >= best) break;
@@ -151,6 +176,7 @@ int Faces3PointHash::find(const std::vector<Faces3P3>& pts, const double p[3]) c
 }
 
 void Faces3EdgeHash::clear() {
+    last_.ok = false;
     windows_.clear();
     mask_ = 0;
     used_ = 0;
@@ -160,7 +186,7 @@ void Faces3EdgeHash::clear() {
 
 std::size_t Faces3EdgeHash::locate(const std::vector<Faces3Kante>& edges, int from, int to) const {
     auto holds = [&](const Slot& c) {
-        return c.idx < 0 || (c.to == to && edges[c.idx].von == from);
+        return c.idx1 == 0 || (c.to == to && edges[c.idx1 - 1].von == from);
     };
     // A window with a free slot had one whenever a pair of its point was added, so the
     // pair is in the window or nowhere.
@@ -176,36 +202,45 @@ std::size_t Faces3EdgeHash::locate(const std::vector<Faces3Kante>& edges, int fr
 }
 
 void Faces3EdgeHash::grow(const std::vector<Faces3Kante>& edges, std::size_t slots) {
-    std::vector<Window> old;
-    old.swap(windows_);
-    Window empty;
-    for (Slot& c : empty.s) c = Slot{0, -1};
-    windows_.assign(slots / kWindow, empty);
+    last_.ok = false;
+    windows_.allocate(slots / kWindow);
     mask_ = slots - 1;
-    for (const Window& w : old) {
-        for (const Slot& c : w.s) {
-            if (c.idx >= 0) at(locate(edges, edges[c.idx].von, c.to)) = c;
-        }
+    used_ = 0;
+    // Indexed again in edge order: reads the edge table once, front to back, and keeps
+    // the lowest index of each pair as before.
+    for (std::size_t i = 0; i < indexed_; ++i) {
+        Slot& c = at(locate(edges, edges[i].von, edges[i].nach));
+        if (c.idx1 != 0) continue;
+        c = Slot{edges[i].nach, static_cast<int32_t>(i + 1)};
+        ++used_;
     }
 }
 
 void Faces3EdgeHash::reserve(const std::vector<Faces3Kante>& edges, std::size_t n) {
-    // At most 60 % full: windows of busy points overflow into the probe area.
-    const std::size_t want = pow2_at_least(n / 6 * 10 + 10, 1024);
+    // At most 3/4 full: windows of busy points overflow into the probe area.
+    const std::size_t want = pow2_at_least(n / 3 * 4 + 8, 1024);
     if (want > windows_.size() * kWindow) grow(edges, want);
 }
 
 int Faces3EdgeHash::find(const std::vector<Faces3Kante>& edges, int from, int to) const {
     if (windows_.empty()) return -1;
-    return at(locate(edges, from, to)).idx;
+    const std::size_t s = locate(edges, from, to);
+    last_ = Last{from, to, s, true};
+    return at(s).idx1 - 1;
 }
 
 void Faces3EdgeHash::add(const std::vector<Faces3Kante>& edges, int idx) {
+    if ((used_ + 1) * 4 > windows_.size() * kWindow * 3) {
+        // Grows with the edges below idx; idx itself is placed below.
+        reserve(edges, used_ + 1);
+    }
     indexed_ = std::max(indexed_, static_cast<std::size_t>(idx) + 1);
-    reserve(edges, used_ + 1);
     const int from = edges[idx].von, to = edges[idx].nach;
-    Slot& c = at(locate(edges, from, to));
-    if (c.idx >= 0) return;  // keep the lowest index
-    c = Slot{to, idx};
+    // After a failed search for the same pair the free slot is known (nothing moved since).
+    const bool known = last_.ok && last_.from == from && last_.to == to;
+    Slot& c = at(known ? last_.slot : locate(edges, from, to));
+    last_.ok = false;
+    if (c.idx1 != 0) return;  // keep the lowest index
+    c = Slot{to, idx + 1};
     ++used_;
 }
