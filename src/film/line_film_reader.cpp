@@ -2,6 +2,7 @@
 // Upper-case letters carry binary values, lower-case letters text values.
 #include "film/line_film_reader.h"
 
+#include <algorithm>
 #include <bit>
 #include <climits>
 #include <cstdint>
@@ -61,29 +62,56 @@ int32_t digits_value(uint64_t w, int digits) {
 }
 
 #if defined(__SSE2__)
-// Four text values from p, where 64 bytes are readable: the digit positions of 32 bytes come
-// from one mask, so finding where each value ends costs a few bit operations instead of a test
-// per byte. False, with nothing consumed, when a value has more than 7 digits or the values do
-// not end within 32 bytes; the careful reading takes over then.
+// Four text values from p, where 64 bytes are readable. Digit and sign positions of 32 bytes
+// come from byte masks, so finding where each value ends costs a few bit operations instead of
+// a test per byte, and nothing branches on the values. False, with nothing consumed, when a
+// value has more than 7 digits or the four do not end within 32 bytes; the careful reading
+// takes over then.
 bool read_text4_in_block(const unsigned char* p, int32_t* v, const unsigned char** after) {
     const __m128i zero = _mm_set1_epi8('0'), nine = _mm_set1_epi8(9);
-    auto digit_mask = [&](const unsigned char* q) {
-        const __m128i x = _mm_sub_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(q)), zero);
-        return uint32_t(_mm_movemask_epi8(_mm_cmpeq_epi8(_mm_min_epu8(x, nine), x)));
-    };
-    const uint32_t non_digits = ~(digit_mask(p) | digit_mask(p + 16) << 16);
-    unsigned at = 0;
-    for (int i = 0; i < 4; ++i) {
-        const int c = p[at];
-        const bool negative = c == '-';
-        if (negative || c == '+') ++at;
-        if (at >= 32 || (non_digits >> at) == 0) return false;
-        const int digits = std::countr_zero(non_digits >> at);
-        if (digits >= 8) return false;
-        const int32_t value = digits_value(load8(p + at), digits);
-        v[i] = negative ? -value : value;
-        at += unsigned(digits) + 1;
+    const __m128i minus = _mm_set1_epi8('-'), plus = _mm_set1_epi8('+');
+    uint64_t digit = 0, minus_at = 0, sign_at = 0;
+    for (int half = 0; half < 2; ++half) {
+        const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 16 * half));
+        const __m128i x = _mm_sub_epi8(b, zero);
+        const __m128i m = _mm_cmpeq_epi8(b, minus);
+        const int shift = 16 * half;
+        digit |= uint64_t(unsigned(_mm_movemask_epi8(_mm_cmpeq_epi8(_mm_min_epu8(x, nine), x))))
+                 << shift;
+        minus_at |= uint64_t(unsigned(_mm_movemask_epi8(m))) << shift;
+        sign_at |= uint64_t(unsigned(_mm_movemask_epi8(_mm_or_si128(m, _mm_cmpeq_epi8(b, plus)))))
+                   << shift;
     }
+    // Beyond the 32 bytes everything counts as a non-digit, so every count below is defined.
+    const uint64_t non_digit = ~digit;
+    unsigned at = 0, longest = 0;
+    uint64_t d[4];
+    uint32_t negative[4];
+    for (int i = 0; i < 4; ++i) {
+        negative[i] = 0u - (uint32_t(minus_at >> at) & 1u);
+        at += unsigned(sign_at >> at) & 1u;
+        const unsigned digits = unsigned(std::countr_zero(non_digit >> at));
+        longest |= digits;
+        // The digits to the top bytes, leading zero digits below them (see digits_value()).
+        d[i] = ((load8(p + at) - kThrees) << (63 - 8 * (digits & 7u))) << 1;
+        at += digits + 1;
+    }
+    // The four values at once: digit pairs, then pairs of pairs, then the two halves.
+    auto combine = [](uint64_t lo, uint64_t hi) {
+        __m128i x = _mm_set_epi64x(int64_t(hi), int64_t(lo));
+        x = _mm_add_epi16(
+            _mm_mullo_epi16(_mm_and_si128(x, _mm_set1_epi16(0xFF)), _mm_set1_epi16(10)),
+            _mm_srli_epi16(x, 8));
+        x = _mm_madd_epi16(x, _mm_set1_epi32(0x00010064));
+        return _mm_add_epi64(_mm_mul_epu32(x, _mm_set1_epi32(10000)), _mm_srli_epi64(x, 32));
+    };
+    const __m128i values = _mm_castps_si128(_mm_shuffle_ps(_mm_castsi128_ps(combine(d[0], d[1])),
+                                                           _mm_castsi128_ps(combine(d[2], d[3])),
+                                                           _MM_SHUFFLE(2, 0, 2, 0)));
+    const __m128i signs = _mm_loadu_si128(reinterpret_cast<const __m128i*>(negative));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(v),
+                     _mm_sub_epi32(_mm_xor_si128(values, signs), signs));
+    if (at > 32 || longest >= 8) return false;
     *after = p + at;
     return true;
 }
@@ -237,6 +265,7 @@ class Reader {
     }
 
     void read_film();
+    void read_line_runs();
     void head_command(int c);
     void frame_command(int c);
     bool finish_frame();
@@ -393,6 +422,42 @@ void Reader::frame_command(int c) {
     }
 }
 
+// Lines make up most of a film: runs of them inside the block are read here without the
+// bounds checks and the per-command bookkeeping of frame_command(). Anything else, a line
+// whose text values do not fit the quick reading, or the end of the block, of the frame's
+// room or of the reserved records, is left to the careful loop.
+void Reader::read_line_runs() {
+    constexpr ptrdiff_t kMargin = 64;  // what read_text4_in_block() may look at
+    if (e_ - p_ < kMargin || store_.frame_count() >= limits_.max_frames) return;
+    const size_t in_frame = records_in_frame();
+    if (in_frame >= size_t(limits_.max_records_per_frame)) return;
+    // A command is taken while its frame is below the limit and two records fit in place.
+    const size_t frame_room = size_t(limits_.max_records_per_frame) - in_frame;
+    const size_t free_room = records_.capacity() - records_.size();
+    size_t commands = std::min((frame_room + 1) / 2, free_room / 2);
+    const unsigned char* p = p_;
+    const unsigned char* const end = e_ - kMargin;
+    int32_t v[4];
+    for (; commands > 0 && p < end; --commands) {
+        if (*p == 'L') {
+            v[0] = (p[1] << 8) | p[2];
+            v[1] = (p[3] << 8) | p[4];
+            v[2] = (p[5] << 8) | p[6];
+            v[3] = (p[7] << 8) | p[8];
+            p += 9;
+#if defined(__SSE2__)
+        } else if (*p == 'l') {
+            if (!read_text4_in_block(p + 1, v, &p)) break;
+#endif
+        } else {
+            break;
+        }
+        records_.push_back(FilmRecord{kMoveTo, v[0], v[1]});
+        records_.push_back(FilmRecord{kLineTo, v[2], v[3]});
+    }
+    p_ = p;
+}
+
 // The frame's records are in place already: only its end is noted.
 bool Reader::finish_frame() {
     try {
@@ -473,6 +538,7 @@ void Reader::read_film() {
     mw31::service_messages();
 
     for (;;) {
+        read_line_runs();
         int c = get();
         if (c == kEnd) break;  // records after the last X are dropped
         if (store_.frame_count() >= limits_.max_frames) {
