@@ -130,17 +130,17 @@ int client_size_from_environment(const char* variable, int fallback) {
 int open_film_window(FilmWindow* fw, const FilmWindowSetup& setup) {
     if (!fw->colours) fw->colours = &film_colour_table();
     if (!fw->outputs) fw->outputs = &film_outputs();
-    mw31::WindowSpec spec;
-    spec.client_width = setup.client_width > 0
-                            ? setup.client_width
-                            : client_size_from_environment("FILMFENSTERX", kDefaultClientWidth);
-    spec.client_height = setup.client_height > 0
-                             ? setup.client_height
-                             : client_size_from_environment("FILMFENSTERY", kDefaultClientHeight);
-    spec.icon = "kvfilm";
-    spec.proc = film_window_proc;
-    spec.user = fw;
-    fw->window = mw31::create_window(spec);
+    mw31::WindowSpec window_spec;
+    window_spec.client_width =
+        setup.client_width > 0 ? setup.client_width
+                               : client_size_from_environment("FILMFENSTERX", kDefaultClientWidth);
+    window_spec.client_height = setup.client_height > 0 ? setup.client_height
+                                                        : client_size_from_environment(
+                                                              "FILMFENSTERY", kDefaultClientHeight);
+    window_spec.icon = "kvfilm";
+    window_spec.proc = film_window_proc;
+    window_spec.user = fw;
+    fw->window = mw31::create_window(window_spec);
     if (!fw->window) {
         mw31::message_printf(
             "mw31_film: kann Filmfenster nicht oeffnen / cannot open animation window");

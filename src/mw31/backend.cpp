@@ -19,8 +19,8 @@ Backend* backend() {
     return installed().get();
 }
 
-std::unique_ptr<Window> create_window(const WindowSpec& spec) {
-    return backend() ? backend()->create_window(spec) : nullptr;
+std::unique_ptr<Window> create_window(const WindowSpec& window_spec) {
+    return backend() ? backend()->create_window(window_spec) : nullptr;
 }
 
 std::unique_ptr<Picture> create_picture(int width, int height) {

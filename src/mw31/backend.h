@@ -20,7 +20,7 @@ class Backend {
     // go to standard error and never block.
     virtual bool has_display() const = 0;
 
-    virtual std::unique_ptr<Window> create_window(const WindowSpec& spec) = 0;
+    virtual std::unique_ptr<Window> create_window(const WindowSpec& window_spec) = 0;
     virtual std::unique_ptr<Picture> create_picture(int width, int height) = 0;
 
     // Translates pending platform events into posted messages; with wait set, first blocks

@@ -96,13 +96,13 @@ size_t parse_directive(const char* format, size_t i, Directive* d) {
 }
 
 template <class... T>
-std::string c_format(const char* spec, T... values) {
+std::string c_format(const char* directive, T... values) {
     char small[128];
-    const int n = std::snprintf(small, sizeof small, spec, values...);
+    const int n = std::snprintf(small, sizeof small, directive, values...);
     if (n < 0) return std::string();
     if (size_t(n) < sizeof small) return std::string(small, size_t(n));
     std::string out(size_t(n) + 1, '\0');
-    std::snprintf(out.data(), out.size(), spec, values...);
+    std::snprintf(out.data(), out.size(), directive, values...);
     out.resize(size_t(n));
     return out;
 }

@@ -165,14 +165,14 @@ int create_terminal(int rows, int columns) {
     }
     auto state = std::make_unique<TerminalState>();
     grid_init(state->grid, rows, columns);
-    WindowSpec spec;
-    spec.title = kProgramTitle;
-    spec.icon = "kvtext";
-    spec.client_width = state->grid.columns * 9 + 10;
-    spec.client_height = state->grid.rows * 18 + 2;
-    spec.proc = terminal_window_proc;
-    spec.user = state.get();
-    state->window = create_window(spec);
+    WindowSpec window_spec;
+    window_spec.title = kProgramTitle;
+    window_spec.icon = "kvtext";
+    window_spec.client_width = state->grid.columns * 9 + 10;
+    window_spec.client_height = state->grid.rows * 18 + 2;
+    window_spec.proc = terminal_window_proc;
+    window_spec.user = state.get();
+    state->window = create_window(window_spec);
     if (!state->window) return -1;
     state->window->show(ShowMode::Hidden);
     fill_key_table(state->keys);

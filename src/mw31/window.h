@@ -103,6 +103,6 @@ class Window {
 };
 
 // Null when the window cannot be made (no backend, or the platform refused).
-std::unique_ptr<Window> create_window(const WindowSpec& spec);
+std::unique_ptr<Window> create_window(const WindowSpec& window_spec);
 
 }  // namespace mw31

@@ -47,11 +47,11 @@ class QtWindowTest : public ::testing::Test {
   protected:
     void SetUp() override {
         ASSERT_NE(backend(), nullptr);
-        WindowSpec spec;
-        spec.client_width = 320;
-        spec.client_height = 200;
-        spec.icon = "kvfilm";
-        window = create_window(spec);
+        WindowSpec window_spec;
+        window_spec.client_width = 320;
+        window_spec.client_height = 200;
+        window_spec.icon = "kvfilm";
+        window = create_window(window_spec);
         ASSERT_NE(window, nullptr);
         drain();
     }

@@ -161,10 +161,10 @@ TEST(StatusPanel, ColourEscapes) {
 }
 
 TEST(StatusPanel, WindowClientArea) {
-    mw31::WindowSpec spec;
-    spec.client_width = 320;
-    spec.client_height = 240;
-    const kvtest::FakeWindow window(spec);
+    mw31::WindowSpec window_spec;
+    window_spec.client_width = 320;
+    window_spec.client_height = 240;
+    const kvtest::FakeWindow window(window_spec);
     TextCanvas c;
     mw31::draw_status_panel(window, c, "text x");
     ASSERT_EQ(c.bars.size(), 1u);

@@ -17,10 +17,11 @@ namespace kvtest {
 
 class FakeWindow : public mw31::Window {
   public:
-    explicit FakeWindow(const mw31::WindowSpec& spec)
-        : title(spec.title), client{0, 0, spec.client_width, spec.client_height} {
-        proc = spec.proc;
-        user = spec.user;
+    explicit FakeWindow(const mw31::WindowSpec& window_spec)
+        : title(window_spec.title),
+          client{0, 0, window_spec.client_width, window_spec.client_height} {
+        proc = window_spec.proc;
+        user = window_spec.user;
     }
     std::string title;
     mw31::Rect client;
@@ -55,9 +56,9 @@ class FakeBackend : public mw31::Backend {
     FakeWindow* last_window = nullptr;
 
     bool has_display() const override { return false; }
-    std::unique_ptr<mw31::Window> create_window(const mw31::WindowSpec& spec) override {
+    std::unique_ptr<mw31::Window> create_window(const mw31::WindowSpec& window_spec) override {
         if (refuse_windows) return nullptr;
-        auto w = std::make_unique<FakeWindow>(spec);
+        auto w = std::make_unique<FakeWindow>(window_spec);
         last_window = w.get();
         return w;
     }

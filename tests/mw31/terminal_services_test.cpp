@@ -59,8 +59,8 @@ TEST(MouseCursor, NamesSelectShapesOnRegisteredWindows) {
     EXPECT_EQ(cursor_shape_for("Wait"), CursorShape::Arrow);
 
     kvtest::FakeBackendScope scope;
-    WindowSpec spec;
-    kvtest::FakeWindow a(spec), b(spec);
+    WindowSpec window_spec;
+    kvtest::FakeWindow a(window_spec), b(window_spec);
     register_cursor_window(&a);
     register_cursor_window(&b);
     register_cursor_window(&b);

@@ -84,8 +84,8 @@ class QtBackend final : public Backend {
 
     bool has_display() const override { return display_; }
 
-    std::unique_ptr<Window> create_window(const WindowSpec& spec) override {
-        return std::make_unique<QtWindow>(spec);
+    std::unique_ptr<Window> create_window(const WindowSpec& window_spec) override {
+        return std::make_unique<QtWindow>(window_spec);
     }
 
     std::unique_ptr<Picture> create_picture(int width, int height) override {

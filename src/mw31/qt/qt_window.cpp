@@ -175,12 +175,12 @@ void FrameWidget::keyPressEvent(QKeyEvent* event) {
 
 // ---- window
 
-QtWindow::QtWindow(const WindowSpec& spec) {
-    proc = spec.proc;
-    user = spec.user;
+QtWindow::QtWindow(const WindowSpec& window_spec) {
+    proc = window_spec.proc;
+    user = window_spec.user;
     frame_ = std::make_unique<FrameWidget>(this);
-    frame_->setWindowTitle(to_qstring(spec.title));
-    const QIcon icon = icon_for(spec.icon);
+    frame_->setWindowTitle(to_qstring(window_spec.title));
+    const QIcon icon = icon_for(window_spec.icon);
     if (!icon.isNull()) frame_->setWindowIcon(icon);
 
     auto* layout = new QVBoxLayout(frame_.get());
@@ -200,7 +200,7 @@ QtWindow::QtWindow(const WindowSpec& spec) {
     bar_->setFixedHeight(bar_height_);
     layout->addWidget(bar_);
 
-    const int w = std::max(1, spec.client_width), h = std::max(1, spec.client_height);
+    const int w = std::max(1, window_spec.client_width), h = std::max(1, window_spec.client_height);
     client_ = new ClientWidget(this, w, h);
     layout->addWidget(client_, 1);
     frame_->resize(w, h + bar_height_);

@@ -55,7 +55,7 @@ class FrameWidget final : public QWidget {
 
 class QtWindow final : public Window {
   public:
-    explicit QtWindow(const WindowSpec& spec);
+    explicit QtWindow(const WindowSpec& window_spec);
     ~QtWindow() override;
 
     void set_title(const std::string& title) override;
