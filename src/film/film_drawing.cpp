@@ -173,4 +173,16 @@ std::unique_ptr<mw31::Picture> render_film_frame(const FrameStore& store, int fr
     return picture;
 }
 
+void clear_picture(mw31::Picture& picture, bool inverted) {
+    picture.canvas().fill_rect(mw31::Rect{0, 0, picture.width(), picture.height()},
+                               background_brush(inverted));
+}
+
+std::unique_ptr<mw31::Picture> make_area_picture(const FilmView& view, bool inverted) {
+    auto picture = mw31::create_picture(view.area.width() > 0 ? view.area.width() : 1,
+                                        view.area.height() > 0 ? view.area.height() : 1);
+    if (picture) clear_picture(*picture, inverted);
+    return picture;
+}
+
 }  // namespace film

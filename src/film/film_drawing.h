@@ -40,6 +40,11 @@ void fill_erase_rect(mw31::Canvas& canvas, const FrameStore& store, bool inverte
 void clear_margins(mw31::Canvas& canvas, const mw31::Rect& client, const mw31::Rect& area,
                    bool inverted);
 
+// Fills the whole picture with the background.
+void clear_picture(mw31::Picture& picture, bool inverted);
+// A cleared picture the size of the view's drawing area (at least 1 x 1); null without memory.
+std::unique_ptr<mw31::Picture> make_area_picture(const FilmView& view, bool inverted);
+
 // The reader's erase-rectangle mapping for a view.
 EraseRectMapper erase_rect_mapper(const FilmView& view);
 

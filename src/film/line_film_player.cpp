@@ -28,23 +28,11 @@ struct LinePlayer {
     explicit LinePlayer(const LineFilmOptions& o) : options(o) {}
 };
 
-mw31::Rect whole(const mw31::Picture& p) {
-    return mw31::Rect{0, 0, p.width(), p.height()};
-}
-
-void clear_picture(mw31::Picture& p, bool inverted) {
-    p.canvas().fill_rect(whole(p), background_brush(inverted));
-}
-
 bool make_picture(LinePlayer& p) {
-    const mw31::Rect& area = p.fw.view.area;
-    p.picture = mw31::create_picture(area.width() > 0 ? area.width() : 1,
-                                     area.height() > 0 ? area.height() : 1);
+    p.picture = make_area_picture(p.fw.view, p.fw.state.invert);
     p.record_picture.reset();
-    if (!p.picture) return false;
-    clear_picture(*p.picture, p.fw.state.invert);
     p.cleared_inverted = p.fw.state.invert;
-    return true;
+    return p.picture != nullptr;
 }
 
 // The frame's picture: erase rectangle, grid, records, overlays.
