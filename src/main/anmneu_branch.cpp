@@ -8,6 +8,7 @@
 #include "film/anmneu_player.h"
 #include "film/anmneu_reader.h"
 #include "film/colour_table.h"
+#include "main/batch_output.h"
 #include "mw31/dialogs.h"
 #include "mw31/format.h"
 #include "mw31/temp_names.h"
@@ -15,12 +16,6 @@
 namespace kurvlab {
 
 namespace {
-
-void print_messages_since(size_t first) {
-    const auto& shown = mw31::shown_dialogs();
-    for (size_t i = first; i < shown.size(); ++i)
-        if (shown[i].kind == "message") std::printf("message: %s\n", shown[i].text.c_str());
-}
 
 void print_window(const char* what, const film::WorldWindow& w) {
     // The formatting engine keeps the decimal point whatever the locale says.
@@ -82,12 +77,7 @@ int draw_picture(const std::string& film_name, const BatchRequest& batch) {
     const film::ColourTable colours;
     const auto picture = film::render_anmneu_frame(film, batch.frame, batch.substep, phi,
                                                    batch.width, batch.height, colours);
-    if (!picture || !picture->save_png(batch.output_png)) {
-        mw31::message_printf("kurvlab: kann Bild nicht schreiben / cannot write picture %s",
-                             batch.output_png.c_str());
-        return 1;
-    }
-    return 0;
+    return save_batch_picture(picture.get(), batch.output_png);
 }
 
 }  // namespace

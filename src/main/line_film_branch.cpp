@@ -10,18 +10,13 @@
 #include "film/frame_store.h"
 #include "film/line_film_player.h"
 #include "film/line_film_reader.h"
+#include "main/batch_output.h"
 #include "mw31/dialogs.h"
 #include "mw31/format.h"
 
 namespace kurvlab {
 
 namespace {
-
-void print_messages_since(size_t first) {
-    const auto& shown = mw31::shown_dialogs();
-    for (size_t i = first; i < shown.size(); ++i)
-        if (shown[i].kind == "message") std::printf("message: %s\n", shown[i].text.c_str());
-}
 
 int print_info(const std::string& film_name) {
     const size_t first_message = mw31::shown_dialogs().size();
@@ -65,12 +60,7 @@ int draw_frame_picture(const std::string& film_name, const BatchRequest& batch) 
     film::ColourTable colours;
     const auto picture =
         film::render_film_frame(store, batch.frame, batch.width, batch.height, colours, &view);
-    if (!picture || !picture->save_png(batch.output_png)) {
-        mw31::message_printf("kurvlab: kann Bild nicht schreiben / cannot write picture %s",
-                             batch.output_png.c_str());
-        return 1;
-    }
-    return 0;
+    return save_batch_picture(picture.get(), batch.output_png);
 }
 
 }  // namespace

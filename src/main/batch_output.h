@@ -1,0 +1,17 @@
+// What the batch requests of every film kind share: the messages a read showed, and the
+// picture written for --output.
+#pragma once
+
+#include <cstddef>
+#include <string>
+
+#include "mw31/picture.h"
+
+namespace kurvlab {
+
+// Prints "message: ..." for every message box shown since the first-th.
+void print_messages_since(size_t first);
+// Writes the picture as PNG; 1 after a message when there is none or it cannot be written.
+int save_batch_picture(const mw31::Picture* picture, const std::string& path);
+
+}  // namespace kurvlab
