@@ -1,5 +1,6 @@
 // The backend's own dialogs, answered by the test robot: what they show and what comes back.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
@@ -25,7 +26,10 @@ class QtDialogs : public ::testing::Test {
   protected:
     void SetUp() override {
         qt_test::forget_dialogs();
-        dir = fs::path(KV_BINARY_DIR) / "qt_dialogs_guitest";
+        // Tests run in parallel processes: each needs a directory of its own.
+        dir = fs::path(KV_BINARY_DIR) /
+              ("qt_dialogs_guitest_" + std::to_string(getpid()) + "_" +
+               ::testing::UnitTest::GetInstance()->current_test_info()->name());
         fs::remove_all(dir);
         fs::create_directories(dir);
     }

@@ -32,7 +32,7 @@ class QtProfile : public ::testing::Test {
   protected:
     void SetUp() override {
         if (const char* old = std::getenv("XDG_CONFIG_HOME")) saved_ = old, had_ = true;
-        dir_ = std::filesystem::path(KV_BINARY_DIR) / "qt_profile_guitest";
+        dir_ = std::filesystem::path(::testing::TempDir()) / "qt_profile_guitest";
         std::filesystem::remove_all(dir_);
         setenv("XDG_CONFIG_HOME", dir_.c_str(), 1);
     }
