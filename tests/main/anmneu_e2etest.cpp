@@ -1,52 +1,27 @@
 // Runs the built program on the example ANMNEU films, on the offscreen platform: --info,
 // pictures of frames and in-between pictures, a played pass and what it leaves behind.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
-#include <array>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
+
+#include "support/program_run.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 
-const std::string kProgram = std::string(KV_BINARY_DIR) + "/src/main/kurvlab";
-const std::string kExamples = std::string(KV_SOURCE_DIR) + "/examples";
+using kvtest::kExamples;
+using kvtest::ProgramRun;
+using kvtest::run;
 const std::string kFourbar = kExamples + "/fourbar_anmneu.anm";
 
-struct ProgramRun {
-    int exit_code = -1;
-    std::string out;  // standard output and standard error together
-};
-
-// Runs in `directory` with the temporary files going to `tmpdir` (when given).
-ProgramRun run(const std::string& args, const std::string& directory = KV_SOURCE_DIR,
-               const std::string& tmpdir = "") {
-    ProgramRun r;
-    std::string cmd = "cd '" + directory + "' && ";
-    if (!tmpdir.empty()) cmd += "TMPDIR='" + tmpdir + "' ";
-    cmd += "QT_QPA_PLATFORM=offscreen timeout 120 " + kProgram + " " + args + " 2>&1";
-    FILE* p = popen(cmd.c_str(), "r");
-    if (!p) return r;
-    std::array<char, 4096> buf;
-    size_t n;
-    while ((n = fread(buf.data(), 1, buf.size(), p)) > 0) r.out.append(buf.data(), n);
-    const int status = pclose(p);
-    r.exit_code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return r;
-}
-
 std::string slurp(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
+    return kvtest::slurp(path.string());
 }
 
 // Our temporary files left in the directory (Qt keeps its own runtime directory there).

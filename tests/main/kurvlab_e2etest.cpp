@@ -1,44 +1,20 @@
 // Runs the built program on the example films, on the offscreen platform, as a user would.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
-#include <array>
-#include <cstdio>
 #include <fstream>
 #include <random>
-#include <sstream>
 #include <string>
+
+#include "support/program_run.h"
 
 namespace {
 
-const std::string kProgram = std::string(KV_BINARY_DIR) + "/src/main/kurvlab";
-const std::string kExamples = std::string(KV_SOURCE_DIR) + "/examples";
+using kvtest::kExamples;
+using kvtest::ProgramRun;
+using kvtest::slurp;
 
-struct ProgramRun {
-    int exit_code = -1;
-    std::string out;  // standard output and standard error together
-};
-
-ProgramRun run(const std::string& args) {
-    ProgramRun r;
-    const std::string cmd = "timeout 120 " + kProgram + " " + args + " 2>&1";
-    FILE* p = popen(cmd.c_str(), "r");
-    if (!p) return r;
-    std::array<char, 4096> buf;
-    size_t n;
-    while ((n = fread(buf.data(), 1, buf.size(), p)) > 0) r.out.append(buf.data(), n);
-    const int status = pclose(p);
-    r.exit_code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return r;
-}
-
-std::string slurp(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
+using kvtest::run;
 
 std::string temp_path(const std::string& name) {
     return "/tmp/kv_e2e_" + std::to_string(getpid()) + "_" + name;
