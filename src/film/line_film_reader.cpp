@@ -115,6 +115,46 @@ bool read_text4_in_block(const unsigned char* p, int32_t* v, const unsigned char
     *after = p + at;
     return true;
 }
+
+// The usual shape of a line's values: four unsigned numbers of 1 to 8 digits, each ended by one
+// byte, within the 32 bytes from p (64 readable). The ends are the lowest four bits of one
+// non-digit mask, taken off one by one, and nothing is branched on per value. A sign can only
+// stand where a value would then be empty, so requiring digits in each value rules signs out.
+// False, with nothing consumed, for any other shape (read_text4_in_block() then takes it).
+bool read_plain_text4(const unsigned char* p, int32_t* v, const unsigned char** after) {
+    const __m128i zero = _mm_set1_epi8('0'), nine = _mm_set1_epi8(9);
+    auto digits = [&](const unsigned char* at) {
+        const __m128i x = _mm_sub_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(at)), zero);
+        return uint64_t(unsigned(_mm_movemask_epi8(_mm_cmpeq_epi8(_mm_min_epu8(x, nine), x))));
+    };
+    uint64_t ends = ~(digits(p) | digits(p + 16) << 16);  // beyond the 32 bytes: no digits
+    const unsigned t0 = unsigned(std::countr_zero(ends));
+    ends &= ends - 1;
+    const unsigned t1 = unsigned(std::countr_zero(ends));
+    ends &= ends - 1;
+    const unsigned t2 = unsigned(std::countr_zero(ends));
+    ends &= ends - 1;
+    const unsigned t3 = unsigned(std::countr_zero(ends));  // at most 35
+    // Digit counts less one: an empty value wraps round to a huge count.
+    const unsigned m0 = t0 - 1, m1 = t1 - t0 - 2, m2 = t2 - t1 - 2, m3 = t3 - t2 - 2;
+    if ((t3 >= 32) | ((m0 | m1 | m2 | m3) >= 8)) return false;
+    // The digits to the top bytes, leading zero digits below them (see digits_value()).
+    auto top = [p](unsigned at, unsigned m) { return (load8(p + at) - kThrees) << (56 - 8 * m); };
+    auto combine = [](uint64_t a, uint64_t b) {
+        __m128i x = _mm_set_epi64x(int64_t(b), int64_t(a));
+        x = _mm_add_epi16(
+            _mm_mullo_epi16(_mm_and_si128(x, _mm_set1_epi16(0xFF)), _mm_set1_epi16(10)),
+            _mm_srli_epi16(x, 8));
+        x = _mm_madd_epi16(x, _mm_set1_epi32(0x00010064));
+        return _mm_add_epi64(_mm_mul_epu32(x, _mm_set1_epi32(10000)), _mm_srli_epi64(x, 32));
+    };
+    const __m128i values = _mm_castps_si128(_mm_shuffle_ps(
+        _mm_castsi128_ps(combine(top(0, m0), top(t0 + 1, m1))),
+        _mm_castsi128_ps(combine(top(t1 + 1, m2), top(t2 + 1, m3))), _MM_SHUFFLE(2, 0, 2, 0)));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(v), values);
+    *after = p + t3 + 1;
+    return true;
+}
 #endif
 
 // Reading of one film. Value readers return false when the stream ends inside the value; the
@@ -447,7 +487,7 @@ void Reader::read_line_runs() {
             p += 9;
 #if defined(__SSE2__)
         } else if (*p == 'l') {
-            if (!read_text4_in_block(p + 1, v, &p)) break;
+            if (!read_plain_text4(p + 1, v, &p) && !read_text4_in_block(p + 1, v, &p)) break;
 #endif
         } else {
             break;
