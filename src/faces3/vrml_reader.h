@@ -33,6 +33,13 @@ class VrmlReader {
     bool peek_is(std::string_view word);
     // Takes the next token without following USE.
     bool next_raw(std::size_t& idx);
+    // The tokens [begin, end) that follow without any USE boundary, for list loops that read
+    // many values; skip(k) takes the first k of them.
+    void run(std::size_t& begin, std::size_t& end) const {
+        begin = pos_;
+        end = failed_ ? pos_ : end_;
+    }
+    void skip(std::size_t k) { pos_ += k; }
 
     // Skips to the "}" that closes a "{" already read; DEFs inside are registered.
     bool skip_to_close();

@@ -87,42 +87,32 @@ void ClientWidget::resizeEvent(QResizeEvent*) {
     owner_->post(m);
 }
 
-void ClientWidget::mousePressEvent(QMouseEvent* event) {
+namespace {
+// A mouse message in client coordinates; moves carry no button of their own.
+Message mouse_message(MessageKind kind, const QMouseEvent* event) {
     Message m;
-    m.kind = MessageKind::MouseDown;
-    m.button = button_of(event->button());
+    m.kind = kind;
+    if (kind != MessageKind::MouseMove) m.button = button_of(event->button());
     m.buttons = button_bits(event->buttons());
     const QPoint at = event->position().toPoint();
     m.x = at.x();
     m.y = at.y();
     m.shift = event->modifiers() & Qt::ShiftModifier;
     m.ctrl = event->modifiers() & Qt::ControlModifier;
-    owner_->post(m);
+    return m;
+}
+}  // namespace
+
+void ClientWidget::mousePressEvent(QMouseEvent* event) {
+    owner_->post(mouse_message(MessageKind::MouseDown, event));
 }
 
 void ClientWidget::mouseReleaseEvent(QMouseEvent* event) {
-    Message m;
-    m.kind = MessageKind::MouseUp;
-    m.button = button_of(event->button());
-    m.buttons = button_bits(event->buttons());
-    const QPoint at = event->position().toPoint();
-    m.x = at.x();
-    m.y = at.y();
-    m.shift = event->modifiers() & Qt::ShiftModifier;
-    m.ctrl = event->modifiers() & Qt::ControlModifier;
-    owner_->post(m);
+    owner_->post(mouse_message(MessageKind::MouseUp, event));
 }
 
 void ClientWidget::mouseMoveEvent(QMouseEvent* event) {
-    Message m;
-    m.kind = MessageKind::MouseMove;
-    m.buttons = button_bits(event->buttons());
-    const QPoint at = event->position().toPoint();
-    m.x = at.x();
-    m.y = at.y();
-    m.shift = event->modifiers() & Qt::ShiftModifier;
-    m.ctrl = event->modifiers() & Qt::ControlModifier;
-    owner_->post(m);
+    owner_->post(mouse_message(MessageKind::MouseMove, event));
 }
 
 void ClientWidget::wheelEvent(QWheelEvent* event) {
