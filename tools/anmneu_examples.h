@@ -83,9 +83,9 @@ inline void head(AnmneuText& t, int symbols, int frames, const Box& b) {
     t.head(symbols, frames, b.x0, b.x1, b.y0, b.y1);
 }
 
-// Label position: near the upper left corner of the window.
+// Label position: near the top, right of the status text the window writes at the upper left.
 inline Vec2 label_position(const Box& b) {
-    return {b.x0 + 0.04 * (b.x1 - b.x0), b.y1 - 0.08 * (b.y1 - b.y0)};
+    return {b.x0 + 0.45 * (b.x1 - b.x0), b.y1 - 0.06 * (b.y1 - b.y0)};
 }
 
 inline std::string mm(double v, int decimals = 1) {
