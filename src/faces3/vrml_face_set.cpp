@@ -2,6 +2,7 @@
 // and the primitive shapes.
 #include <algorithm>
 #include <cstdio>
+#include <new>
 
 #include "faces3/faces3_output.h"
 #include "faces3/vrml_import.h"
@@ -23,6 +24,23 @@ void report_insert_failure(Faces3Koerper* k, int code, const int* idx,
         "faces3_rcv_from_vrml: %s: Dreieck %d %d %d nicht eingefuegt (%d): "
         "(%g %g %g) (%g %g %g) (%g %g %g)\n",
         face, idx[0], idx[1], idx[2], code, a[0], a[1], a[2], b[0], b[1], b[2], c[0], c[1], c[2]);
+}
+
+bool is_punct_or_quote(char c) {
+    return c == '(' || c == ')' || c == '[' || c == ']' || c == '{' || c == '}' || c == '"' ||
+           c == '\'';
+}
+
+// Room for a list of at most `limit` entries that cannot be longer than the rest of the token
+// text allows; only a hint, so a refusal changes nothing.
+template <class V>
+void reserve_for_list(V& v, int limit, std::size_t tokens_per_entry, std::size_t rest) {
+    const std::size_t n = std::min(static_cast<std::size_t>(limit), rest / tokens_per_entry + 1);
+    if (n <= v.capacity()) return;
+    try {
+        v.reserve(n);
+    } catch (const std::bad_alloc&) {
+    }
 }
 
 int insert(Faces3Koerper* k, const int* idx, const std::vector<std::array<double, 3>>& pts) {
@@ -65,7 +83,21 @@ bool VrmlScene::read_point_list() {
         return true;
     }
     r_.next_raw(i);
+    reserve_for_list(points_, s_.max_coordinate3, 3, t_.size() - i);
     while (true) {
+        // Plain numbers and commas in a row are read straight from the token table; anything
+        // else (and the end of a USE text) goes through number() below.
+        std::size_t p, e;
+        r_.run(p, e);
+        const std::size_t from = p;
+        for (; p < e; ++p) {
+            const std::string_view w = t_.raw(p);
+            if (w[0] == ',') continue;
+            double x;
+            if (is_punct_or_quote(w[0]) || !vrml_parse_double(w, x)) break;
+            add(x);
+        }
+        r_.skip(p - from);
         double v;
         if (number(v)) {
             add(v);
@@ -97,7 +129,20 @@ bool VrmlScene::read_index_list() {
         return true;
     }
     r_.next_raw(i);
+    reserve_for_list(index_, s_.indexlist_max, 1, t_.size() - i);
     while (true) {
+        // As for points: integers and commas in a row straight from the token table.
+        std::size_t p, e;
+        r_.run(p, e);
+        const std::size_t from = p;
+        for (; p < e; ++p) {
+            const std::string_view w = t_.raw(p);
+            const char c = w[0];
+            if (c == ',') continue;
+            if (!(c == '-' || c == '+' || (c >= '0' && c <= '9'))) break;
+            add(vrml_parse_int(w));
+        }
+        r_.skip(p - from);
         if (integer(v)) {
             add(v);
         } else if (!r_.peek(i) || t_.is(i, "}")) {

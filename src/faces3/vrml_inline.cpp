@@ -198,7 +198,8 @@ bool vrml_read_file(const std::string& name, std::string& text) {
     if (std::fseek(fp, 0, SEEK_END) == 0) {
         const long size = std::ftell(fp);
         if (size > 0)
-            text.reserve(std::min(static_cast<std::size_t>(size), kVrmlMaxExpandedBytes + 1));
+            // A little more, so that the text can take its new header line in place.
+            text.reserve(std::min(static_cast<std::size_t>(size), kVrmlMaxExpandedBytes + 1) + 64);
         std::rewind(fp);
     }
     char buf[1 << 16];
@@ -226,6 +227,16 @@ int vrml_expand_inlines(const std::string& source, std::string& out, const char*
     if (!vrml_header_ok(text, rest)) {
         faces3_message_printf("faces3_rcv_from_vrml: %s ist keine VRML1.0-Datei", source.c_str());
         return 1;
+    }
+    // Without any inline the expansion is the header line, the rest of the text after a line
+    // break, and a closing line break: made in the text's own buffer rather than a copy.
+    const std::string_view header(kVrmlHeader);
+    if (text.size() - rest + header.size() + 1 <= kVrmlMaxExpandedBytes &&
+        text.find("WWWInline", rest) == std::string::npos) {
+        text.replace(0, rest, std::string(header) + "\n\n");
+        text += '\n';
+        out = std::move(text);
+        return 0;
     }
     Expansion ex{std::string(), out, 0, {}, false};
     const std::size_t slash = source.find_last_of("/\\");

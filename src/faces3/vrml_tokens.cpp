@@ -6,6 +6,7 @@
 #include <charconv>
 #include <climits>
 #include <cmath>
+#include <new>
 
 namespace faces3_vrml {
 
@@ -50,7 +51,14 @@ void vrml_tokenize(std::string text, VrmlTokens& out) {
     const std::string& s = out.source;
     // Offsets are 32 bits: a longer text is read up to there.
     const std::size_t n = std::min(s.size(), kVrmlMaxTextBytes);
-    out.tokens.reserve(n / 5 + 16);
+    // There are never more tokens than bytes; reserving that many costs only address space
+    // (untouched pages are never mapped in) and saves regrowing a table of millions of tokens.
+    // Where even the address space is refused, a smaller guess is taken.
+    try {
+        out.tokens.reserve(n + 16);
+    } catch (const std::bad_alloc&) {
+        out.tokens.reserve(n / 5 + 16);
+    }
     // Braces waiting for their close: position in braces.
     std::vector<std::size_t> open;
     std::size_t i = 0;
@@ -60,10 +68,20 @@ void vrml_tokenize(std::string text, VrmlTokens& out) {
     };
     while (i < n) {
         const unsigned char c = static_cast<unsigned char>(s[i]);
-        switch (kClass[c]) {
-            case kSep:
-                ++i;
-                break;
+        const unsigned char cls = kClass[c];
+        // Blanks and words are most of any file: handled before the general dispatch.
+        if (cls == kSep) {
+            ++i;
+            continue;
+        }
+        if (cls == kWord) {
+            const std::size_t from = i++;
+            const char* const d = s.data();
+            while (i < n && kClass[static_cast<unsigned char>(d[i])] == kWord) ++i;
+            push(from, i);
+            continue;
+        }
+        switch (cls) {
             case kComment:
                 while (i < n && s[i] != '\n' && s[i] != '\r') ++i;
                 break;
@@ -87,12 +105,8 @@ void vrml_tokenize(std::string text, VrmlTokens& out) {
                 ++i;
                 break;
             }
-            default: {
-                const std::size_t from = i;
-                while (i < n && kClass[static_cast<unsigned char>(s[i])] == kWord) ++i;
-                push(from, i);
-                break;
-            }
+            default:
+                break;  // blanks and words were taken above
         }
     }
 }
@@ -107,6 +121,17 @@ std::string vrml_token_text(const VrmlTokens& tokens) {
 }
 
 int vrml_parse_int(std::string_view t) {
+    // The usual index: an optional '-' and up to nine decimal digits without a leading 0.
+    if (!t.empty()) {
+        const bool minus = t[0] == '-';
+        const std::size_t from = minus ? 1 : 0;
+        if (t.size() > from && t.size() - from <= 9 && t[from] >= '1' && t[from] <= '9') {
+            int v = 0;
+            std::size_t k = from;
+            for (; k < t.size() && t[k] >= '0' && t[k] <= '9'; ++k) v = v * 10 + (t[k] - '0');
+            if (k == t.size()) return minus ? -v : v;
+        }
+    }
     std::size_t i = 0;
     bool negative = false;
     while (i < t.size() && (t[i] == '-' || t[i] == '+')) {
@@ -153,6 +178,34 @@ bool vrml_parse_double(std::string_view t, double& value) {
     if (t.empty()) return false;
     const char c0 = t[0];
     if (!(c0 == '-' || c0 == '.' || (c0 >= '0' && c0 <= '9'))) return false;
+    // Plain decimals of up to 15 digits: the digits as an integer and the power of ten are both
+    // exact doubles, so one division rounds exactly as from_chars does.
+    {
+        static constexpr double kPow10[] = {1e0, 1e1, 1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                            1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
+        const bool minus = c0 == '-';
+        std::size_t k = minus ? 1 : 0;
+        long long m = 0;
+        int digits = 0, frac = -1;
+        for (; k < t.size(); ++k) {
+            const char c = t[k];
+            if (c >= '0' && c <= '9') {
+                m = m * 10 + (c - '0');
+                ++digits;
+                if (frac >= 0) ++frac;
+            } else if (c == '.' && frac < 0) {
+                frac = 0;
+            } else {
+                break;
+            }
+            if (digits > 15) break;
+        }
+        if (k == t.size() && digits > 0) {
+            const double x = static_cast<double>(m) / kPow10[frac < 0 ? 0 : frac];
+            value = minus ? -x : x;
+            return true;
+        }
+    }
     double v = 0.0;
     const auto r = std::from_chars(t.data(), t.data() + t.size(), v);
     if (r.ec != std::errc() || !std::isfinite(v)) return false;
