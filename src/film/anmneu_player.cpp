@@ -62,14 +62,11 @@ void hand_to_recording(AnmneuPlayer& p, int substep, int phi) {
         return;
     }
     const FilmView big = scaled_view(fw.view, factor);
-    if (!p.record_picture)
-        p.record_picture = mw31::create_picture(big.area.width(), big.area.height());
-    if (!p.record_picture) return;
-    clear_picture(*p.record_picture, fw.state.invert);
-    paint_anmneu_frame(p.film, &fw, p.record_picture->canvas(), big, fw.state.index, substep, phi,
-                       *fw.colours, fw.state.pen_width, fw.state.invert);
-    fw.outputs->avi_add_picture(fw, *p.record_picture, p.record_picture->width(),
-                                p.record_picture->height());
+    mw31::Picture* rec = recording_picture(&p.record_picture, big, fw.state.invert);
+    if (!rec) return;
+    paint_anmneu_frame(p.film, &fw, rec->canvas(), big, fw.state.index, substep, phi, *fw.colours,
+                       fw.state.pen_width, fw.state.invert);
+    fw.outputs->avi_add_picture(fw, *rec, rec->width(), rec->height());
 }
 
 // Fit, paint, measure, status and caption, margins, copy, record, clear.

@@ -55,13 +55,10 @@ void hand_to_recording(LinePlayer& p) {
     }
     // The recording gets its own, larger picture drawn with the same view scaled up.
     const FilmView big = scaled_view(fw.view, factor);
-    if (!p.record_picture)
-        p.record_picture = mw31::create_picture(big.area.width(), big.area.height());
-    if (!p.record_picture) return;
-    clear_picture(*p.record_picture, fw.state.invert);
-    paint_frame(p, p.record_picture->canvas(), big);
-    fw.outputs->avi_add_picture(fw, *p.record_picture, p.record_picture->width(),
-                                p.record_picture->height());
+    mw31::Picture* rec = recording_picture(&p.record_picture, big, fw.state.invert);
+    if (!rec) return;
+    paint_frame(p, rec->canvas(), big);
+    fw.outputs->avi_add_picture(fw, *rec, rec->width(), rec->height());
 }
 
 // Steps 2 to 8 of a frame: fit, draw, count, status, margins, copy, clear.
