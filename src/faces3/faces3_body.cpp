@@ -8,6 +8,7 @@
 #include <new>
 
 #include "faces3/faces3_geo_work.h"
+#include "faces3/faces3_large_pages.h"
 #include "faces3/faces3_output.h"
 
 namespace {
@@ -254,7 +255,10 @@ int faces3_body_insert_kante(Faces3Koerper* k, int von, int nach) {
 // Growth stays geometric when a producer asks for a little more many times.
 template <class V>
 static void grow_to(V& v, size_t n) {
-    if (n > v.capacity()) v.reserve(std::max(n, v.capacity() + v.capacity() / 2));
+    if (n <= v.capacity()) return;
+    const size_t want = std::max(n, v.capacity() + v.capacity() / 2);
+    v.reserve(want);
+    faces3_advise_large_pages(v.data(), v.capacity() * sizeof(*v.data()));
 }
 
 void faces3_reserve(Faces3Koerper* k, int npunkte, int ndreiecke) {
@@ -334,11 +338,11 @@ static void reserve_ahead(Faces3Koerper* k) {
     if (k->dreiecke.capacity() != 0) return;
     constexpr int kBound = 1 << 22;
     try {
-        k->dreiecke.reserve(std::clamp(k->max_dreiecke, 0, kBound));
-        k->punkte.reserve(std::clamp(k->max_punkte, 0, kBound));
+        grow_to(k->dreiecke, std::clamp(k->max_dreiecke, 0, kBound));
+        grow_to(k->punkte, std::clamp(k->max_punkte, 0, kBound));
         const long long edges = std::min<long long>(std::max(k->max_kanten, 0),
                                                     6LL * std::clamp(k->max_punkte, 0, kBound));
-        k->kanten.reserve(static_cast<size_t>(edges));
+        grow_to(k->kanten, static_cast<size_t>(edges));
         if (!g_nosearch) {
             sync_edge_index(k);
             k->kanten_index.reserve(k->kanten, static_cast<size_t>(edges));

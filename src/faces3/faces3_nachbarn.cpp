@@ -10,6 +10,7 @@
 
 #include "faces3/faces3_body.h"
 #include "faces3/faces3_geo_work.h"
+#include "faces3/faces3_large_pages.h"
 #include "faces3/faces3_output.h"
 #include "faces3/faces3_point_grid.h"
 
@@ -112,6 +113,7 @@ void Faces3GeoWork::build(const Faces3Koerper& body) {
     triangles = body.dreiecke.size();
     points = body.punkte.size();
     out.build(points, body.dreiecke);
+    faces3_reserve_large(out_end, out.entries.size());
     out_end.resize(out.entries.size());
     for (size_t x = 0; x < out.entries.size(); ++x) {
         const uint32_t e = out.entries[x];

@@ -5,6 +5,7 @@
 #include <cmath>
 
 #include "faces3/faces3.h"
+#include "faces3/faces3_large_pages.h"
 
 namespace {
 uint64_t cell_hash(const int64_t k[3]) {
@@ -28,6 +29,7 @@ void Faces3PointGrid::build(const std::vector<Faces3P3>& pts, double h) {
     h_ = h;
     size_t size = 64;
     while (size < pts.size() * 2) size *= 2;
+    faces3_reserve_large(cells_, size);
     cells_.assign(size, Cell{{0, 0, 0}, 0, 0});
     std::vector<int32_t> slot(pts.size(), -1);
     for (size_t i = 0; i < pts.size(); ++i) {
@@ -45,6 +47,7 @@ void Faces3PointGrid::build(const std::vector<Faces3P3>& pts, double h) {
         c.begin = sum;
         sum += c.count;
     }
+    faces3_reserve_large(entries_, sum);
     entries_.assign(sum, 0);
     std::vector<uint32_t> fill(size);
     for (size_t s = 0; s < size; ++s) fill[s] = cells_[s].begin;
@@ -66,11 +69,13 @@ double Faces3PointGrid::range(const double lo[3], const double hi[3], double mar
 }
 
 void Faces3OutEdges::build(size_t npoints, const std::vector<Faces3Dreieck>& tris) {
+    faces3_reserve_large(begin, npoints + 1);
     begin.assign(npoints + 1, 0);
     for (const Faces3Dreieck& t : tris) {
         for (int s = 0; s < 3; ++s) ++begin[t.p[s] + 1];
     }
     for (size_t i = 0; i < npoints; ++i) begin[i + 1] += begin[i];
+    faces3_reserve_large(entries, tris.size() * 3);
     entries.assign(tris.size() * 3, 0);
     std::vector<uint32_t> fill(begin.begin(), begin.end() - 1);
     for (size_t t = 0; t < tris.size(); ++t) {

@@ -11,6 +11,8 @@
 #include <new>
 #include <vector>
 
+#include "faces3/faces3_large_pages.h"
+
 using Faces3P3 = std::array<double, 3>;
 
 // Grid cell coordinate of a value, clamped so that huge values share the outermost
@@ -52,6 +54,7 @@ class Faces3ZeroTable {
         void* raw = std::calloc(n * sizeof(T) + 64, 1);
         if (!raw) throw std::bad_alloc();
         raw_.reset(static_cast<unsigned char*>(raw));
+        faces3_advise_large_pages(raw, n * sizeof(T) + 64);
         const std::uintptr_t a = reinterpret_cast<std::uintptr_t>(raw);
         data_ = reinterpret_cast<T*>(raw_.get() + ((64 - a % 64) % 64));
         size_ = n;

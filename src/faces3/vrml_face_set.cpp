@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <new>
 
+#include "faces3/faces3_large_pages.h"
 #include "faces3/faces3_output.h"
 #include "faces3/vrml_import.h"
 #include "faces3/vrml_scene.h"
@@ -35,12 +36,7 @@ bool is_punct_or_quote(char c) {
 // text allows; only a hint, so a refusal changes nothing.
 template <class V>
 void reserve_for_list(V& v, int limit, std::size_t tokens_per_entry, std::size_t rest) {
-    const std::size_t n = std::min(static_cast<std::size_t>(limit), rest / tokens_per_entry + 1);
-    if (n <= v.capacity()) return;
-    try {
-        v.reserve(n);
-    } catch (const std::bad_alloc&) {
-    }
+    faces3_reserve_large(v, std::min(static_cast<std::size_t>(limit), rest / tokens_per_entry + 1));
 }
 
 int insert(Faces3Koerper* k, const int* idx, const std::vector<std::array<double, 3>>& pts) {

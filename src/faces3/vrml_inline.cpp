@@ -9,6 +9,7 @@
 #include <new>
 #include <vector>
 
+#include "faces3/faces3_large_pages.h"
 #include "faces3/faces3_output.h"
 #include "faces3/vrml_import.h"
 
@@ -199,7 +200,8 @@ bool vrml_read_file(const std::string& name, std::string& text) {
         const long size = std::ftell(fp);
         if (size > 0)
             // A little more, so that the text can take its new header line in place.
-            text.reserve(std::min(static_cast<std::size_t>(size), kVrmlMaxExpandedBytes + 1) + 64);
+            faces3_reserve_large(
+                text, std::min(static_cast<std::size_t>(size), kVrmlMaxExpandedBytes + 1) + 64);
         std::rewind(fp);
     }
     char buf[1 << 16];

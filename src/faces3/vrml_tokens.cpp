@@ -8,6 +8,8 @@
 #include <cmath>
 #include <new>
 
+#include "faces3/faces3_large_pages.h"
+
 namespace faces3_vrml {
 
 namespace {
@@ -54,11 +56,8 @@ void vrml_tokenize(std::string text, VrmlTokens& out) {
     // There are never more tokens than bytes; reserving that many costs only address space
     // (untouched pages are never mapped in) and saves regrowing a table of millions of tokens.
     // Where even the address space is refused, a smaller guess is taken.
-    try {
-        out.tokens.reserve(n + 16);
-    } catch (const std::bad_alloc&) {
-        out.tokens.reserve(n / 5 + 16);
-    }
+    faces3_reserve_large(out.tokens, n + 16);
+    if (out.tokens.capacity() < n + 16) faces3_reserve_large(out.tokens, n / 5 + 16);
     // Braces waiting for their close: position in braces.
     std::vector<std::size_t> open;
     std::size_t i = 0;
