@@ -253,12 +253,12 @@ int faces3_body_insert_kante(Faces3Koerper* k, int von, int nach) {
 }
 
 // Growth stays geometric when a producer asks for a little more many times.
+// large_pages: the room asked for will be filled.
 template <class V>
-static void grow_to(V& v, size_t n) {
+static void grow_to(V& v, size_t n, bool large_pages) {
     if (n <= v.capacity()) return;
-    const size_t want = std::max(n, v.capacity() + v.capacity() / 2);
-    v.reserve(want);
-    faces3_advise_large_pages(v.data(), v.capacity() * sizeof(*v.data()));
+    v.reserve(std::max(n, v.capacity() + v.capacity() / 2));
+    if (large_pages) faces3_advise_large_pages(v.data(), v.capacity() * sizeof(*v.data()));
 }
 
 void faces3_reserve(Faces3Koerper* k, int npunkte, int ndreiecke) {
@@ -271,18 +271,19 @@ void faces3_reserve(Faces3Koerper* k, int npunkte, int ndreiecke) {
         const size_t np = room(k->punkte.size(), k->max_punkte, std::max(npunkte, 0));
         const size_t nd = room(k->dreiecke.size(), k->max_dreiecke, std::max(ndreiecke, 0));
         const size_t nk = room(k->kanten.size(), k->max_kanten, 3LL * std::max(ndreiecke, 0));
-        grow_to(k->punkte, np);
-        grow_to(k->dreiecke, nd);
-        grow_to(k->kanten, nk);
+        grow_to(k->punkte, np, true);
+        grow_to(k->dreiecke, nd, true);
+        grow_to(k->kanten, nk, true);
         if (k->aktuelle_flaeche >= 0) {
             Faces3Flaeche& f = k->flaechen[k->aktuelle_flaeche];
-            grow_to(f.dreiecke, room(f.dreiecke.size(), f.kapazitaet, std::max(ndreiecke, 0)));
+            grow_to(f.dreiecke, room(f.dreiecke.size(), f.kapazitaet, std::max(ndreiecke, 0)),
+                    true);
         }
         if (!g_nosearch) {
             sync_point_index(k);
-            k->punkt_index.reserve(np);
+            k->punkt_index.reserve(np, true);
             sync_edge_index(k);
-            k->kanten_index.reserve(k->kanten, nk);
+            k->kanten_index.reserve(k->kanten, nk, true);
         }
     } catch (const std::bad_alloc&) {
         // Only a hint: the tables grow as needed.
@@ -338,11 +339,13 @@ static void reserve_ahead(Faces3Koerper* k) {
     if (k->dreiecke.capacity() != 0) return;
     constexpr int kBound = 1 << 22;
     try {
-        grow_to(k->dreiecke, std::clamp(k->max_dreiecke, 0, kBound));
-        grow_to(k->punkte, std::clamp(k->max_punkte, 0, kBound));
+        // Sized from the capacities, not from data: no large pages, which would be mapped
+        // whole for the first few records.
+        k->dreiecke.reserve(std::clamp(k->max_dreiecke, 0, kBound));
+        k->punkte.reserve(std::clamp(k->max_punkte, 0, kBound));
         const long long edges = std::min<long long>(std::max(k->max_kanten, 0),
                                                     6LL * std::clamp(k->max_punkte, 0, kBound));
-        grow_to(k->kanten, static_cast<size_t>(edges));
+        k->kanten.reserve(static_cast<size_t>(edges));
         if (!g_nosearch) {
             sync_edge_index(k);
             k->kanten_index.reserve(k->kanten, static_cast<size_t>(edges));
@@ -352,19 +355,28 @@ static void reserve_ahead(Faces3Koerper* k) {
     }
 }
 
-int faces3_insert_dreieck(Faces3Koerper* k, double x0, double y0, double z0, double x1, double y1,
-                          double z1, double x2, double y2, double z2) {
+// Triangle construction from three corners; slot[i], when given, caches the point found
+// or appended for corner i (see faces3_body_insert_dreieck_listed).
+static int insert_triangle(Faces3Koerper* k, const double* const pts[3], int* const slot[3]) {
     if (!k) return FACES3_ERR_KEIN_KOERPER;
     if (k->dreiecke.size() >= static_cast<size_t>(std::max(k->max_dreiecke, 0))) {
         return FACES3_ERR_DREIECKE_VOLL;
     }
     reserve_ahead(k);
     if (k->flaechen.empty()) faces3_open_flaeche(k, "default");
-    const double pts[3][3] = {{x0, y0, z0}, {x1, y1, z1}, {x2, y2, z2}};
     Faces3Dreieck t{};
     for (int i = 0; i < 3; ++i) {
+        if (slot[i] && *slot[i] >= 0) {
+            t.p[i] = *slot[i];
+            continue;
+        }
         t.p[i] = faces3_body_insert_punkt(k, pts[i]);
         if (t.p[i] < 0) return FACES3_ERR_PUNKT1 - i;
+        // Points that are not finite match nothing, not even themselves.
+        if (slot[i] && !g_nosearch && std::isfinite(pts[i][0]) && std::isfinite(pts[i][1]) &&
+            std::isfinite(pts[i][2])) {
+            *slot[i] = t.p[i];
+        }
     }
     for (int i = 0; i < 3; ++i) {
         t.kante[i] = faces3_body_insert_kante(k, t.p[i], t.p[(i + 1) % 3]);
@@ -374,6 +386,21 @@ int faces3_insert_dreieck(Faces3Koerper* k, double x0, double y0, double z0, dou
     faces3_body_update_geometry(k, t);
     const int idx = append_triangle(k, t);
     return idx >= 0 ? idx : FACES3_ERR_SPEICHER;
+}
+
+int faces3_insert_dreieck(Faces3Koerper* k, double x0, double y0, double z0, double x1, double y1,
+                          double z1, double x2, double y2, double z2) {
+    const double a[3] = {x0, y0, z0}, b[3] = {x1, y1, z1}, c[3] = {x2, y2, z2};
+    const double* const pts[3] = {a, b, c};
+    int* const none[3] = {nullptr, nullptr, nullptr};
+    return insert_triangle(k, pts, none);
+}
+
+int faces3_body_insert_dreieck_listed(Faces3Koerper* k, const std::array<double, 3>* list,
+                                      const int idx[3], int* known) {
+    const double* const pts[3] = {list[idx[0]].data(), list[idx[1]].data(), list[idx[2]].data()};
+    int* const slot[3] = {known + idx[0], known + idx[1], known + idx[2]};
+    return insert_triangle(k, pts, slot);
 }
 
 int faces3_set_dreieck(Faces3Koerper* k, int idx, int p0, int p1, int p2) {

@@ -13,7 +13,7 @@
 struct Faces3Flaeche {
     std::string name;
     int kapazitaet = 0;
-    std::vector<int> dreiecke;
+    Faces3Vec<int> dreiecke;
 };
 
 struct Faces3GeoWork;  // state of a time-sliced geometric neighbour run
@@ -22,11 +22,11 @@ struct Faces3Koerper {
     Faces3Koerper();
     ~Faces3Koerper();
 
-    std::vector<Faces3P3> punkte;
+    Faces3Points punkte;
     int max_punkte = 0;
-    std::vector<Faces3Kante> kanten;
+    Faces3Kanten kanten;
     int max_kanten = 0;
-    std::vector<Faces3Dreieck> dreiecke;
+    Faces3Vec<Faces3Dreieck> dreiecke;
     int max_dreiecke = 0;
     std::vector<Faces3Flaeche> flaechen;
     int max_flaechen = 0;
@@ -55,6 +55,12 @@ Faces3Koerper* faces3_body_create(const char* name, int np, int nk, int nd, int 
 // Point and edge insertion as used by triangle construction (-1 on failure).
 int faces3_body_insert_punkt(Faces3Koerper* k, const double p[3]);
 int faces3_body_insert_kante(Faces3Koerper* k, int von, int nach);
+// faces3_insert_dreieck with the corners list[idx[0]], list[idx[1]], list[idx[2]]. known[i]
+// holds the body point that an earlier corner list[i] gave, or -1; it is filled in here.
+// A corner seen before skips the search: while points are only appended, the lowest point
+// within the tolerance stays the same. The cache is void once points move or go.
+int faces3_body_insert_dreieck_listed(Faces3Koerper* k, const std::array<double, 3>* list,
+                                      const int idx[3], int* known);
 // Normal and centre of a triangle from its points.
 void faces3_body_update_geometry(Faces3Koerper* k, Faces3Dreieck& t);
 // Marks the point index stale after the points moved.

@@ -14,9 +14,9 @@ struct Faces3GeoWork {
     size_t triangles = 0;  // triangle count the index was built for
     size_t points = 0;
     Faces3OutEdges out;
-    std::vector<uint32_t> out_end;     // end point of each entry of `out`
-    std::vector<uint32_t> near_begin;  // per point, plus one
-    std::vector<uint32_t> near;        // points within the tolerance, ascending
+    Faces3Vec<uint32_t> out_end;     // end point of each entry of `out`
+    Faces3Vec<uint32_t> near_begin;  // per point, plus one
+    Faces3Vec<uint32_t> near;        // points within the tolerance, ascending
 
     void build(const Faces3Koerper& k);
 };

@@ -51,7 +51,7 @@ int faces3_cpt_nachbarn_index(Faces3Koerper* k) {
     faces3_body_drop_geo_work(k);
     reset_neighbours(k);
     const size_t n = k->dreiecke.size();
-    std::vector<Faces3Dreieck>& tris = k->dreiecke;
+    Faces3Vec<Faces3Dreieck>& tris = k->dreiecke;
     // Edges leaving each point, sorted by end point, then by triangle: the triangles
     // holding b->a are one contiguous, ascending run in b's list.
     Faces3OutEdges out;

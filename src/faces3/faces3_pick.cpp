@@ -191,7 +191,7 @@ bool circle_search(const Faces3Koerper& k, const double p[3], const double d[3],
     }
     bool found = false;
     double best_spread = 0;
-    std::vector<Faces3P3> corners;
+    Faces3Points corners;
     std::vector<double> xs, ys, zs;
     for (size_t gi = 0; gi < groups.size(); ++gi) {
         if (begin[gi + 1] - begin[gi] <= 7) continue;

@@ -25,7 +25,7 @@ size_t Faces3PointGrid::probe(const int64_t key[3]) const {
     return s;
 }
 
-void Faces3PointGrid::build(const std::vector<Faces3P3>& pts, double h) {
+void Faces3PointGrid::build(const Faces3Points& pts, double h) {
     h_ = h;
     size_t size = 64;
     while (size < pts.size() * 2) size *= 2;
@@ -68,7 +68,7 @@ double Faces3PointGrid::range(const double lo[3], const double hi[3], double mar
     return cells;
 }
 
-void Faces3OutEdges::build(size_t npoints, const std::vector<Faces3Dreieck>& tris) {
+void Faces3OutEdges::build(size_t npoints, const Faces3Vec<Faces3Dreieck>& tris) {
     faces3_reserve_large(begin, npoints + 1);
     begin.assign(npoints + 1, 0);
     for (const Faces3Dreieck& t : tris) {

@@ -12,7 +12,7 @@ struct Faces3Dreieck;
 class Faces3PointGrid {
   public:
     // Cell edge h; points with a non-finite coordinate are left out (they match nothing).
-    void build(const std::vector<Faces3P3>& pts, double h);
+    void build(const Faces3Points& pts, double h);
     double cell() const { return h_; }
     // Cell range covering [lo, hi] per axis, widened by `margin` cells against rounding;
     // returns the number of cells in it.
@@ -40,13 +40,13 @@ class Faces3PointGrid {
     };
     size_t probe(const int64_t key[3]) const;
     double h_ = 1;
-    std::vector<Cell> cells_;
-    std::vector<uint32_t> entries_;
+    Faces3Vec<Cell> cells_;
+    Faces3Vec<uint32_t> entries_;
 };
 
 // For every point, the triangle edges starting there as triangle * 3 + slot, ascending.
 struct Faces3OutEdges {
-    std::vector<uint32_t> begin;  // per point, plus one
-    std::vector<uint32_t> entries;
-    void build(size_t npoints, const std::vector<Faces3Dreieck>& tris);
+    Faces3Vec<uint32_t> begin;  // per point, plus one
+    Faces3Vec<uint32_t> entries;
+    void build(size_t npoints, const Faces3Vec<Faces3Dreieck>& tris);
 };

@@ -55,10 +55,10 @@ void Faces3PointHash::key_of(const double p[3], int64_t k[3]) const {
     for (int a = 0; a < 3; ++a) k[a] = faces3_cell_of(p[a] / cell_ + FACES3_CELL_SHIFT);
 }
 
-void Faces3PointHash::grow(std::size_t size) {
+void Faces3PointHash::grow(std::size_t size, bool large_pages) {
     Faces3ZeroTable<Slot> old;
     old.swap(slots_);
-    slots_.allocate(size);
+    slots_.allocate(size, large_pages);
     int bits = 0;
     while ((std::size_t{1} << bits) < size) ++bits;
     shift_ = 32 - bits;
@@ -71,24 +71,28 @@ void Faces3PointHash::grow(std::size_t size) {
     }
 }
 
-void Faces3PointHash::reserve(std::size_t n) {
+void Faces3PointHash::reserve(std::size_t n, bool large_pages) {
     const std::size_t want = pow2_at_least(2 * n, 1024);
-    if (want > slots_.size()) grow(want);
-    next_.reserve(n);
+    if (want > slots_.size()) grow(want, large_pages);
+    if (large_pages) {
+        faces3_reserve_large(next_, n);
+    } else {
+        next_.reserve(n);
+    }
 }
 
-void Faces3PointHash::rebuild(const std::vector<Faces3P3>& pts) {
+void Faces3PointHash::rebuild(const Faces3Points& pts) {
     clear();
-    reserve(pts.size());
+    reserve(pts.size(), true);
     for (size_t i = 0; i < pts.size(); ++i) add(pts, static_cast<int>(i));
 }
 
-void Faces3PointHash::add(const std::vector<Faces3P3>& pts, int idx) {
+void Faces3PointHash::add(const Faces3Points& pts, int idx) {
     if (next_.size() <= static_cast<size_t>(idx)) next_.resize(idx + 1, -1);
     next_[idx] = -1;
     const double* p = pts[idx].data();
     if (!finite3(p)) return;  // never equal to anything
-    if ((used_ + 1) * 2 > slots_.size()) grow(slots_.empty() ? 1024 : slots_.size() * 2);
+    if ((used_ + 1) * 2 > slots_.size()) grow(slots_.empty() ? 1024 : slots_.size() * 2, true);
     int64_t k[3];
     uint32_t fp;
     if (last_.ok && last_.p[0] == p[0] && last_.p[1] == p[1] && last_.p[2] == p[2]) {
@@ -120,7 +124,7 @@ void Faces3PointHash::add(const std::vector<Faces3P3>& pts, int idx) {
     }
 }
 
-int Faces3PointHash::find(const std::vector<Faces3P3>& pts, const double p[3]) const {
+int Faces3PointHash::find(const Faces3Points& pts, const double p[3]) const {
     if (!finite3(p) || slots_.empty()) return -1;
     int64_t lo[3], hi[3];
     last_.ok = true;
@@ -184,7 +188,7 @@ void Faces3EdgeHash::clear() {
     valid_ = true;
 }
 
-std::size_t Faces3EdgeHash::locate(const std::vector<Faces3Kante>& edges, int from, int to) const {
+std::size_t Faces3EdgeHash::locate(const Faces3Kanten& edges, int from, int to) const {
     auto holds = [&](const Slot& c) {
         return c.idx1 == 0 || (c.to == to && edges[c.idx1 - 1].von == from);
     };
@@ -201,9 +205,9 @@ std::size_t Faces3EdgeHash::locate(const std::vector<Faces3Kante>& edges, int fr
     return s;
 }
 
-void Faces3EdgeHash::grow(const std::vector<Faces3Kante>& edges, std::size_t slots) {
+void Faces3EdgeHash::grow(const Faces3Kanten& edges, std::size_t slots, bool large_pages) {
     last_.ok = false;
-    windows_.allocate(slots / kWindow);
+    windows_.allocate(slots / kWindow, large_pages);
     mask_ = slots - 1;
     used_ = 0;
     // Indexed again in edge order: reads the edge table once, front to back, and keeps
@@ -216,23 +220,23 @@ void Faces3EdgeHash::grow(const std::vector<Faces3Kante>& edges, std::size_t slo
     }
 }
 
-void Faces3EdgeHash::reserve(const std::vector<Faces3Kante>& edges, std::size_t n) {
+void Faces3EdgeHash::reserve(const Faces3Kanten& edges, std::size_t n, bool large_pages) {
     // At most 3/4 full: windows of busy points overflow into the probe area.
     const std::size_t want = pow2_at_least(n / 3 * 4 + 8, 1024);
-    if (want > windows_.size() * kWindow) grow(edges, want);
+    if (want > windows_.size() * kWindow) grow(edges, want, large_pages);
 }
 
-int Faces3EdgeHash::find(const std::vector<Faces3Kante>& edges, int from, int to) const {
+int Faces3EdgeHash::find(const Faces3Kanten& edges, int from, int to) const {
     if (windows_.empty()) return -1;
     const std::size_t s = locate(edges, from, to);
     last_ = Last{from, to, s, true};
     return at(s).idx1 - 1;
 }
 
-void Faces3EdgeHash::add(const std::vector<Faces3Kante>& edges, int idx) {
+void Faces3EdgeHash::add(const Faces3Kanten& edges, int idx) {
     if ((used_ + 1) * 4 > windows_.size() * kWindow * 3) {
         // Grows with the edges below idx; idx itself is placed below.
-        reserve(edges, used_ + 1);
+        reserve(edges, used_ + 1, true);
     }
     indexed_ = std::max(indexed_, static_cast<std::size_t>(idx) + 1);
     const int from = edges[idx].von, to = edges[idx].nach;

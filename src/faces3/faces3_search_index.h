@@ -14,6 +14,7 @@
 #include "faces3/faces3_large_pages.h"
 
 using Faces3P3 = std::array<double, 3>;
+using Faces3Points = Faces3Vec<Faces3P3>;
 
 // Grid cell coordinate of a value, clamped so that huge values share the outermost
 // cells instead of overflowing.
@@ -42,30 +43,44 @@ inline double faces3_cell_slack(double q) {
     return (a < 2 * FACES3_CELL_LIMIT ? a : 2 * FACES3_CELL_LIMIT) * 0x1p-48 + 0x1p-40;
 }
 
-// Hash table storage from calloc, aligned to cache lines: slot value 0 means empty, and
+// Hash table storage, zeroed and aligned to cache lines: slot value 0 means empty, and
 // pages that are never written are never touched, so a table sized ahead for a body's
 // capacity costs only what its data uses.
 template <class T>
 class Faces3ZeroTable {
   public:
-    // n zero slots (the old contents are dropped); throws std::bad_alloc.
-    void allocate(std::size_t n) {
-        if (n > (SIZE_MAX - 64) / sizeof(T)) throw std::bad_alloc();
-        void* raw = std::calloc(n * sizeof(T) + 64, 1);
+    Faces3ZeroTable() = default;
+    Faces3ZeroTable(const Faces3ZeroTable&) = delete;
+    Faces3ZeroTable& operator=(const Faces3ZeroTable&) = delete;
+    ~Faces3ZeroTable() { clear(); }
+    // n zero slots (the old contents are dropped); throws std::bad_alloc. large_pages: the
+    // table will be filled, so large pages pay off.
+    void allocate(std::size_t n, bool large_pages = false) {
+        if (n > (SIZE_MAX / 2 - 64) / sizeof(T)) throw std::bad_alloc();
+        clear();
+        const std::size_t bytes = n * sizeof(T) + 64;
+        // Big blocks come zeroed and aligned from faces3_large_alloc.
+        const bool mapped = bytes >= (std::size_t{1} << 20);
+        void* raw = mapped ? faces3_large_alloc(bytes) : std::calloc(bytes, 1);
         if (!raw) throw std::bad_alloc();
-        raw_.reset(static_cast<unsigned char*>(raw));
-        faces3_advise_large_pages(raw, n * sizeof(T) + 64);
+        if (large_pages) faces3_advise_large_pages(raw, bytes);
+        raw_ = raw;
+        bytes_ = mapped ? bytes : 0;
         const std::uintptr_t a = reinterpret_cast<std::uintptr_t>(raw);
-        data_ = reinterpret_cast<T*>(raw_.get() + ((64 - a % 64) % 64));
+        data_ = reinterpret_cast<T*>(static_cast<unsigned char*>(raw) + ((64 - a % 64) % 64));
         size_ = n;
     }
     void clear() {
-        raw_.reset();
+        if (raw_ && bytes_) faces3_large_free(raw_, bytes_);
+        if (raw_ && !bytes_) std::free(raw_);
+        raw_ = nullptr;
+        bytes_ = 0;
         data_ = nullptr;
         size_ = 0;
     }
     void swap(Faces3ZeroTable& o) {
-        raw_.swap(o.raw_);
+        std::swap(raw_, o.raw_);
+        std::swap(bytes_, o.bytes_);
         std::swap(data_, o.data_);
         std::swap(size_, o.size_);
     }
@@ -75,10 +90,8 @@ class Faces3ZeroTable {
     const T& operator[](std::size_t i) const { return data_[i]; }
 
   private:
-    struct Free {
-        void operator()(unsigned char* p) const { std::free(p); }
-    };
-    std::unique_ptr<unsigned char, Free> raw_;
+    void* raw_ = nullptr;
+    std::size_t bytes_ = 0;  // size of a block from faces3_large_alloc, 0 for calloc
     T* data_ = nullptr;
     std::size_t size_ = 0;
 };
@@ -94,17 +107,17 @@ class Faces3PointHash {
     void clear();
     bool valid() const { return valid_; }
     void invalidate() { valid_ = false; }
-    // Room for n points without rehashing.
-    void reserve(std::size_t n);
+    // Room for n points without rehashing; large_pages when that many will come.
+    void reserve(std::size_t n, bool large_pages = false);
     // Number of table entries added so far (indices below it are indexed).
     std::size_t indexed() const { return next_.size(); }
     // Indexes all points again (after transformations or bulk changes).
-    void rebuild(const std::vector<Faces3P3>& pts);
+    void rebuild(const Faces3Points& pts);
     // Adds point idx, which must be higher than every indexed one.
-    void add(const std::vector<Faces3P3>& pts, int idx);
+    void add(const Faces3Points& pts, int idx);
     // Lowest index whose coordinates each differ from p by less than the tolerance,
     // or -1.
-    int find(const std::vector<Faces3P3>& pts, const double p[3]) const;
+    int find(const Faces3Points& pts, const double p[3]) const;
 
   private:
     struct Slot {
@@ -113,14 +126,14 @@ class Faces3PointHash {
     };
     std::size_t home(uint32_t fp) const { return fp >> shift_; }
     void key_of(const double p[3], int64_t k[3]) const;
-    void grow(std::size_t size);
+    void grow(std::size_t size, bool large_pages);
 
     double tol_;
     double cell_;
     bool valid_ = true;
     int shift_ = 32;
     Faces3ZeroTable<Slot> slots_;
-    std::vector<int> next_;  // chain successor; the last index leads to the first
+    Faces3Vec<int> next_;  // chain successor; the last index leads to the first
     std::size_t used_ = 0;
     // Cell of the last point searched, for adding that point next.
     mutable struct {
@@ -136,6 +149,7 @@ struct Faces3Kante {
     int von;
     int nach;
 };
+using Faces3Kanten = Faces3Vec<Faces3Kante>;
 
 // Open-addressing map from a directed point pair to the lowest edge index with it. Edges
 // leaving point p go first into p's own window of 8 slots (one cache line), so the edges
@@ -147,14 +161,15 @@ class Faces3EdgeHash {
     void clear();
     bool valid() const { return valid_; }
     void invalidate() { valid_ = false; }
-    // Room for n edges without rehashing (edges: the table indexed so far).
-    void reserve(const std::vector<Faces3Kante>& edges, std::size_t n);
+    // Room for n edges without rehashing (edges: the table indexed so far); large_pages
+    // when that many will come.
+    void reserve(const Faces3Kanten& edges, std::size_t n, bool large_pages = false);
     // Number of table entries added so far (indices below it are indexed).
     std::size_t indexed() const { return indexed_; }
     // Returns the stored index for (from, to), or -1.
-    int find(const std::vector<Faces3Kante>& edges, int from, int to) const;
+    int find(const Faces3Kanten& edges, int from, int to) const;
     // Indexes edges[idx] unless its pair is present already.
-    void add(const std::vector<Faces3Kante>& edges, int idx);
+    void add(const Faces3Kanten& edges, int idx);
 
   private:
     static constexpr std::size_t kWindow = 8;
@@ -168,8 +183,8 @@ class Faces3EdgeHash {
     Slot& at(std::size_t s) { return windows_[s / kWindow].s[s % kWindow]; }
     const Slot& at(std::size_t s) const { return windows_[s / kWindow].s[s % kWindow]; }
     // Slot holding (from, to), or the empty slot where it belongs.
-    std::size_t locate(const std::vector<Faces3Kante>& edges, int from, int to) const;
-    void grow(const std::vector<Faces3Kante>& edges, std::size_t slots);
+    std::size_t locate(const Faces3Kanten& edges, int from, int to) const;
+    void grow(const Faces3Kanten& edges, std::size_t slots, bool large_pages);
     bool valid_ = true;
     Faces3ZeroTable<Window> windows_;
     std::size_t mask_ = 0;  // slot count - 1

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <new>
 
+#include "faces3/faces3_body.h"
 #include "faces3/faces3_large_pages.h"
 #include "faces3/faces3_output.h"
 #include "faces3/vrml_import.h"
@@ -39,12 +40,33 @@ void reserve_for_list(V& v, int limit, std::size_t tokens_per_entry, std::size_t
     faces3_reserve_large(v, std::min(static_cast<std::size_t>(limit), rest / tokens_per_entry + 1));
 }
 
-int insert(Faces3Koerper* k, const int* idx, const std::vector<std::array<double, 3>>& pts) {
-    const auto& a = pts[idx[0]];
-    const auto& b = pts[idx[1]];
-    const auto& c = pts[idx[2]];
-    const int rc = faces3_insert_dreieck(k, a[0], a[1], a[2], b[0], b[1], b[2], c[0], c[1], c[2]);
+// known: body point per list index, or null for a plain insertion.
+int insert(Faces3Koerper* k, const int* idx, const std::vector<std::array<double, 3>>& pts,
+           int* known) {
+    int rc;
+    if (known) {
+        rc = faces3_body_insert_dreieck_listed(k, pts.data(), idx, known);
+    } else {
+        const auto& a = pts[idx[0]];
+        const auto& b = pts[idx[1]];
+        const auto& c = pts[idx[2]];
+        rc = faces3_insert_dreieck(k, a[0], a[1], a[2], b[0], b[1], b[2], c[0], c[1], c[2]);
+    }
     if (rc < 0) report_insert_failure(k, rc, idx, pts);
+    return rc;
+}
+
+int triangulate(Faces3Koerper* k, const std::vector<std::array<double, 3>>& punkte,
+                const int* index, int n, int* known) {
+    if (!k || !index || n < 3) return n < 3 ? 0 : 1;
+    for (int i = 0; i < n; ++i)
+        if (index[i] < 0 || static_cast<std::size_t>(index[i]) >= punkte.size()) return 1;
+    std::vector<std::array<int, 3>> triangles;
+    const int rc = vrml_triangulate(punkte, index, n, triangles);
+    for (const auto& t : triangles) insert(k, t.data(), punkte, known);
+    if (rc != 0)
+        faces3_terminal_printf(
+            "faces3_import_vrml_dreieckszerlegung: keine Fortsetzung gefunden\n");
     return rc;
 }
 
@@ -182,15 +204,17 @@ bool VrmlScene::read_face_set() {
     }
     faces3_reserve(body_, static_cast<int>(std::min(points_.size(), index_.size())),
                    static_cast<int>(std::min(triangles, 1LL << 30)));
+    // Body point of each list point once it has been used: repeated corners (most corners of
+    // a closed mesh) skip the point search. Nothing moves or removes points in between.
+    known_.assign(points_.size(), -1);
     std::size_t start = 0;
     for (std::size_t k = 0; k <= index_.size(); ++k) {
         if (k < index_.size() && index_[k] >= 0) continue;
         const std::size_t n = k - start;
         if (n == 3) {
-            insert(body_, &index_[start], points_);
+            insert(body_, &index_[start], points_, known_.data());
         } else if (n > 3) {
-            faces3_import_vrml_dreieckszerlegung(body_, points_, &index_[start],
-                                                 static_cast<int>(n));
+            triangulate(body_, points_, &index_[start], static_cast<int>(n), known_.data());
         }
         start = k + 1;
     }
@@ -258,14 +282,5 @@ bool VrmlScene::read_primitive(VrmlPrimitive kind) {
 int faces3_import_vrml_dreieckszerlegung(Faces3Koerper* k,
                                          const std::vector<std::array<double, 3>>& punkte,
                                          const int* index, int n) {
-    if (!k || !index || n < 3) return n < 3 ? 0 : 1;
-    for (int i = 0; i < n; ++i)
-        if (index[i] < 0 || static_cast<std::size_t>(index[i]) >= punkte.size()) return 1;
-    std::vector<std::array<int, 3>> triangles;
-    const int rc = faces3_vrml::vrml_triangulate(punkte, index, n, triangles);
-    for (const auto& t : triangles) faces3_vrml::insert(k, t.data(), punkte);
-    if (rc != 0)
-        faces3_terminal_printf(
-            "faces3_import_vrml_dreieckszerlegung: keine Fortsetzung gefunden\n");
-    return rc;
+    return faces3_vrml::triangulate(k, punkte, index, n, nullptr);
 }

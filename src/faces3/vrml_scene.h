@@ -56,7 +56,8 @@ class VrmlScene {
     std::array<double, 16> m_;
     std::vector<std::array<double, 16>> saved_;
     std::vector<std::array<double, 3>> points_;
-    std::vector<int> index_;
+    Faces3Vec<int> index_;
+    Faces3Vec<int> known_;  // body point per entry of points_ in the face set being built
     VrmlMergeQueue pending_;
     int counter_ = 0;
     int depth_ = 0;

@@ -8,6 +8,8 @@
 #include <string_view>
 #include <vector>
 
+#include "faces3/faces3_large_pages.h"
+
 namespace faces3_vrml {
 
 inline constexpr std::size_t kNoMatch = static_cast<std::size_t>(-1);
@@ -23,7 +25,7 @@ struct VrmlToken {
 
 struct VrmlTokens {
     std::string source;  // the file contents; tokens point into it
-    std::vector<VrmlToken> tokens;
+    Faces3Vec<VrmlToken> tokens;
     // Pairs of "{" and its "}" (token indices), ordered by the "{".
     std::vector<std::pair<std::uint32_t, std::uint32_t>> braces;
 
