@@ -79,7 +79,7 @@ class ByteSource {
 // Reads a file in large blocks (never byte-wise system calls).
 class FileByteSource final : public ByteSource {
   public:
-    static constexpr size_t kBlockSize = 1 << 20;
+    static constexpr size_t kBlockSize = 1 << 17;
 
     FileByteSource() : ByteSource("") {}
     ~FileByteSource() override;

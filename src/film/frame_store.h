@@ -4,7 +4,9 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <span>
+#include <utility>
 #include <vector>
 
 #include "mw31/canvas.h"
@@ -23,10 +25,36 @@ enum RecordKind : int32_t {
     kPoint = 12,      // followed by {fifth, third, fourth}; stored, never drawn
 };
 
+// No default values: room for records is made without writing it first (see RecordVector);
+// FilmRecord{} still gives zeros.
 struct FilmRecord {
-    int32_t kind = 0, a = 0, b = 0;
+    int32_t kind, a, b;
     friend bool operator==(const FilmRecord&, const FilmRecord&) = default;
 };
+
+// Builds elements without a value by leaving their bytes as they are. A reader makes room for
+// a run of records with resize() and writes them in place: zeroing them first would be a
+// second pass over tens of megabytes.
+template <class T>
+struct UninitialisedAllocator : std::allocator<T> {
+    template <class U>
+    struct rebind {
+        using other = UninitialisedAllocator<U>;
+    };
+    UninitialisedAllocator() = default;
+    template <class U>
+    UninitialisedAllocator(const UninitialisedAllocator<U>&) noexcept {}
+    template <class U>
+    void construct(U* at) noexcept {
+        ::new (static_cast<void*>(at)) U;
+    }
+    template <class U, class... Args>
+    void construct(U* at, Args&&... args) {
+        ::new (static_cast<void*>(at)) U(std::forward<Args>(args)...);
+    }
+};
+
+using RecordVector = std::vector<FilmRecord, UninitialisedAllocator<FilmRecord>>;
 
 // The records of one frame, viewed in place.
 using FrameRecords = std::span<const FilmRecord>;
@@ -40,9 +68,9 @@ constexpr double kDefaultAngleDivisor = 100000.0;
 struct FrameStore {
     // One array for the whole film: a frame per vector would cost an allocation and a copy per
     // frame, and fresh pages for each of them.
-    std::vector<FilmRecord> records;  // every frame's records, one frame after the other
-    std::vector<size_t> frame_ends;   // frame i is records[frame_ends[i - 1] (0 for i = 0),
-                                      // frame_ends[i])
+    RecordVector records;            // every frame's records, one frame after the other
+    std::vector<size_t> frame_ends;  // frame i is records[frame_ends[i - 1] (0 for i = 0),
+                                     // frame_ends[i])
     int virtual_width = kDefaultVirtualWidth;     // W
     int virtual_height = kDefaultVirtualHeight;   // H
     double angle_divisor = kDefaultAngleDivisor;  // D: raw arc angles / D = degrees
@@ -64,7 +92,7 @@ struct FrameStore {
 
     // Drops every frame and gives their memory back; the head values stay.
     void release_frames() {
-        std::vector<FilmRecord>().swap(records);
+        RecordVector().swap(records);
         std::vector<size_t>().swap(frame_ends);
     }
 };

@@ -28,7 +28,7 @@ void advise_large_pages(void* data, size_t bytes) {
 
 }  // namespace
 
-bool reserve_records(std::vector<FilmRecord>* records, size_t extra) {
+bool reserve_records(RecordVector* records, size_t extra) {
     if (extra > records->max_size() - records->size()) return false;
     const size_t wanted = records->size() + extra;
     if (wanted <= records->capacity()) return true;

@@ -12,6 +12,6 @@ namespace film {
 // Makes room for at least `extra` records beyond those held. Reserved but untouched memory
 // costs nothing resident, so readers may reserve for the worst case. False when the memory
 // could not be had (the records held stay as they were).
-bool reserve_records(std::vector<FilmRecord>* records, size_t extra);
+bool reserve_records(RecordVector* records, size_t extra);
 
 }  // namespace film

@@ -2,6 +2,7 @@
 // text values of every length against their decimal meaning.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <climits>
 #include <random>
 #include <string>
@@ -27,6 +28,30 @@ class TrickleByteSource final : public ByteSource {
         if (at_ >= bytes_.size()) return false;
         const auto* p = reinterpret_cast<const unsigned char*>(bytes_.data()) + at_++;
         set_block(p, p + 1);
+        return true;
+    }
+
+  private:
+    const std::string& bytes_;
+    size_t at_ = 0;
+};
+
+// Hands out blocks of varying sizes, so that values fall at every distance from a block's end.
+class ChunkedByteSource final : public ByteSource {
+  public:
+    explicit ChunkedByteSource(const std::string& bytes) : ByteSource("(chunked)"), bytes_(bytes) {}
+    bool rewind() override {
+        at_ = 0;
+        return true;
+    }
+
+  protected:
+    bool next_block() override {
+        if (at_ >= bytes_.size()) return false;
+        const size_t n = std::min(bytes_.size() - at_, size_t(1 + (at_ * 7919) % 397));
+        const auto* p = reinterpret_cast<const unsigned char*>(bytes_.data()) + at_;
+        at_ += n;
+        set_block(p, p + n);
         return true;
     }
 
@@ -86,6 +111,51 @@ TEST(LineFilmBlockPaths, LargeBlocksReadAsByteByByte) {
     EXPECT_EQ(fast.records, careful.records);
     EXPECT_EQ(fast.virtual_width, careful.virtual_width);
     EXPECT_EQ(fast.angle_divisor, careful.angle_divisor);
+}
+
+// Films are mostly runs of lines with short values and plain terminators, which have a reading
+// of their own; odd lines among them (a letter or a space as terminator, long values, signs,
+// leading zeros) must end such a run, not be misread by it.
+TEST(LineFilmBlockPaths, RunsOfShortLinesReadAsByteByByte) {
+    std::mt19937 rng(1862);
+    auto value = [&rng] {
+        const unsigned kind = rng() % 40;
+        std::string v;
+        if (kind == 0) v += '-';
+        if (kind == 1) v += '+';
+        const int digits = kind == 2 ? 5 + int(rng() % 4) : kind == 3 ? 0 : 1 + int(rng() % 4);
+        for (int i = 0; i < digits; ++i) v += char('0' + rng() % 10);
+        return v;
+    };
+    auto terminator = [&rng](char usual) {
+        static const char kOdd[] = " ;lLcx\tA\x80\xff";
+        return rng() % 60 == 0 ? kOdd[rng() % (sizeof kOdd - 1)] : usual;
+    };
+    std::string film = "r1279,1023,F\n";
+    while (film.size() < 400000) {
+        const unsigned pick = rng() % 100;
+        if (pick == 0) {
+            film += "x\n";
+        } else if (pick == 1) {
+            film += "c" + value() + "\n";
+        } else {
+            film += 'l';
+            for (int i = 0; i < 4; ++i) film += value() + terminator(i < 3 ? ',' : '\n');
+        }
+    }
+    film += "x";
+    MemoryByteSource whole(film.data(), film.size());
+    ChunkedByteSource chunked(film);
+    TrickleByteSource trickle(film);
+    const FrameStore fast = read_quietly(whole);
+    const FrameStore in_chunks = read_quietly(chunked);
+    const FrameStore careful = read_quietly(trickle);
+    EXPECT_GT(fast.frame_count(), 100);
+    EXPECT_GT(fast.records.size(), 30000u);
+    EXPECT_EQ(fast.frame_ends, careful.frame_ends);
+    EXPECT_EQ(fast.records, careful.records);
+    EXPECT_EQ(in_chunks.frame_ends, careful.frame_ends);
+    EXPECT_EQ(in_chunks.records, careful.records);
 }
 
 // The value a text number means: its decimal value, saturated to 32 bits.

@@ -15,7 +15,7 @@
 namespace film {
 namespace {
 
-using Records = std::vector<FilmRecord>;
+using Records = RecordVector;
 
 // Binary values as the film writers put them: most significant byte first.
 std::string s16(int v) {
