@@ -4,11 +4,10 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <memory>
 #include <span>
-#include <utility>
 #include <vector>
 
+#include "film/record_allocator.h"
 #include "mw31/canvas.h"
 
 namespace film {
@@ -32,29 +31,8 @@ struct FilmRecord {
     friend bool operator==(const FilmRecord&, const FilmRecord&) = default;
 };
 
-// Builds elements without a value by leaving their bytes as they are. A reader makes room for
-// a run of records with resize() and writes them in place: zeroing them first would be a
-// second pass over tens of megabytes.
-template <class T>
-struct UninitialisedAllocator : std::allocator<T> {
-    template <class U>
-    struct rebind {
-        using other = UninitialisedAllocator<U>;
-    };
-    UninitialisedAllocator() = default;
-    template <class U>
-    UninitialisedAllocator(const UninitialisedAllocator<U>&) noexcept {}
-    template <class U>
-    void construct(U* at) noexcept {
-        ::new (static_cast<void*>(at)) U;
-    }
-    template <class U, class... Args>
-    void construct(U* at, Args&&... args) {
-        ::new (static_cast<void*>(at)) U(std::forward<Args>(args)...);
-    }
-};
-
-using RecordVector = std::vector<FilmRecord, UninitialisedAllocator<FilmRecord>>;
+// Records are appended in place by the readers (see RecordAllocator).
+using RecordVector = std::vector<FilmRecord, RecordAllocator<FilmRecord>>;
 
 // The records of one frame, viewed in place.
 using FrameRecords = std::span<const FilmRecord>;

@@ -64,70 +64,61 @@ constexpr PairShapes pair_shapes() {
 
 constexpr PairShapes kPairShapes = pair_shapes();
 
-// The values of one line from v (just after its `l`; 48 bytes readable): false unless they are
-// four unsigned values of 1 to 4 digits, each with one terminator; else *length is the bytes
-// from v to the next command.
-__attribute__((target("ssse3"))) inline bool short_line_values(const unsigned char* v,
-                                                               __m128i* values, unsigned* length) {
+// Lines are found from a mask of the bytes that may start a command in a window of 64 bytes,
+// not from the end of the line before: so no line waits for the one
+// before it, and the processor reads several at once. A line whose own end is not the next start
+// (an unusual terminator) ends the run. The window's digit mask also gives each line's shape.
+__attribute__((target("ssse3"))) LineRun short_line_run_ssse3(LineRun run,
+                                                              const unsigned char* limit) {
+    // The window's 64 bytes; its last line starts by byte 43 (so that its 20 bytes of values
+    // lie within the masks), and the digits of its second pair are loaded 16 at a time.
+    constexpr unsigned kLastStart = 43;
+    constexpr ptrdiff_t kReach = 64 + 16;
+    const unsigned char* p = run.p;
+    if (limit - p <= kReach) return run;
+    const unsigned char* const end = limit - kReach;
     const __m128i zero = _mm_set1_epi8('0'), nine = _mm_set1_epi8(9);
-    auto digit_bits = [&](__m128i x) {
-        return unsigned(_mm_movemask_epi8(_mm_cmpeq_epi8(_mm_min_epu8(x, nine), x)));
-    };
-    const __m128i low = _mm_sub_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(v)), zero);
-    const __m128i high =
-        _mm_sub_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(v + 16)), zero);
-    const uint32_t ends = ~(digit_bits(low) | digit_bits(high) << 16);
-    const unsigned first = kPairShapes.shape[ends & 1023u];
-    const unsigned first_length = first >> 8;
-    const unsigned second = kPairShapes.shape[(ends >> first_length) & 1023u];
-    if (first_length == 0 || second < 256) return false;
-    const __m128i rest =
-        _mm_sub_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(v + first_length)), zero);
-    const __m128i digits = _mm_or_si128(
-        _mm_shuffle_epi8(
-            low, _mm_load_si128(reinterpret_cast<const __m128i*>(kFirstPair.mask[first & 15u]))),
-        _mm_shuffle_epi8(rest, _mm_load_si128(reinterpret_cast<const __m128i*>(
-                                   kSecondPair.mask[second & 15u]))));
     const __m128i tens = _mm_set1_epi16(0x010A);          // digit pairs: 10 * first + second
     const __m128i hundreds = _mm_set1_epi32(0x00010064);  // pairs of pairs: 100 * first + second
-    *values = _mm_madd_epi16(_mm_maddubs_epi16(digits, tens), hundreds);
-    *length = first_length + (second >> 8);
-    return true;
-}
-
-// Lines are found from a mask of the bytes that may start a command (those above the digits) in
-// 64 bytes, not from the end of the line before: so no line waits for the previous one to be
-// read, and the processor reads several at once. A line whose own end is not the next start
-// (an unusual terminator) ends the run.
-__attribute__((target("ssse3"))) const unsigned char* short_line_run_ssse3(
-    const unsigned char* p, const unsigned char* limit, size_t* lines, FilmRecord** out) {
-    // A window looks at 64 bytes, and its last line at 48 more.
-    constexpr ptrdiff_t kReach = 64 + 48;
-    if (limit - p <= kReach) return p;
-    const unsigned char* const end = limit - kReach;
-    const __m128i last_digit = _mm_set1_epi8('9');
-    auto start_bits = [&](const unsigned char* at) {
-        const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(at));
-        return uint64_t(
-            unsigned(_mm_movemask_epi8(_mm_cmpeq_epi8(_mm_min_epu8(x, last_digit), x))) ^ 0xFFFFu);
-    };
     // Records as stored: {move, x1, y1}, {line, x2, y2}.
     const __m128i kinds = _mm_set_epi32(kLineTo, 0, 0, kMoveTo);
     const __m128i value_lanes = _mm_set_epi32(0, -1, -1, 0);
-    FilmRecord* o = *out;
-    size_t left = *lines;
+    auto digits_at = [&](const unsigned char* at) {
+        return _mm_sub_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(at)), zero);
+    };
+    FilmRecord* o = run.out;
+    size_t left = run.lines_left;
     while (left > 0 && p < end && *p == 'l') {
-        uint64_t starts = start_bits(p) | start_bits(p + 16) << 16 | start_bits(p + 32) << 32 |
-                          start_bits(p + 48) << 48;
-        starts &= starts - 1;  // p itself
+        uint64_t digit_bytes = 0;
+        for (int k = 0; k < 4; ++k) {
+            const __m128i x = digits_at(p + 16 * k);
+            digit_bytes |=
+                uint64_t(unsigned(_mm_movemask_epi8(_mm_cmpeq_epi8(_mm_min_epu8(x, nine), x))))
+                << (16 * k);
+        }
+        const uint64_t non_digits = ~digit_bytes;
+        // A command follows the terminator of the values before it: two non-digits in a row.
+        // Inside a line of the usual shape no two stand together. (The line at p is not among
+        // them: bit 0 has no byte before it.)
+        uint64_t starts = non_digits & non_digits << 1;
         unsigned at = 0;
-        for (; starts != 0 && left > 0; starts &= starts - 1) {
+        for (; starts != 0 && left > 0 && at <= kLastStart; starts &= starts - 1) {
             const unsigned next = unsigned(std::countr_zero(starts));
-            __m128i values;
-            unsigned length;
-            if (p[at] != 'l' || !short_line_values(p + at + 1, &values, &length) ||
-                at + 1 + length != next)
+            const uint64_t ends = non_digits >> (at + 1);  // of the bytes from the first value
+            const unsigned first = kPairShapes.shape[ends & 1023u];
+            const unsigned first_length = first >> 8;
+            const unsigned second = kPairShapes.shape[(ends >> first_length) & 1023u];
+            if (p[at] != 'l' || first_length == 0 || second < 256 ||
+                at + 1 + first_length + (second >> 8) != next)
                 break;
+            const unsigned char* const v = p + at + 1;
+            const __m128i digits = _mm_or_si128(
+                _mm_shuffle_epi8(digits_at(v), _mm_load_si128(reinterpret_cast<const __m128i*>(
+                                                   kFirstPair.mask[first & 15u]))),
+                _mm_shuffle_epi8(digits_at(v + first_length),
+                                 _mm_load_si128(reinterpret_cast<const __m128i*>(
+                                     kSecondPair.mask[second & 15u]))));
+            const __m128i values = _mm_madd_epi16(_mm_maddubs_epi16(digits, tens), hundreds);
             const __m128i move = _mm_or_si128(
                 kinds,
                 _mm_and_si128(_mm_shuffle_epi32(values, _MM_SHUFFLE(0, 1, 0, 0)), value_lanes));
@@ -141,25 +132,20 @@ __attribute__((target("ssse3"))) const unsigned char* short_line_run_ssse3(
         if (at == 0) break;  // the line at p is not for this run
         p += at;
     }
-    *lines = left;
-    *out = o;
-    return p;
+    return LineRun{p, o, left};
 }
 
 }  // namespace
 #endif
 
-const unsigned char* read_short_line_run(const unsigned char* p, const unsigned char* limit,
-                                         size_t* lines, FilmRecord** out) {
+LineRun read_short_line_run(LineRun run, const unsigned char* limit) {
 #if KV_SHUFFLE_PATH
     static const bool shuffles = __builtin_cpu_supports("ssse3");
-    if (shuffles) return short_line_run_ssse3(p, limit, lines, out);
+    if (shuffles) return short_line_run_ssse3(run, limit);
 #else
     (void)limit;
-    (void)lines;
-    (void)out;
 #endif
-    return p;
+    return run;
 }
 
 }  // namespace film

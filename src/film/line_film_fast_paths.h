@@ -151,12 +151,17 @@ inline void put_line_records(FilmRecord* out, const int32_t* v) {
     out[1] = FilmRecord{kLineTo, v[2], v[3]};
 }
 
-// A run of `l` commands from p whose four values are unsigned and of 1 to 4 digits, as films
-// of the usual virtual sizes have them: each becomes a move and a line record at *out. Stops at
-// the first other command or shape, near `limit` (the end of the readable bytes), or after
-// *lines lines; returns where it stopped, takes the lines read off *lines and moves *out past
-// their records. Without byte shuffles in the processor it reads nothing.
-const unsigned char* read_short_line_run(const unsigned char* p, const unsigned char* limit,
-                                         size_t* lines, FilmRecord** out);
+// Where a run of lines stands: the next byte, the next record and the lines still allowed.
+struct LineRun {
+    const unsigned char* p;
+    FilmRecord* out;
+    size_t lines_left;
+};
+
+// A run of `l` commands from run.p whose four values are unsigned and of 1 to 4 digits, as
+// films of the usual virtual sizes have them: each becomes a move and a line record. Stops at
+// the first other command or shape, near `limit` (the end of the readable bytes), or when no
+// lines are left. Without byte shuffles in the processor it reads nothing.
+LineRun read_short_line_run(LineRun run, const unsigned char* limit);
 
 }  // namespace film

@@ -372,9 +372,11 @@ size_t Reader::read_line_batch(size_t lines) {
             v[3] = (p[7] << 8) | p[8];
             p += 9;
         } else if (*p == 'l') {
-            const unsigned char* const after_run = read_short_line_run(p, e_, &left, &out);
-            if (after_run != p) {
-                p = after_run;
+            const LineRun run = read_short_line_run(LineRun{p, out, left}, e_);
+            if (run.p != p) {
+                p = run.p;
+                out = run.out;
+                left = run.lines_left;
                 continue;
             }
 #if defined(__SSE2__)
