@@ -8,7 +8,7 @@
 namespace {
 
 constexpr std::size_t kLarge = std::size_t{2} << 20;
-constexpr std::size_t kDirect = std::size_t{1} << 20;
+constexpr std::size_t kDirect = FACES3_DIRECT_BLOCK;
 
 std::size_t mapped_size(std::size_t bytes) {
     return (bytes + kLarge - 1) & ~(kLarge - 1);

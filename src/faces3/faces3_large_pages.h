@@ -7,9 +7,11 @@
 #include <stdexcept>
 #include <vector>
 
-// Blocks of 1 MB or more come straight from the system, zeroed, aligned to and rounded up
-// to 2 MB, so that large pages can cover them from end to end; smaller ones from new.
-// Throws std::bad_alloc.
+inline constexpr std::size_t FACES3_DIRECT_BLOCK = std::size_t{1} << 18;
+
+// Blocks of FACES3_DIRECT_BLOCK (256 KB) or more come straight from the system, zeroed, aligned to
+// and rounded up to 2 MB, so that large pages can cover them from end to end; smaller ones from
+// new. Throws std::bad_alloc.
 void* faces3_large_alloc(std::size_t bytes);
 void faces3_large_free(void* p, std::size_t bytes);
 

@@ -123,8 +123,10 @@ void Faces3GeoWork::build(const Faces3Koerper& body) {
     // once per edge query.
     Faces3PointGrid grid;
     grid.build(body.punkte, kCell);
+    faces3_reserve_large(near_begin, points + 1);
     near_begin.assign(points + 1, 0);
     near.clear();
+    faces3_reserve_large(near, points);  // mostly the point itself
     for (size_t q = 0; q < points; ++q) {
         near_begin[q] = static_cast<uint32_t>(near.size());
         const double* p = body.punkte[q].data();
@@ -230,7 +232,17 @@ int faces3_nachbarn_schritt(Faces3Koerper* k, int start, int budget_ms, double* 
                 matches.push_back({e / 3, static_cast<uint8_t>(ei), static_cast<uint8_t>(e % 3)});
             });
         }
-        std::sort(matches.begin(), matches.end());
+        // Mostly one match per edge: a plain insertion sort beats the general one.
+        if (matches.size() <= 16) {
+            for (size_t x = 1; x < matches.size(); ++x) {
+                const Match v = matches[x];
+                size_t y = x;
+                for (; y > 0 && v < matches[y - 1]; --y) matches[y] = matches[y - 1];
+                matches[y] = v;
+            }
+        } else {
+            std::sort(matches.begin(), matches.end());
+        }
         for (size_t m = 0; m < matches.size();) {
             const uint32_t j = matches[m].j;
             size_t end = m;

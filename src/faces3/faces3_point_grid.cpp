@@ -31,7 +31,9 @@ void Faces3PointGrid::build(const Faces3Points& pts, double h) {
     while (size < pts.size() * 2) size *= 2;
     faces3_reserve_large(cells_, size);
     cells_.assign(size, Cell{{0, 0, 0}, 0, 0});
-    std::vector<int32_t> slot(pts.size(), -1);
+    Faces3Vec<int32_t> slot;
+    faces3_reserve_large(slot, pts.size());
+    slot.assign(pts.size(), -1);
     for (size_t i = 0; i < pts.size(); ++i) {
         const double* p = pts[i].data();
         if (!std::isfinite(p[0]) || !std::isfinite(p[1]) || !std::isfinite(p[2])) continue;
@@ -49,7 +51,9 @@ void Faces3PointGrid::build(const Faces3Points& pts, double h) {
     }
     faces3_reserve_large(entries_, sum);
     entries_.assign(sum, 0);
-    std::vector<uint32_t> fill(size);
+    Faces3Vec<uint32_t> fill;
+    faces3_reserve_large(fill, size);
+    fill.resize(size);
     for (size_t s = 0; s < size; ++s) fill[s] = cells_[s].begin;
     for (size_t i = 0; i < pts.size(); ++i) {
         if (slot[i] >= 0) entries_[fill[slot[i]]++] = static_cast<uint32_t>(i);
@@ -77,7 +81,9 @@ void Faces3OutEdges::build(size_t npoints, const Faces3Vec<Faces3Dreieck>& tris)
     for (size_t i = 0; i < npoints; ++i) begin[i + 1] += begin[i];
     faces3_reserve_large(entries, tris.size() * 3);
     entries.assign(tris.size() * 3, 0);
-    std::vector<uint32_t> fill(begin.begin(), begin.end() - 1);
+    Faces3Vec<uint32_t> fill;
+    faces3_reserve_large(fill, npoints);
+    fill.assign(begin.begin(), begin.end() - 1);
     for (size_t t = 0; t < tris.size(); ++t) {
         for (int s = 0; s < 3; ++s) {
             entries[fill[tris[t].p[s]]++] = static_cast<uint32_t>(t * 3 + s);

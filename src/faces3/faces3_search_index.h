@@ -57,13 +57,14 @@ class Faces3ZeroTable {
     // table will be filled, so large pages pay off.
     void allocate(std::size_t n, bool large_pages = false) {
         if (n > (SIZE_MAX / 2 - 64) / sizeof(T)) throw std::bad_alloc();
-        clear();
         const std::size_t bytes = n * sizeof(T) + 64;
-        // Big blocks come zeroed and aligned from faces3_large_alloc.
-        const bool mapped = bytes >= (std::size_t{1} << 20);
+        // Big blocks come zeroed and aligned from faces3_large_alloc. A refusal leaves the
+        // old table as it was.
+        const bool mapped = bytes >= FACES3_DIRECT_BLOCK;
         void* raw = mapped ? faces3_large_alloc(bytes) : std::calloc(bytes, 1);
         if (!raw) throw std::bad_alloc();
         if (large_pages) faces3_advise_large_pages(raw, bytes);
+        clear();
         raw_ = raw;
         bytes_ = mapped ? bytes : 0;
         const std::uintptr_t a = reinterpret_cast<std::uintptr_t>(raw);

@@ -17,7 +17,7 @@ namespace faces3_vrml {
 namespace {
 
 void report_insert_failure(Faces3Koerper* k, int code, const int* idx,
-                           const std::vector<std::array<double, 3>>& pts) {
+                           const std::array<double, 3>* pts) {
     const char* face = faces3_flaeche_name(k, faces3_aktuelle_flaeche(k));
     const auto& a = pts[idx[0]];
     const auto& b = pts[idx[1]];
@@ -41,11 +41,10 @@ void reserve_for_list(V& v, int limit, std::size_t tokens_per_entry, std::size_t
 }
 
 // known: body point per list index, or null for a plain insertion.
-int insert(Faces3Koerper* k, const int* idx, const std::vector<std::array<double, 3>>& pts,
-           int* known) {
+int insert(Faces3Koerper* k, const int* idx, const std::array<double, 3>* pts, int* known) {
     int rc;
     if (known) {
-        rc = faces3_body_insert_dreieck_listed(k, pts.data(), idx, known);
+        rc = faces3_body_insert_dreieck_listed(k, pts, idx, known);
     } else {
         const auto& a = pts[idx[0]];
         const auto& b = pts[idx[1]];
@@ -56,11 +55,11 @@ int insert(Faces3Koerper* k, const int* idx, const std::vector<std::array<double
     return rc;
 }
 
-int triangulate(Faces3Koerper* k, const std::vector<std::array<double, 3>>& punkte,
+int triangulate(Faces3Koerper* k, const std::array<double, 3>* punkte, std::size_t count,
                 const int* index, int n, int* known) {
     if (!k || !index || n < 3) return n < 3 ? 0 : 1;
     for (int i = 0; i < n; ++i)
-        if (index[i] < 0 || static_cast<std::size_t>(index[i]) >= punkte.size()) return 1;
+        if (index[i] < 0 || static_cast<std::size_t>(index[i]) >= count) return 1;
     std::vector<std::array<int, 3>> triangles;
     const int rc = vrml_triangulate(punkte, index, n, triangles);
     for (const auto& t : triangles) insert(k, t.data(), punkte, known);
@@ -206,15 +205,17 @@ bool VrmlScene::read_face_set() {
                    static_cast<int>(std::min(triangles, 1LL << 30)));
     // Body point of each list point once it has been used: repeated corners (most corners of
     // a closed mesh) skip the point search. Nothing moves or removes points in between.
+    faces3_reserve_large(known_, points_.size());
     known_.assign(points_.size(), -1);
     std::size_t start = 0;
     for (std::size_t k = 0; k <= index_.size(); ++k) {
         if (k < index_.size() && index_[k] >= 0) continue;
         const std::size_t n = k - start;
         if (n == 3) {
-            insert(body_, &index_[start], points_, known_.data());
+            insert(body_, &index_[start], points_.data(), known_.data());
         } else if (n > 3) {
-            triangulate(body_, points_, &index_[start], static_cast<int>(n), known_.data());
+            triangulate(body_, points_.data(), points_.size(), &index_[start], static_cast<int>(n),
+                        known_.data());
         }
         start = k + 1;
     }
@@ -282,5 +283,5 @@ bool VrmlScene::read_primitive(VrmlPrimitive kind) {
 int faces3_import_vrml_dreieckszerlegung(Faces3Koerper* k,
                                          const std::vector<std::array<double, 3>>& punkte,
                                          const int* index, int n) {
-    return faces3_vrml::triangulate(k, punkte, index, n, nullptr);
+    return faces3_vrml::triangulate(k, punkte.data(), punkte.size(), index, n, nullptr);
 }

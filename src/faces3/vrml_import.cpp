@@ -19,7 +19,7 @@ namespace {
 // Kept between imports; FACES3_VRML_MODELFAC replaces it.
 double g_modelfac = 1.0;
 
-bool write_file(const std::string& name, const std::string& text) {
+bool write_file(const std::string& name, std::string_view text) {
     std::FILE* fp = std::fopen(name.c_str(), "wb");
     if (!fp) return false;
     const bool ok = std::fwrite(text.data(), 1, text.size(), fp) == text.size();
@@ -34,7 +34,7 @@ Faces3Koerper* import(const std::string& filename) {
     // The expanded text is still in memory, so it is not read back.
     VrmlTokens tokens;
     {
-        std::string text;
+        VrmlText text;
         if (vrml_expand_inlines(filename, text, "faces3_rcv_from_vrml", false) == 0) {
             write_file(vrml_temp_dir() + "/vrml_import.wrl", text);
         } else if (!vrml_read_file(filename, text)) {

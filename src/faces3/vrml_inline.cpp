@@ -24,7 +24,7 @@ bool is_punct(unsigned char c) {
 // Words of a VRML text as the expansion sees them: runs of characters from '!' upward,
 // quoted strings whole, each bracket or comma alone, comments to the end of the line.
 struct WordReader {
-    const std::string& text;
+    const VrmlText& text;
     std::size_t pos;
     bool newline_before = false;
 
@@ -69,13 +69,13 @@ std::string unquote(std::string_view w) {
 
 struct Expansion {
     std::string base;  // directory of the top-level file, empty when it has none
-    std::string& out;
+    VrmlText& out;
     int files = 0;
     std::vector<std::string> chain;  // files being expanded, to refuse cycles
     bool failed = false;
 };
 
-void expand_text(Expansion& ex, const std::string& text, std::size_t from);
+void expand_text(Expansion& ex, const VrmlText& text, std::size_t from);
 
 // Reads the node body after "WWWInline {" and returns the file name given at depth 1.
 std::string inline_name(WordReader& words, bool& closed) {
@@ -120,7 +120,7 @@ void include_file(Expansion& ex, const std::string& name) {
             path.c_str());
         return;  // the node is dropped
     }
-    std::string text;
+    VrmlText text;
     if (!vrml_read_file(path, text)) {
         faces3_message_printf("%s Datei/File %s: kann nicht geoeffnet werden / cannot be opened",
                               "faces3_treat_wwwinline", path.c_str());
@@ -137,10 +137,10 @@ void include_file(Expansion& ex, const std::string& name) {
     ex.chain.pop_back();
 }
 
-void expand_text(Expansion& ex, const std::string& text, std::size_t from) {
+void expand_text(Expansion& ex, const VrmlText& text, std::size_t from) {
     // Without any inline the words would come out as they went in (only the blanks between
     // them may change), so the text is copied whole: large face sets pass quickly.
-    if (text.find("WWWInline", from) == std::string::npos) {
+    if (text.find("WWWInline", from) == VrmlText::npos) {
         if (ex.out.size() + (text.size() - from) > kVrmlMaxExpandedBytes) {
             faces3_message_printf("faces3_vrml_treat_wwwinline: Text zu lang (max. %zu Bytes)",
                                   kVrmlMaxExpandedBytes);
@@ -148,7 +148,7 @@ void expand_text(Expansion& ex, const std::string& text, std::size_t from) {
             return;
         }
         ex.out += '\n';
-        ex.out.append(text, from, std::string::npos);
+        ex.out.append(text, from, VrmlText::npos);
         return;
     }
     WordReader words{text, from};
@@ -177,10 +177,10 @@ void expand_text(Expansion& ex, const std::string& text, std::size_t from) {
 
 }  // namespace
 
-bool vrml_header_ok(const std::string& text, std::size_t& rest) {
+bool vrml_header_ok(std::string_view text, std::size_t& rest) {
     std::size_t end = text.find('\n');
-    rest = end == std::string::npos ? text.size() : end + 1;
-    std::string_view line(text.data(), (end == std::string::npos ? text.size() : end));
+    rest = end == std::string_view::npos ? text.size() : end + 1;
+    std::string_view line(text.data(), (end == std::string_view::npos ? text.size() : end));
     if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
     const std::string_view header(kVrmlHeader);
     if (line.substr(0, header.size()) != header) return false;
@@ -188,7 +188,7 @@ bool vrml_header_ok(const std::string& text, std::size_t& rest) {
            line[header.size()] == '\t';
 }
 
-bool vrml_read_file(const std::string& name, std::string& text) {
+bool vrml_read_file(const std::string& name, VrmlText& text) {
     // Only plain files: an inline naming a device or a pipe would never end.
     std::error_code ec;
     if (!std::filesystem::is_regular_file(name, ec)) return false;
@@ -214,10 +214,10 @@ bool vrml_read_file(const std::string& name, std::string& text) {
     return ok;
 }
 
-int vrml_expand_inlines(const std::string& source, std::string& out, const char* caller,
+int vrml_expand_inlines(const std::string& source, VrmlText& out, const char* caller,
                         bool report_source_open) {
     out.clear();
-    std::string text;
+    VrmlText text;
     if (!vrml_read_file(source, text)) {
         if (report_source_open)
             faces3_message_printf(
@@ -234,7 +234,7 @@ int vrml_expand_inlines(const std::string& source, std::string& out, const char*
     // break, and a closing line break: made in the text's own buffer rather than a copy.
     const std::string_view header(kVrmlHeader);
     if (text.size() - rest + header.size() + 1 <= kVrmlMaxExpandedBytes &&
-        text.find("WWWInline", rest) == std::string::npos) {
+        text.find("WWWInline", rest) == VrmlText::npos) {
         text.replace(0, rest, std::string(header) + "\n\n");
         text += '\n';
         out = std::move(text);
@@ -266,7 +266,7 @@ int treat_wwwinline(const char* source, const char* target) {
     using namespace faces3_vrml;
     const std::string src = source ? source : "";
     const std::string dst = target ? target : "";
-    std::string out;
+    VrmlText out;
     const int rc = vrml_expand_inlines(src, out, "faces3_vrml_treat_wwwinline", true);
     // A header that failed leaves nothing to write; an expansion that stopped early still
     // writes what it has, as the copy was made word by word.

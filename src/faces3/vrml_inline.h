@@ -3,6 +3,9 @@
 #pragma once
 
 #include <string>
+#include <string_view>
+
+#include "faces3/vrml_tokens.h"
 
 namespace faces3_vrml {
 
@@ -17,15 +20,15 @@ inline constexpr std::size_t kVrmlMaxExpandedBytes = std::size_t{1} << 30;
 
 // True when the first line of text is the VRML 1.0 header (a trailing carriage return or a
 // comment after a blank is allowed). rest receives the offset after the first line.
-bool vrml_header_ok(const std::string& text, std::size_t& rest);
+bool vrml_header_ok(std::string_view text, std::size_t& rest);
 
 // Reads a whole file. False when it cannot be opened.
-bool vrml_read_file(const std::string& name, std::string& text);
+bool vrml_read_file(const std::string& name, VrmlText& text);
 
 // Expands the file into out (header line first). caller names the function for the
 // open-failure message of the source; report_source_open false keeps that one silent.
 // Returns 0, or 1 on failure (a message was shown, except for the silent case).
-int vrml_expand_inlines(const std::string& source, std::string& out, const char* caller,
+int vrml_expand_inlines(const std::string& source, VrmlText& out, const char* caller,
                         bool report_source_open);
 
 // The directory for temporary files: $TMPDIR, else /tmp.

@@ -55,7 +55,7 @@ class VrmlScene {
     long long triangle_limit_ = 0;
     std::array<double, 16> m_;
     std::vector<std::array<double, 16>> saved_;
-    std::vector<std::array<double, 3>> points_;
+    Faces3Vec<std::array<double, 3>> points_;
     Faces3Vec<int> index_;
     Faces3Vec<int> known_;  // body point per entry of points_ in the face set being built
     VrmlMergeQueue pending_;

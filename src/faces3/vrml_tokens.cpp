@@ -46,11 +46,11 @@ std::size_t VrmlTokens::match(std::size_t i) const {
     return it->second;
 }
 
-void vrml_tokenize(std::string text, VrmlTokens& out) {
+void vrml_tokenize(VrmlText&& text, VrmlTokens& out) {
     out.source = std::move(text);
     out.tokens.clear();
     out.braces.clear();
-    const std::string& s = out.source;
+    const VrmlText& s = out.source;
     // Offsets are 32 bits: a longer text is read up to there.
     const std::size_t n = std::min(s.size(), kVrmlMaxTextBytes);
     // There are never more tokens than bytes; reserving that many costs only address space
@@ -87,7 +87,7 @@ void vrml_tokenize(std::string text, VrmlTokens& out) {
             case kQuote: {
                 const std::size_t from = i++;
                 const std::size_t close = s.find(static_cast<char>(c), i);
-                i = (close == std::string::npos || close >= n) ? n : close + 1;  // open: to the end
+                i = (close == VrmlText::npos || close >= n) ? n : close + 1;  // open: to the end
                 push(from, i);
                 break;
             }

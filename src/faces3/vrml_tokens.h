@@ -23,8 +23,11 @@ struct VrmlToken {
     std::uint32_t len;    // length, quotes included
 };
 
+// Text of a VRML file: may be many megabytes.
+using VrmlText = std::basic_string<char, std::char_traits<char>, Faces3LargeAlloc<char>>;
+
 struct VrmlTokens {
-    std::string source;  // the file contents; tokens point into it
+    VrmlText source;  // the file contents; tokens point into it
     Faces3Vec<VrmlToken> tokens;
     // Pairs of "{" and its "}" (token indices), ordered by the "{".
     std::vector<std::pair<std::uint32_t, std::uint32_t>> braces;
@@ -49,7 +52,13 @@ struct VrmlTokens {
 // Cuts the text (at most kVrmlMaxTextBytes; the rest is ignored) into tokens: bytes below '!'
 // separate, '#' starts a comment to the end of the line, quoted strings (single or double quotes)
 // are one token with their quotes, and each of ( ) , [ ] { } is a token by itself.
-void vrml_tokenize(std::string text, VrmlTokens& out);
+void vrml_tokenize(VrmlText&& text, VrmlTokens& out);
+inline void vrml_tokenize(std::string_view text, VrmlTokens& out) {
+    vrml_tokenize(VrmlText(text), out);
+}
+inline void vrml_tokenize(const char* text, VrmlTokens& out) {
+    vrml_tokenize(std::string_view(text), out);
+}
 
 // The token text in its written form: every token followed by a line break.
 std::string vrml_token_text(const VrmlTokens& tokens);

@@ -49,7 +49,7 @@ bool segments_cross(Point2 p1, Point2 p2, Point2 q1, Point2 q2) {
 }
 
 // Squared diagonal of the polygon's bounding box, the scale for "no area".
-double polygon_extent2(const std::vector<Point3>& points, const int* index, int n) {
+double polygon_extent2(const Point3* points, const int* index, int n) {
     Point3 lo = points[index[0]], hi = lo;
     for (int i = 1; i < n; ++i)
         for (int k = 0; k < 3; ++k) {
@@ -62,7 +62,7 @@ double polygon_extent2(const std::vector<Point3>& points, const int* index, int 
 
 }  // namespace
 
-int vrml_triangulate(const std::vector<Point3>& points, const int* index, int n,
+int vrml_triangulate(const Point3* points, const int* index, int n,
                      std::vector<std::array<int, 3>>& out) {
     if (n < 3) return 0;
     auto P = [&](int pos) -> const Point3& { return points[index[pos]]; };

@@ -12,7 +12,11 @@ using Point3 = std::array<double, 3>;
 // polygon's own orientation). Returns 0 when the polygon was cut completely, 1 when no
 // acceptable ear was found; the triangles cut before that stay in out. The caller has
 // checked every index against points.
-int vrml_triangulate(const std::vector<Point3>& points, const int* index, int n,
+int vrml_triangulate(const Point3* points, const int* index, int n,
                      std::vector<std::array<int, 3>>& out);
+inline int vrml_triangulate(const std::vector<Point3>& points, const int* index, int n,
+                            std::vector<std::array<int, 3>>& out) {
+    return vrml_triangulate(points.data(), index, n, out);
+}
 
 }  // namespace faces3_vrml
