@@ -185,7 +185,7 @@ class Reader {
     static constexpr ptrdiff_t kFastMargin = 64;  // what read_text4_in_block() may look at
     // Lines given room at a time: room is made without being written, but a debug build still
     // walks it once.
-    static constexpr size_t kLinesPerBatch = 1024;
+    static constexpr size_t kFirstLinesPerBatch = 8, kLinesPerBatch = 1024;
 
     ByteSource& in_;
     const unsigned char* p_ = nullptr;
@@ -339,15 +339,17 @@ void Reader::frame_command(int c) {
 // whose text values do not fit the quick reading, or the end of the block, of the frame's
 // room or of the reserved records, is left to the careful loop.
 void Reader::read_line_runs() {
-    if (e_ - p_ < kFastMargin || store_.frame_count() >= limits_.max_frames) return;
+    if (e_ - p_ < kFastMargin || (*p_ | 0x20) != 'l' || store_.frame_count() >= limits_.max_frames)
+        return;
     const size_t in_frame = records_in_frame();
     if (in_frame >= size_t(limits_.max_records_per_frame)) return;
     // A command is taken while its frame is below the limit and two records fit in place.
     const size_t frame_room = size_t(limits_.max_records_per_frame) - in_frame;
     const size_t free_room = records_.capacity() - records_.size();
     size_t lines = std::min((frame_room + 1) / 2, free_room / 2);
-    while (lines > 0) {
-        const size_t batch = std::min(lines, kLinesPerBatch);
+    // Batches grow while they are filled, so that a lone line gets little room.
+    for (size_t most = kFirstLinesPerBatch; lines > 0; most = std::min(2 * most, kLinesPerBatch)) {
+        const size_t batch = std::min(lines, most);
         const size_t taken = read_line_batch(batch);
         lines -= taken;
         if (taken < batch) break;
