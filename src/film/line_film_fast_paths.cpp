@@ -80,9 +80,6 @@ __attribute__((target("ssse3"))) LineRun short_line_run_ssse3(LineRun run,
     const __m128i zero = _mm_set1_epi8('0'), nine = _mm_set1_epi8(9);
     const __m128i tens = _mm_set1_epi16(0x010A);          // digit pairs: 10 * first + second
     const __m128i hundreds = _mm_set1_epi32(0x00010064);  // pairs of pairs: 100 * first + second
-    // Records as stored: {move, x1, y1}, {line, x2, y2}.
-    const __m128i kinds = _mm_set_epi32(kLineTo, 0, 0, kMoveTo);
-    const __m128i value_lanes = _mm_set_epi32(0, -1, -1, 0);
     auto digits_at = [&](const unsigned char* at) {
         return _mm_sub_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(at)), zero);
     };
@@ -119,12 +116,7 @@ __attribute__((target("ssse3"))) LineRun short_line_run_ssse3(LineRun run,
                                  _mm_load_si128(reinterpret_cast<const __m128i*>(
                                      kSecondPair.mask[second & 15u]))));
             const __m128i values = _mm_madd_epi16(_mm_maddubs_epi16(digits, tens), hundreds);
-            const __m128i move = _mm_or_si128(
-                kinds,
-                _mm_and_si128(_mm_shuffle_epi32(values, _MM_SHUFFLE(0, 1, 0, 0)), value_lanes));
-            _mm_storeu_si128(reinterpret_cast<__m128i*>(o), move);
-            _mm_storel_epi64(reinterpret_cast<__m128i*>(reinterpret_cast<char*>(o) + 16),
-                             _mm_unpackhi_epi64(values, values));
+            put_line_records(o, values);
             o += 2;
             --left;
             at = next;

@@ -158,6 +158,39 @@ struct LineRun {
     size_t lines_left;
 };
 
+#if defined(__SSE2__)
+// The two records of a line from its four values in one vector, in two stores.
+inline void put_line_records(FilmRecord* out, __m128i values) {
+    const __m128i kinds = _mm_set_epi32(kLineTo, 0, 0, kMoveTo);
+    const __m128i first_values = _mm_and_si128(_mm_shuffle_epi32(values, _MM_SHUFFLE(0, 1, 0, 0)),
+                                               _mm_set_epi32(0, -1, -1, 0));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(out), _mm_or_si128(kinds, first_values));
+    _mm_storel_epi64(reinterpret_cast<__m128i*>(&out[1].a), _mm_unpackhi_epi64(values, values));
+}
+#endif
+
+// A run of `L` commands (four big-endian shorts each) from run.p; stops at the first other
+// command, at `end` (9 bytes must be readable from any p before it), or when no lines are
+// left.
+inline LineRun read_binary_line_run(LineRun run, const unsigned char* end) {
+    while (run.lines_left > 0 && run.p < end && *run.p == 'L') {
+        const unsigned char* const v = run.p + 1;
+#if defined(__SSE2__)
+        const __m128i raw = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(v));
+        const __m128i swapped = _mm_or_si128(_mm_slli_epi16(raw, 8), _mm_srli_epi16(raw, 8));
+        put_line_records(run.out, _mm_unpacklo_epi16(swapped, _mm_setzero_si128()));
+#else
+        const int32_t values[4] = {(v[0] << 8) | v[1], (v[2] << 8) | v[3], (v[4] << 8) | v[5],
+                                   (v[6] << 8) | v[7]};
+        put_line_records(run.out, values);
+#endif
+        run.p += 9;
+        run.out += 2;
+        --run.lines_left;
+    }
+    return run;
+}
+
 // A run of `l` commands from run.p whose four values are unsigned and of 1 to 4 digits, as
 // films of the usual virtual sizes have them: each becomes a move and a line record. Stops at
 // the first other command or shape, near `limit` (the end of the readable bytes), or when no

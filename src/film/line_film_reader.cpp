@@ -365,33 +365,30 @@ size_t Reader::read_line_batch(size_t lines) {
     const unsigned char* p = p_;
     const unsigned char* const end = e_ - kFastMargin;
     size_t left = lines;
-    int32_t v[4];
     while (left > 0 && p < end) {
+        LineRun run{p, out, left};
         if (*p == 'L') {
-            v[0] = (p[1] << 8) | p[2];
-            v[1] = (p[3] << 8) | p[4];
-            v[2] = (p[5] << 8) | p[6];
-            v[3] = (p[7] << 8) | p[8];
-            p += 9;
+            run = read_binary_line_run(run, end);
         } else if (*p == 'l') {
-            const LineRun run = read_short_line_run(LineRun{p, out, left}, e_);
-            if (run.p != p) {
-                p = run.p;
-                out = run.out;
-                left = run.lines_left;
-                continue;
-            }
-#if defined(__SSE2__)
-            if (!read_plain_text4(p + 1, v, &p) && !read_text4_in_block(p + 1, v, &p)) break;
-#else
-            break;
-#endif
+            run = read_short_line_run(run, e_);
         } else {
             break;
         }
-        put_line_records(out, v);
-        out += 2;
-        --left;
+        if (run.p == p) {  // a text line of another shape
+            int32_t v[4];
+#if defined(__SSE2__)
+            if (!read_plain_text4(p + 1, v, &run.p) && !read_text4_in_block(p + 1, v, &run.p))
+                break;
+#else
+            break;
+#endif
+            put_line_records(run.out, v);
+            run.out += 2;
+            --run.lines_left;
+        }
+        p = run.p;
+        out = run.out;
+        left = run.lines_left;
     }
     records_.resize(held + size_t(out - first));
     p_ = p;
