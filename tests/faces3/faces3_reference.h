@@ -340,7 +340,7 @@ inline int pick(const Faces3Koerper* k, const double p[3], const double d[3], do
             for (int x = 0; x < 3; ++x) hit[x] = cs[corner][x];
             continue;
         }
-        double foot[3], dbest = snap;
+        double foot[3] = {0, 0, 0}, dbest = snap;
         bool snapped = false;
         for (int s = 0; s < 3; ++s) {
             const int j = t->nachbar[s];

@@ -104,7 +104,9 @@ TEST(ReferenceCompare, IndexNeighboursAndFaultCounts) {
         EXPECT_EQ(out.text(), std::to_string(missing) + " Kanten ohne Nachbardreieck\n" +
                                   std::to_string(dups) +
                                   " Kanten mit mindestens 2 Nachbardreiecken\n");
-        if (seed % 3 != 0) EXPECT_GT(dups, 0);  // the soup has duplicated triangles
+        if (seed % 3 != 0) {
+            EXPECT_GT(dups, 0);  // the soup has duplicated triangles
+        }
         expect_same_neighbours(p.body.get(), p.mesh);
     }
 }
@@ -180,10 +182,10 @@ TEST(ReferenceCompare, SplitAtEdgePoints) {
                                  a[2] + f * (b[2] - a[2]),
                                  9,
                                  9,
-                                 9 + i,
+                                 9.0 + i,
                                  9,
                                  10,
-                                 9 + i};
+                                 9.0 + i};
             f3test::tri(p.body.get(), c);
             p.mesh.insert_triangle(c);
         }
