@@ -22,8 +22,8 @@ void* large_block_allocate(size_t bytes) {
     return block;
 }
 
-void large_block_release(void* block, size_t bytes) noexcept {
-    ::operator delete(block, bytes, kLargePage);
+void large_block_release(void* block, size_t /*bytes*/) noexcept {
+    ::operator delete(block, kLargePage);
 }
 
 }  // namespace film
