@@ -65,9 +65,9 @@ constexpr PairShapes pair_shapes() {
 constexpr PairShapes kPairShapes = pair_shapes();
 
 // Lines are found from a mask of the bytes that may start a command in a window of 64 bytes,
-// not from the end of the line before: so no line waits for the one
-// before it, and the processor reads several at once. A line whose own end is not the next start
-// (an unusual terminator) ends the run. The window's digit mask also gives each line's shape.
+// not from the end of the line before: so no line waits for the one before it, and the
+// processor reads several at once. A line whose own end is not the next start (an unusual
+// terminator) ends the run. The window's digit mask also gives each line's shape.
 __attribute__((target("ssse3"))) LineRun short_line_run_ssse3(LineRun run,
                                                               const unsigned char* limit) {
     // The window's 64 bytes; its last line starts by byte 43 (so that its 20 bytes of values
