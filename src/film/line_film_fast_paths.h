@@ -49,6 +49,23 @@ inline int32_t digits_value(uint64_t w, int digits) {
 }
 
 #if defined(__SSE2__)
+// Four values from their digits, each value's eight digit bytes (0-9, most significant in the
+// top byte, leading zero digits below) in one word: digit pairs, then pairs of pairs, then the
+// two halves, for all four at once.
+inline __m128i four_values(uint64_t d0, uint64_t d1, uint64_t d2, uint64_t d3) {
+    auto combine = [](uint64_t lo, uint64_t hi) {
+        __m128i x = _mm_set_epi64x(int64_t(hi), int64_t(lo));
+        x = _mm_add_epi16(
+            _mm_mullo_epi16(_mm_and_si128(x, _mm_set1_epi16(0xFF)), _mm_set1_epi16(10)),
+            _mm_srli_epi16(x, 8));
+        x = _mm_madd_epi16(x, _mm_set1_epi32(0x00010064));
+        return _mm_add_epi64(_mm_mul_epu32(x, _mm_set1_epi32(10000)), _mm_srli_epi64(x, 32));
+    };
+    return _mm_castps_si128(_mm_shuffle_ps(_mm_castsi128_ps(combine(d0, d1)),
+                                           _mm_castsi128_ps(combine(d2, d3)),
+                                           _MM_SHUFFLE(2, 0, 2, 0)));
+}
+
 // Four text values from p, where 64 bytes are readable. Digit and sign positions of 32 bytes
 // come from byte masks, so finding where each value ends costs a few bit operations instead of
 // a test per byte, and nothing branches on the values. False, with nothing consumed, when a
@@ -83,18 +100,7 @@ inline bool read_text4_in_block(const unsigned char* p, int32_t* v, const unsign
         d[i] = ((load8(p + at) - kThrees) << (63 - 8 * (digits & 7u))) << 1;
         at += digits + 1;
     }
-    // The four values at once: digit pairs, then pairs of pairs, then the two halves.
-    auto combine = [](uint64_t lo, uint64_t hi) {
-        __m128i x = _mm_set_epi64x(int64_t(hi), int64_t(lo));
-        x = _mm_add_epi16(
-            _mm_mullo_epi16(_mm_and_si128(x, _mm_set1_epi16(0xFF)), _mm_set1_epi16(10)),
-            _mm_srli_epi16(x, 8));
-        x = _mm_madd_epi16(x, _mm_set1_epi32(0x00010064));
-        return _mm_add_epi64(_mm_mul_epu32(x, _mm_set1_epi32(10000)), _mm_srli_epi64(x, 32));
-    };
-    const __m128i values = _mm_castps_si128(_mm_shuffle_ps(_mm_castsi128_ps(combine(d[0], d[1])),
-                                                           _mm_castsi128_ps(combine(d[2], d[3])),
-                                                           _MM_SHUFFLE(2, 0, 2, 0)));
+    const __m128i values = four_values(d[0], d[1], d[2], d[3]);
     const __m128i signs = _mm_loadu_si128(reinterpret_cast<const __m128i*>(negative));
     _mm_storeu_si128(reinterpret_cast<__m128i*>(v),
                      _mm_sub_epi32(_mm_xor_si128(values, signs), signs));
@@ -127,17 +133,8 @@ inline bool read_plain_text4(const unsigned char* p, int32_t* v, const unsigned 
     if ((t3 >= 32) | ((m0 | m1 | m2 | m3) >= 8)) return false;
     // The digits to the top bytes, leading zero digits below them (see digits_value()).
     auto top = [p](unsigned at, unsigned m) { return (load8(p + at) - kThrees) << (56 - 8 * m); };
-    auto combine = [](uint64_t a, uint64_t b) {
-        __m128i x = _mm_set_epi64x(int64_t(b), int64_t(a));
-        x = _mm_add_epi16(
-            _mm_mullo_epi16(_mm_and_si128(x, _mm_set1_epi16(0xFF)), _mm_set1_epi16(10)),
-            _mm_srli_epi16(x, 8));
-        x = _mm_madd_epi16(x, _mm_set1_epi32(0x00010064));
-        return _mm_add_epi64(_mm_mul_epu32(x, _mm_set1_epi32(10000)), _mm_srli_epi64(x, 32));
-    };
-    const __m128i values = _mm_castps_si128(_mm_shuffle_ps(
-        _mm_castsi128_ps(combine(top(0, m0), top(t0 + 1, m1))),
-        _mm_castsi128_ps(combine(top(t1 + 1, m2), top(t2 + 1, m3))), _MM_SHUFFLE(2, 0, 2, 0)));
+    const __m128i values =
+        four_values(top(0, m0), top(t0 + 1, m1), top(t1 + 1, m2), top(t2 + 1, m3));
     _mm_storeu_si128(reinterpret_cast<__m128i*>(v), values);
     *after = p + t3 + 1;
     return true;

@@ -14,10 +14,11 @@
 namespace film {
 namespace {
 
-// Hands out one byte per block, so that no value ever lies whole inside a block.
-class TrickleByteSource final : public ByteSource {
+// Hands out the bytes in blocks whose sizes a function of the position gives.
+class BlockByteSource final : public ByteSource {
   public:
-    explicit TrickleByteSource(const std::string& bytes) : ByteSource("(trickle)"), bytes_(bytes) {}
+    BlockByteSource(const std::string& bytes, size_t (*block_size)(size_t at))
+        : ByteSource("(blocks)"), bytes_(bytes), block_size_(block_size) {}
     bool rewind() override {
         at_ = 0;
         return true;
@@ -26,29 +27,7 @@ class TrickleByteSource final : public ByteSource {
   protected:
     bool next_block() override {
         if (at_ >= bytes_.size()) return false;
-        const auto* p = reinterpret_cast<const unsigned char*>(bytes_.data()) + at_++;
-        set_block(p, p + 1);
-        return true;
-    }
-
-  private:
-    const std::string& bytes_;
-    size_t at_ = 0;
-};
-
-// Hands out blocks of varying sizes, so that values fall at every distance from a block's end.
-class ChunkedByteSource final : public ByteSource {
-  public:
-    explicit ChunkedByteSource(const std::string& bytes) : ByteSource("(chunked)"), bytes_(bytes) {}
-    bool rewind() override {
-        at_ = 0;
-        return true;
-    }
-
-  protected:
-    bool next_block() override {
-        if (at_ >= bytes_.size()) return false;
-        const size_t n = std::min(bytes_.size() - at_, size_t(1 + (at_ * 7919) % 397));
+        const size_t n = std::min(bytes_.size() - at_, block_size_(at_));
         const auto* p = reinterpret_cast<const unsigned char*>(bytes_.data()) + at_;
         at_ += n;
         set_block(p, p + n);
@@ -57,8 +36,14 @@ class ChunkedByteSource final : public ByteSource {
 
   private:
     const std::string& bytes_;
+    size_t (*block_size_)(size_t at);
     size_t at_ = 0;
 };
+
+// One byte per block, so that no value ever lies whole inside a block.
+BlockByteSource trickle(const std::string& bytes) {
+    return BlockByteSource(bytes, [](size_t) { return size_t(1); });
+}
 
 FrameStore read_quietly(ByteSource& source) {
     FrameStore store;
@@ -102,9 +87,9 @@ TEST(LineFilmBlockPaths, LargeBlocksReadAsByteByByte) {
     }
     film += "x";
     MemoryByteSource whole(film.data(), film.size());
-    TrickleByteSource trickle(film);
+    BlockByteSource one_by_one = trickle(film);
     const FrameStore fast = read_quietly(whole);
-    const FrameStore careful = read_quietly(trickle);
+    const FrameStore careful = read_quietly(one_by_one);
     EXPECT_GT(fast.frame_count(), 100);
     EXPECT_GT(fast.records.size(), 10000u);
     EXPECT_EQ(fast.frame_ends, careful.frame_ends);
@@ -145,11 +130,12 @@ TEST(LineFilmBlockPaths, RunsOfShortLinesReadAsByteByByte) {
     }
     film += "x";
     MemoryByteSource whole(film.data(), film.size());
-    ChunkedByteSource chunked(film);
-    TrickleByteSource trickle(film);
+    // Blocks of 1 to 397 bytes, so that lines fall at every distance from a block's end.
+    BlockByteSource chunked(film, [](size_t at) { return size_t(1 + (at * 7919) % 397); });
+    BlockByteSource one_by_one = trickle(film);
     const FrameStore fast = read_quietly(whole);
     const FrameStore in_chunks = read_quietly(chunked);
-    const FrameStore careful = read_quietly(trickle);
+    const FrameStore careful = read_quietly(one_by_one);
     EXPECT_GT(fast.frame_count(), 100);
     EXPECT_GT(fast.records.size(), 30000u);
     EXPECT_EQ(fast.frame_ends, careful.frame_ends);
