@@ -39,6 +39,9 @@ class Backend {
                                     const std::string& fallback) = 0;
     virtual void profile_set(const std::string& section, const std::string& key,
                              const std::string& value) = 0;
+
+    // Rings the platform's bell; nothing where there is none.
+    virtual void bell() {}
 };
 
 void set_backend(std::unique_ptr<Backend> backend);

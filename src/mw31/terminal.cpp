@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "mw31/app_state.h"
+#include "mw31/backend.h"
 #include "mw31/cursor.h"
 #include "mw31/dialogs.h"
 #include "mw31/message_queue.h"
@@ -80,12 +81,17 @@ void paint_all(TerminalState& t) {
     if (t.cursor_shown) paint_cursor(t);
 }
 
+void ring_bell(TerminalState& t) {
+    ++t.bells;
+    if (Backend* b = backend()) b->bell();
+}
+
 // Puts one character (a code point) and draws what changed. May service the message queue
 // as its very last step, after which the terminal may be gone.
 void put_code(TerminalState& t, int c) {
     const int old_row = t.grid.cursor_row, old_column = t.grid.cursor_column;
     const GridEffect e = grid_put_char(t.grid, c);
-    if (e.bell) ++t.bells;
+    if (e.bell) ring_bell(t);
     if (e.scrolled) {
         paint_all(t);
     } else {
@@ -341,7 +347,7 @@ void terminal_home() {
 }
 
 void terminal_bell() {
-    if (TerminalState* t = active()) ++t->bells;
+    if (TerminalState* t = active()) ring_bell(*t);
 }
 
 void wait_for_input(int terminal) {

@@ -66,7 +66,7 @@ struct TerminalState {
     bool echoing = false;         // set once input was read: line ends then service the queue
     bool echo_to_stderr = false;  // KURVLAB_TERMINAL_ECHO=1
     MouseCell last_move_cell{-1, -1};
-    int bells = 0;  // the seam has no sound; counted so that it can be seen
+    int bells = 0;  // also counted, so that tests can see them
 };
 
 // The existing terminal (current or not), or null.

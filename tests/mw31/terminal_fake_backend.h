@@ -54,6 +54,7 @@ class FakeBackend : public mw31::Backend {
   public:
     bool refuse_windows = false;
     FakeWindow* last_window = nullptr;
+    int bells = 0;
 
     bool has_display() const override { return false; }
     std::unique_ptr<mw31::Window> create_window(const mw31::WindowSpec& window_spec) override {
@@ -78,6 +79,7 @@ class FakeBackend : public mw31::Backend {
         return fallback;
     }
     void profile_set(const std::string&, const std::string&, const std::string&) override {}
+    void bell() override { ++bells; }
 };
 
 // Installs a fake backend and leaves no terminal, flag, dialog answer or message behind.

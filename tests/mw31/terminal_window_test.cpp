@@ -194,6 +194,14 @@ TEST_F(TerminalWindow, EchoToStandardErrorOnlyWhenAsked) {
     EXPECT_EQ(::testing::internal::GetCapturedStderr(), "");
 }
 
+TEST_F(TerminalWindow, BellRingsOnThePlatformAndWritesNothing) {
+    ASSERT_EQ(create_terminal(), 0);
+    terminal_put_string("a\ab");
+    terminal_bell();
+    EXPECT_EQ(scope.backend->bells, 2);
+    EXPECT_EQ(grid_row_text(terminal_state()->grid, 0), "ab");
+}
+
 TEST_F(TerminalWindow, ClearRedrawsOnlyWhenSomethingChanged) {
     ASSERT_EQ(create_terminal(), 0);
     canvas().ops.clear();

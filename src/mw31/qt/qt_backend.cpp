@@ -129,6 +129,10 @@ class QtBackend final : public Backend {
         qt_profile_set(section, key, value);
     }
 
+    void bell() override {
+        if (display_) QApplication::beep();
+    }
+
   private:
     std::unique_ptr<QApplication> app_;
     bool display_ = false;
