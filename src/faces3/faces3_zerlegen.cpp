@@ -9,6 +9,7 @@
 #include "faces3/faces3_body.h"
 #include "faces3/faces3_internal.h"
 #include "faces3/faces3_point_grid.h"
+#include "faces3/faces3_split_guard.h"
 
 bool faces3_punkt_auf_kante(const double* p, const double* a, const double* b) {
     const double e = FACES3_KOOR_EPS;
@@ -60,16 +61,10 @@ double mean_edge_length(const Faces3Koerper& k) {
     return std::isfinite(h) ? std::max(h, 8 * FACES3_KOOR_EPS) : 1.0;
 }
 
-}  // namespace
-
-int faces3_kantenpunkte_zerlegen(Faces3Koerper* k) {
-    if (!k) return 1;
-    Faces3PointGrid grid;
-    try {
-        grid.build(k->punkte, mean_edge_length(*k));
-    } catch (const std::bad_alloc&) {
-        return 1;
-    }
+// Splits every triangle (also those appended on the way) until no point lies on its
+// edges. 0, or 1 when a split failed or the guard refused one.
+int split_all(Faces3Koerper* k, const Faces3PointGrid& grid, Faces3SplitGuard& guard) {
+    int result = 0;
     const double e = 2 * FACES3_KOOR_EPS;
     const double scan_limit = std::max<double>(64.0, static_cast<double>(k->punkte.size()) / 8);
     for (size_t i = 0; i < k->dreiecke.size(); ++i) {
@@ -110,8 +105,31 @@ int faces3_kantenpunkte_zerlegen(Faces3Koerper* k) {
                 for (uint32_t j = 0; j < np && static_cast<int>(j) < best; ++j) test(j);
             }
             if (best_edge < 0) break;
+            const int a = t.p[best_edge], b = t.p[(best_edge + 1) % 3],
+                      cc = t.p[(best_edge + 2) % 3];
+            const int keep[3] = {a, best, cc}, added[3] = {best, b, cc};
+            if (!guard.allow(*k, grid, i, keep, added)) {
+                // No progress: the triangle keeps this point on its edge.
+                result = 1;
+                break;
+            }
             if (faces3_split_triangle(k, static_cast<int>(i), best_edge, best) != 0) return 1;
+            guard.appended(i);
         }
     }
-    return 0;
+    return result;
+}
+
+}  // namespace
+
+int faces3_kantenpunkte_zerlegen(Faces3Koerper* k) {
+    if (!k) return 1;
+    Faces3PointGrid grid;
+    try {
+        grid.build(k->punkte, mean_edge_length(*k));
+        Faces3SplitGuard guard(k->dreiecke.size());
+        return split_all(k, grid, guard);
+    } catch (const std::bad_alloc&) {
+        return 1;
+    }
 }
