@@ -40,7 +40,7 @@ FUZZBUILD ?= build-fuzz
 FUZZ_SECONDS ?= 60
 fuzz: $(STAMP)
 	CC=clang CXX=clang++ cmake -S . -B $(FUZZBUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKV_FUZZ=ON -DKV_BENCH=OFF
-	cmake --build $(FUZZBUILD) -j $(JOBS)
+	cmake --build $(FUZZBUILD) --target fuzz_targets -j $(JOBS)
 	bash scripts/run-fuzzers.sh $(FUZZBUILD) $(FUZZ_SECONDS)
 
 format:

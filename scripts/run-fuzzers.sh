@@ -8,6 +8,9 @@ for f in $(find "$build/fuzz" -type f -executable -name 'fuzz_*' | sort); do
   echo "== $f ($seconds s)"
   corpus="$build/corpus/$(basename "$f")"
   mkdir -p "$corpus"
-  "$f" -max_total_time="$seconds" -rss_limit_mb=2048 -timeout=10 "$corpus" || status=1
+  # Seeds kept in the source tree (fuzz/<reader>/corpus) are read, never written.
+  seeds="fuzz/$(basename "$(dirname "$f")")/corpus"
+  [ -d "$seeds" ] || seeds=""
+  "$f" -max_total_time="$seconds" -rss_limit_mb=2048 -timeout=10 -close_fd_mask=2 "$corpus" $seeds || status=1
 done
 exit $status
