@@ -6,9 +6,9 @@
 #include <climits>
 #include <cstdint>
 #include <new>
+#include <stdexcept>
 
 #include "film/line_film_fast_paths.h"
-#include "film/record_arena.h"
 #include "mw31/format.h"
 #include "mw31/message_queue.h"
 
@@ -22,6 +22,23 @@ int32_t saturate(int64_t v) {
     if (v > INT32_MAX) return INT32_MAX;
     if (v < INT32_MIN) return INT32_MIN;
     return int32_t(v);
+}
+
+// Makes room for at least `extra` records beyond those held. Reserved but untouched memory
+// costs nothing resident, so the reader reserves for the worst case and never moves records
+// while it writes them. False when the memory could not be had (the records stay as they were).
+bool reserve_records(RecordVector* records, size_t extra) {
+    if (extra > records->max_size() - records->size()) return false;
+    const size_t wanted = records->size() + extra;
+    if (wanted <= records->capacity()) return true;
+    try {
+        records->reserve(wanted);
+    } catch (const std::bad_alloc&) {
+        return false;
+    } catch (const std::length_error&) {
+        return false;
+    }
+    return true;
 }
 
 // Reading of one film. Value readers return false when the stream ends inside the value; the
@@ -107,7 +124,7 @@ class Reader {
     // Four text values, as lines, rectangles and XOR lines have them.
     bool read_text4(int32_t* v) {
 #if defined(__SSE2__)
-        if (e_ - p_ >= 64 && read_text4_in_block(p_, v, &p_)) return true;
+        if (e_ - p_ >= kFastMargin && read_text4_in_block(p_, v, &p_)) return true;
 #endif
         return read_values(true, 4, v);
     }
