@@ -111,6 +111,20 @@ double seconds_since(std::chrono::steady_clock::time_point t0) {
 }
 
 constexpr long long kBig = 1000000;
+constexpr int kSliceBudgetMs = 200;  // what the viewer passes
+
+// Figures printed after the benchmarks.
+struct Figures {
+    double longest_slice_s = -1;
+    int slices = 0;
+    long long slice_triangles = 0;
+    double pick_snap_ms = -1, pick_plain_ms = -1;
+    long long pick_triangles = 0;
+};
+Figures& figures() {
+    static Figures f;
+    return f;
+}
 
 // Bodies of the neighbour and pick benchmarks, built once per size.
 Faces3Koerper* body_of_size(long long n) {
@@ -179,13 +193,16 @@ void BM_NeighboursGeometricSliced(benchmark::State& st) {
         double progress = 0, longest = 0;
         do {
             const auto s0 = std::chrono::steady_clock::now();
-            start = faces3_nachbarn_schritt(k, start, 200, &progress);
+            start = faces3_nachbarn_schritt(k, start, kSliceBudgetMs, &progress);
             longest = std::max(longest, seconds_since(s0));
             ++slices;
         } while (start != 0);
         record(st, "geometric_sliced", seconds_since(t0), faces3_anzahl_dreiecke(k));
         st.counters["slices"] = slices;
         st.counters["longest_slice_s"] = longest;
+        figures().longest_slice_s = std::max(figures().longest_slice_s, longest);
+        figures().slices = slices;
+        figures().slice_triangles = faces3_anzahl_dreiecke(k);
     }
 }
 
@@ -333,6 +350,14 @@ int main(int argc, char** argv) {
         if (f == per_tri().end() || r == per_tri().end()) continue;
         std::printf("  %-18s %8lld triangles  fast %9.3f us  plain %10.3f us  ratio %8.1f\n",
                     p.fast, p.size, f->second * 1e6, r->second * 1e6, r->second / f->second);
+    }
+    const Figures& f = figures();
+    if (f.longest_slice_s >= 0) {
+        std::printf(
+            "\ngeometric neighbours in slices, %lld triangles: budget %d ms, longest "
+            "slice %.1f ms (%.2f x budget), %d slices\n",
+            f.slice_triangles, kSliceBudgetMs, f.longest_slice_s * 1e3,
+            f.longest_slice_s * 1e3 / kSliceBudgetMs, f.slices);
     }
     return 0;
 }

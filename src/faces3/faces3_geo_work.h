@@ -1,7 +1,9 @@
 // State kept between the time slices of one geometric neighbour run: for every point
-// the points within the tolerance, and the triangle edges leaving each point.
+// the points within the tolerance, and the triangle edges leaving each point. The index
+// is built in steps, so that no slice has to build all of it.
 #pragma once
 
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <vector>
@@ -18,5 +20,19 @@ struct Faces3GeoWork {
     Faces3Vec<uint32_t> near_begin;  // per point, plus one
     Faces3Vec<uint32_t> near;        // points within the tolerance, ascending
 
-    void build(const Faces3Koerper& k);
+    // Where the run stands: the next triangle to scan once the index is built, and the
+    // value last handed to the caller to continue from (which may differ while building).
+    size_t scan = 0;
+    int handed_out = -1;
+
+    // Advances the index build; stops between steps once `deadline` has passed (never
+    // when `sliced` is false). True when the index is complete.
+    bool build(const Faces3Koerper& k, bool sliced, std::chrono::steady_clock::time_point deadline);
+    bool built() const { return phase_ == kDone; }
+
+  private:
+    enum Phase { kStart, kCountEdges, kPlaceEdges, kEnds, kCountGrid, kPlaceGrid, kNear, kDone };
+    Phase phase_ = kStart;
+    size_t pos_ = 0;  // progress inside the phase
+    Faces3PointGrid grid_;
 };

@@ -109,37 +109,98 @@ int faces3_cpt_nachbarn_index(Faces3Koerper* k) {
 
 // ---- geometric method ------------------------------------------------------------------
 
-void Faces3GeoWork::build(const Faces3Koerper& body) {
-    triangles = body.dreiecke.size();
-    points = body.punkte.size();
-    out.build(points, body.dreiecke);
-    faces3_reserve_large(out_end, out.entries.size());
-    out_end.resize(out.entries.size());
-    for (size_t x = 0; x < out.entries.size(); ++x) {
-        const uint32_t e = out.entries[x];
-        out_end[x] = static_cast<uint32_t>(body.dreiecke[e / 3].p[(e % 3 + 1) % 3]);
+bool Faces3GeoWork::build(const Faces3Koerper& body, bool sliced,
+                          std::chrono::steady_clock::time_point deadline) {
+    // Items per step: a few milliseconds of work at most between looks at the clock.
+    constexpr size_t kStep = 16384;
+    const Faces3Vec<Faces3Dreieck>& tris = body.dreiecke;
+    auto late = [&] { return sliced && std::chrono::steady_clock::now() > deadline; };
+    // Runs fn over [pos_, n) in steps; false when time ran out before the end.
+    auto steps = [&](size_t n, auto&& fn) {
+        while (pos_ < n) {
+            const size_t to = std::min(n, pos_ + kStep);
+            fn(pos_, to);
+            pos_ = to;
+            if (pos_ < n && late()) return false;
+        }
+        pos_ = 0;
+        return true;
+    };
+    for (bool first = true;; first = false) {
+        if (!first && phase_ != kDone && late()) return false;
+        switch (phase_) {
+            case kStart:
+                triangles = tris.size();
+                points = body.punkte.size();
+                out.start(points);
+                phase_ = kCountEdges;
+                break;
+            case kCountEdges:
+                if (!steps(triangles, [&](size_t a, size_t b) { out.count(tris, a, b); }))
+                    return false;
+                out.index(triangles);
+                phase_ = kPlaceEdges;
+                break;
+            case kPlaceEdges:
+                if (!steps(triangles, [&](size_t a, size_t b) { out.place(tris, a, b); }))
+                    return false;
+                out.finish();
+                faces3_reserve_large(out_end, out.entries.size());
+                out_end.resize(out.entries.size());
+                phase_ = kEnds;
+                break;
+            case kEnds:
+                if (!steps(out.entries.size(), [&](size_t a, size_t b) {
+                        for (size_t x = a; x < b; ++x) {
+                            const uint32_t e = out.entries[x];
+                            out_end[x] = static_cast<uint32_t>(tris[e / 3].p[(e % 3 + 1) % 3]);
+                        }
+                    }))
+                    return false;
+                grid_.start(points, kCell);
+                phase_ = kCountGrid;
+                break;
+            case kCountGrid:
+                if (!steps(points, [&](size_t a, size_t b) { grid_.count(body.punkte, a, b); }))
+                    return false;
+                grid_.index();
+                phase_ = kPlaceGrid;
+                break;
+            case kPlaceGrid:
+                if (!steps(points, [&](size_t a, size_t b) { grid_.place(a, b); })) return false;
+                grid_.finish();
+                faces3_reserve_large(near_begin, points + 1);
+                near_begin.assign(points + 1, 0);
+                near.clear();
+                faces3_reserve_large(near, points);  // mostly the point itself
+                phase_ = kNear;
+                break;
+            case kNear:
+                // Points within the tolerance of each point, found once through the grid
+                // instead of once per edge query.
+                if (!steps(points, [&](size_t a, size_t b) {
+                        for (size_t q = a; q < b; ++q) {
+                            near_begin[q] = static_cast<uint32_t>(near.size());
+                            const double* p = body.punkte[q].data();
+                            if (!finite3(p)) continue;
+                            int64_t lo[3], hi[3];
+                            grid_.range(p, p, kWindow, lo, hi);
+                            const size_t first = near.size();
+                            grid_.for_range(lo, hi, [&](uint32_t r) {
+                                if (near_eq(body.punkte[r].data(), p)) near.push_back(r);
+                            });
+                            std::sort(near.begin() + first, near.end());
+                        }
+                    }))
+                    return false;
+                near_begin[points] = static_cast<uint32_t>(near.size());
+                grid_ = Faces3PointGrid();
+                phase_ = kDone;
+                break;
+            case kDone:
+                return true;
+        }
     }
-    // Points within the tolerance of each point, found once through a grid instead of
-    // once per edge query.
-    Faces3PointGrid grid;
-    grid.build(body.punkte, kCell);
-    faces3_reserve_large(near_begin, points + 1);
-    near_begin.assign(points + 1, 0);
-    near.clear();
-    faces3_reserve_large(near, points);  // mostly the point itself
-    for (size_t q = 0; q < points; ++q) {
-        near_begin[q] = static_cast<uint32_t>(near.size());
-        const double* p = body.punkte[q].data();
-        if (!finite3(p)) continue;
-        int64_t lo[3], hi[3];
-        grid.range(p, p, kWindow, lo, hi);
-        const size_t first = near.size();
-        grid.for_range(lo, hi, [&](uint32_t r) {
-            if (near_eq(body.punkte[r].data(), p)) near.push_back(r);
-        });
-        std::sort(near.begin() + first, near.end());
-    }
-    near_begin[points] = static_cast<uint32_t>(near.size());
 }
 
 namespace {
@@ -200,17 +261,27 @@ void near_edges(const Faces3Koerper& k, const Faces3GeoWork& w, size_t i, int a,
 int faces3_nachbarn_schritt(Faces3Koerper* k, int start, int budget_ms, double* progress) {
     if (!k) return 0;
     const auto t0 = std::chrono::steady_clock::now();
+    const bool sliced = budget_ms > 0 && progress;
+    const auto deadline = t0 + std::chrono::milliseconds(sliced ? budget_ms : 0);
     const size_t n = k->dreiecke.size();
     try {
         if (start <= 0) {
-            start = 0;
             reset_neighbours(k);
-            if (!k->geo_work) k->geo_work = std::make_unique<Faces3GeoWork>();
-            k->geo_work->build(*k);
+            k->geo_work = std::make_unique<Faces3GeoWork>();
         } else if (!k->geo_work || k->geo_work->triangles != n ||
                    k->geo_work->points != k->punkte.size()) {
             k->geo_work = std::make_unique<Faces3GeoWork>();
-            k->geo_work->build(*k);
+            k->geo_work->scan = static_cast<size_t>(start);
+        } else if (k->geo_work->handed_out != start) {
+            k->geo_work->scan = static_cast<size_t>(start);  // the caller chose where to go on
+        }
+        if (!k->geo_work->build(*k, sliced, deadline)) {
+            // Out of time while building: the scan has not moved. The caller needs a
+            // value above 0 to go on; it is remembered, so that it leads back here.
+            Faces3GeoWork& g = *k->geo_work;
+            g.handed_out = static_cast<int>(std::max<size_t>(g.scan, 1));
+            *progress = n ? static_cast<double>(g.scan) / static_cast<double>(n) * 100.0 : 0.0;
+            return g.handed_out;
         }
     } catch (const std::bad_alloc&) {
         faces3_body_drop_geo_work(k);
@@ -218,7 +289,7 @@ int faces3_nachbarn_schritt(Faces3Koerper* k, int start, int budget_ms, double* 
     }
     const Faces3GeoWork& work = *k->geo_work;
     std::vector<Match> matches;
-    for (size_t i = static_cast<size_t>(start); i < n; ++i) {
+    for (size_t i = work.scan; i < n; ++i) {
         Faces3Dreieck& ti = k->dreiecke[i];
         if (full(ti)) continue;
         Box wide = tri_box(*k, ti);
@@ -263,6 +334,8 @@ int faces3_nachbarn_schritt(Faces3Koerper* k, int start, int budget_ms, double* 
                                 .count();
             if (ms > budget_ms) {
                 *progress = static_cast<double>(i + 1) / static_cast<double>(n) * 100.0;
+                k->geo_work->scan = i + 1;
+                k->geo_work->handed_out = static_cast<int>(i + 1);
                 return static_cast<int>(i + 1);
             }
         }

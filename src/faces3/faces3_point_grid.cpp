@@ -26,15 +26,26 @@ size_t Faces3PointGrid::probe(const int64_t key[3]) const {
 }
 
 void Faces3PointGrid::build(const Faces3Points& pts, double h) {
+    start(pts.size(), h);
+    count(pts, 0, pts.size());
+    index();
+    place(0, pts.size());
+    finish();
+}
+
+void Faces3PointGrid::start(size_t npoints, double h) {
     h_ = h;
     size_t size = 64;
-    while (size < pts.size() * 2) size *= 2;
+    while (size < npoints * 2) size *= 2;
     faces3_reserve_large(cells_, size);
     cells_.assign(size, Cell{{0, 0, 0}, 0, 0});
-    Faces3Vec<int32_t> slot;
-    faces3_reserve_large(slot, pts.size());
-    slot.assign(pts.size(), -1);
-    for (size_t i = 0; i < pts.size(); ++i) {
+    entries_.clear();
+    faces3_reserve_large(slot_, npoints);
+    slot_.assign(npoints, -1);
+}
+
+void Faces3PointGrid::count(const Faces3Points& pts, size_t from, size_t to) {
+    for (size_t i = from; i < to; ++i) {
         const double* p = pts[i].data();
         if (!std::isfinite(p[0]) || !std::isfinite(p[1]) || !std::isfinite(p[2])) continue;
         int64_t key[3];
@@ -42,8 +53,11 @@ void Faces3PointGrid::build(const Faces3Points& pts, double h) {
         const size_t s = probe(key);
         if (cells_[s].count == 0) std::copy(key, key + 3, cells_[s].k);
         ++cells_[s].count;
-        slot[i] = static_cast<int32_t>(s);
+        slot_[i] = static_cast<int32_t>(s);
     }
+}
+
+void Faces3PointGrid::index() {
     uint32_t sum = 0;
     for (Cell& c : cells_) {
         c.begin = sum;
@@ -51,13 +65,20 @@ void Faces3PointGrid::build(const Faces3Points& pts, double h) {
     }
     faces3_reserve_large(entries_, sum);
     entries_.assign(sum, 0);
-    Faces3Vec<uint32_t> fill;
-    faces3_reserve_large(fill, size);
-    fill.resize(size);
-    for (size_t s = 0; s < size; ++s) fill[s] = cells_[s].begin;
-    for (size_t i = 0; i < pts.size(); ++i) {
-        if (slot[i] >= 0) entries_[fill[slot[i]]++] = static_cast<uint32_t>(i);
+    faces3_reserve_large(fill_, cells_.size());
+    fill_.resize(cells_.size());
+    for (size_t s = 0; s < cells_.size(); ++s) fill_[s] = cells_[s].begin;
+}
+
+void Faces3PointGrid::place(size_t from, size_t to) {
+    for (size_t i = from; i < to; ++i) {
+        if (slot_[i] >= 0) entries_[fill_[slot_[i]]++] = static_cast<uint32_t>(i);
     }
+}
+
+void Faces3PointGrid::finish() {
+    Faces3Vec<int32_t>().swap(slot_);
+    Faces3Vec<uint32_t>().swap(fill_);
 }
 
 double Faces3PointGrid::range(const double lo[3], const double hi[3], double margin, int64_t a[3],
@@ -73,20 +94,41 @@ double Faces3PointGrid::range(const double lo[3], const double hi[3], double mar
 }
 
 void Faces3OutEdges::build(size_t npoints, const Faces3Vec<Faces3Dreieck>& tris) {
+    start(npoints);
+    count(tris, 0, tris.size());
+    index(tris.size());
+    place(tris, 0, tris.size());
+    finish();
+}
+
+void Faces3OutEdges::start(size_t npoints) {
     faces3_reserve_large(begin, npoints + 1);
     begin.assign(npoints + 1, 0);
-    for (const Faces3Dreieck& t : tris) {
-        for (int s = 0; s < 3; ++s) ++begin[t.p[s] + 1];
+    entries.clear();
+}
+
+void Faces3OutEdges::count(const Faces3Vec<Faces3Dreieck>& tris, size_t from, size_t to) {
+    for (size_t t = from; t < to; ++t) {
+        for (int s = 0; s < 3; ++s) ++begin[tris[t].p[s] + 1];
     }
-    for (size_t i = 0; i < npoints; ++i) begin[i + 1] += begin[i];
-    faces3_reserve_large(entries, tris.size() * 3);
-    entries.assign(tris.size() * 3, 0);
-    Faces3Vec<uint32_t> fill;
-    faces3_reserve_large(fill, npoints);
-    fill.assign(begin.begin(), begin.end() - 1);
-    for (size_t t = 0; t < tris.size(); ++t) {
+}
+
+void Faces3OutEdges::index(size_t ntris) {
+    for (size_t i = 0; i + 1 < begin.size(); ++i) begin[i + 1] += begin[i];
+    faces3_reserve_large(entries, ntris * 3);
+    entries.assign(ntris * 3, 0);
+    faces3_reserve_large(fill_, begin.size());
+    fill_.assign(begin.begin(), begin.end() - 1);
+}
+
+void Faces3OutEdges::place(const Faces3Vec<Faces3Dreieck>& tris, size_t from, size_t to) {
+    for (size_t t = from; t < to; ++t) {
         for (int s = 0; s < 3; ++s) {
-            entries[fill[tris[t].p[s]]++] = static_cast<uint32_t>(t * 3 + s);
+            entries[fill_[tris[t].p[s]]++] = static_cast<uint32_t>(t * 3 + s);
         }
     }
+}
+
+void Faces3OutEdges::finish() {
+    Faces3Vec<uint32_t>().swap(fill_);
 }

@@ -13,6 +13,13 @@ class Faces3PointGrid {
   public:
     // Cell edge h; points with a non-finite coordinate are left out (they match nothing).
     void build(const Faces3Points& pts, double h);
+    // The same build in steps, so that it can be spread over time slices: start, count
+    // every point range in order, index, place every point range in order, finish.
+    void start(size_t npoints, double h);
+    void count(const Faces3Points& pts, size_t from, size_t to);
+    void index();
+    void place(size_t from, size_t to);
+    void finish();
     double cell() const { return h_; }
     // Cell range covering [lo, hi] per axis, widened by `margin` cells against rounding;
     // returns the number of cells in it.
@@ -42,6 +49,8 @@ class Faces3PointGrid {
     double h_ = 1;
     Faces3Vec<Cell> cells_;
     Faces3Vec<uint32_t> entries_;
+    Faces3Vec<int32_t> slot_;   // while building: cell of each point, -1 when left out
+    Faces3Vec<uint32_t> fill_;  // while building: next free entry of each cell
 };
 
 // For every point, the triangle edges starting there as triangle * 3 + slot, ascending.
@@ -49,4 +58,14 @@ struct Faces3OutEdges {
     Faces3Vec<uint32_t> begin;  // per point, plus one
     Faces3Vec<uint32_t> entries;
     void build(size_t npoints, const Faces3Vec<Faces3Dreieck>& tris);
+    // The same build in steps: start, count every triangle range in order, index, place
+    // every triangle range in order, finish.
+    void start(size_t npoints);
+    void count(const Faces3Vec<Faces3Dreieck>& tris, size_t from, size_t to);
+    void index(size_t ntris);
+    void place(const Faces3Vec<Faces3Dreieck>& tris, size_t from, size_t to);
+    void finish();
+
+  private:
+    Faces3Vec<uint32_t> fill_;
 };
