@@ -7,6 +7,7 @@
 
 #include "faces3/faces3_body.h"
 #include "faces3/faces3_internal.h"
+#include "faces3/faces3_pick_candidates.h"
 #include "numeric/vec3.h"
 
 namespace {
@@ -55,45 +56,38 @@ bool circle_centre(const double* a, const double* b, const double* c, double out
 }
 
 // Groups of triangles whose plane hit points agree within tol and whose normals agree
-// within 1e-4, keyed by a coarse cell of both so that a triangle finds the earliest
-// created agreeing group without scanning all of them.
+// within FACES3_GROUP_NORMAL_TOL, each kept in the cell of its first triangle, so that a
+// triangle finds the earliest created agreeing group in the few cells of its window.
 class GroupIndex {
   public:
-    GroupIndex(double tol) : tol_(tol), hcell_(10 * tol), ncell_(10 * kNormalTol) {}
+    GroupIndex(const Faces3GroupCells& cells, double tol) : cells_of_(cells), tol_(tol) {}
 
     // Group index for the hit h with normal n: an existing agreeing group, else a new one.
     int join(const double h[3], const double n[3]) {
-        int64_t lo[6], hi[6];
-        for (int a = 0; a < 3; ++a) {
-            lo[a] = faces3_cell_coord(h[a] / hcell_ - kWindow);
-            hi[a] = faces3_cell_coord(h[a] / hcell_ + kWindow);
-            lo[3 + a] = faces3_cell_coord(n[a] / ncell_ - kWindow);
-            hi[3 + a] = faces3_cell_coord(n[a] / ncell_ + kWindow);
-        }
+        int64_t own[3], lo[3], hi[3];
+        cells_of_.cells(h, n, own, lo, hi);
         int best = -1;
-        int64_t key[6];
-        visit(0, lo, hi, key, [&](int g) {
-            if (best >= 0 && g >= best) return;
-            const Group& gr = groups_[g];
-            for (int a = 0; a < 3; ++a) {
-                if (!(std::fabs(h[a] - gr.hit[a]) <= tol_) ||
-                    !(std::fabs(n[a] - gr.normal[a]) <= kNormalTol)) {
-                    return;
+        if (!cells_.empty()) {
+            for (int64_t a = lo[0]; a <= hi[0]; ++a) {
+                for (int64_t b = lo[1]; b <= hi[1]; ++b) {
+                    for (int64_t c = lo[2]; c <= hi[2]; ++c) {
+                        const int64_t key[3] = {a, b, c};
+                        const Cell& cell = cells_[slot(key)];
+                        for (int g = cell.head; g >= 0; g = groups_[g].next) {
+                            if (best >= 0 && g >= best) break;  // chains ascend
+                            if (agrees(groups_[g], h, n)) best = g;
+                        }
+                    }
                 }
             }
-            best = g;
-        });
+        }
         if (best >= 0) return best;
         Group g;
         std::copy(h, h + 3, g.hit);
         std::copy(n, n + 3, g.normal);
         groups_.push_back(g);
         const int id = static_cast<int>(groups_.size()) - 1;
-        for (int a = 0; a < 3; ++a) {
-            key[a] = faces3_cell_coord(h[a] / hcell_);
-            key[3 + a] = faces3_cell_coord(n[a] / ncell_);
-        }
-        insert(key, id);
+        insert(own, id);
         return id;
     }
     struct Group {
@@ -104,35 +98,27 @@ class GroupIndex {
     const std::vector<Group>& groups() const { return groups_; }
 
   private:
-    static constexpr double kNormalTol = 1e-4;
-    static constexpr double kWindow = 0.12;  // tolerance is 0.1 cell, plus rounding
     struct Cell {
-        int64_t k[6];
+        int64_t k[3];
         int head = -1;  // -1 = empty slot
         int tail = -1;
     };
-    static uint64_t hash(const int64_t k[6]) {
-        uint64_t h = 0x9E3779B97F4A7C15ULL;
-        for (int i = 0; i < 6; ++i) h = faces3_mix64(h ^ static_cast<uint64_t>(k[i]));
-        return h;
+    bool agrees(const Group& gr, const double h[3], const double n[3]) const {
+        for (int a = 0; a < 3; ++a) {
+            if (!(std::fabs(h[a] - gr.hit[a]) <= tol_) ||
+                !(std::fabs(n[a] - gr.normal[a]) <= FACES3_GROUP_NORMAL_TOL)) {
+                return false;
+            }
+        }
+        return true;
     }
-    size_t slot(const int64_t k[6]) const {
+    size_t slot(const int64_t k[3]) const {
         const size_t mask = cells_.size() - 1;
-        size_t s = hash(k) & mask;
-        while (cells_[s].head >= 0 && !std::equal(k, k + 6, cells_[s].k)) s = (s + 1) & mask;
+        size_t s = Faces3GroupCells::hash(k[0], k[1], k[2]) & mask;
+        while (cells_[s].head >= 0 && !std::equal(k, k + 3, cells_[s].k)) s = (s + 1) & mask;
         return s;
     }
-    template <class Fn>
-    void visit(int d, const int64_t* lo, const int64_t* hi, int64_t* key, Fn&& fn) const {
-        if (d == 6) {
-            if (cells_.empty()) return;
-            const Cell& c = cells_[slot(key)];
-            for (int g = c.head; g >= 0; g = groups_[g].next) fn(g);
-            return;
-        }
-        for (key[d] = lo[d]; key[d] <= hi[d]; ++key[d]) visit(d + 1, lo, hi, key, fn);
-    }
-    void insert(const int64_t k[6], int id) {
+    void insert(const int64_t k[3], int id) {
         if ((used_ + 1) * 2 > cells_.size()) {
             std::vector<Cell> old;
             old.swap(cells_);
@@ -143,7 +129,7 @@ class GroupIndex {
         }
         Cell& c = cells_[slot(k)];
         if (c.head < 0) {
-            std::copy(k, k + 6, c.k);
+            std::copy(k, k + 3, c.k);
             c.head = c.tail = id;
             ++used_;
         } else {
@@ -151,7 +137,8 @@ class GroupIndex {
             c.tail = id;
         }
     }
-    double tol_, hcell_, ncell_;
+    const Faces3GroupCells& cells_of_;
+    double tol_;
     std::vector<Group> groups_;
     std::vector<Cell> cells_;
     size_t used_ = 0;
@@ -164,16 +151,17 @@ bool circle_search(const Faces3Koerper& k, const double p[3], const double d[3],
     const size_t n = k.dreiecke.size();
     if (n == 0 || !(bound > 0) || !std::isfinite(bound)) return false;
     const double tol = bound * 0.01;
-    GroupIndex index(tol);
-    std::vector<int> group_of(n, -1);
-    for (size_t i = 0; i < n; ++i) {
-        const Faces3Dreieck& t = k.dreiecke[i];
-        if (dot(t.normale, d) > 0) continue;
-        double tp;
-        if (!plane_hit(p, d, k.punkte[t.p[0]].data(), t.normale, &tp)) continue;
-        const double h[3] = {p[0] + tp * d[0], p[1] + tp * d[1], p[2] + tp * d[2]};
-        if (!std::isfinite(h[0]) || !std::isfinite(h[1]) || !std::isfinite(h[2])) continue;
-        group_of[i] = index.join(h, t.normale);
+    // Only triangles that agree with another one can end up in a group big enough to fit.
+    std::vector<uint32_t> cand;
+    const Faces3GroupCells cells(d, tol);
+    faces3_circle_candidates(k, p, d, cells, cand);
+    GroupIndex index(cells, tol);
+    std::vector<int> group_of(cand.size(), -1);
+    for (size_t c = 0; c < cand.size(); ++c) {
+        const Faces3Dreieck& t = k.dreiecke[cand[c]];
+        double h[3];
+        if (!faces3_facing_hit(k, t, p, d, h)) continue;
+        group_of[c] = index.join(h, t.normale);
     }
     const auto& groups = index.groups();
     // Triangles of each group, in table order.
@@ -185,8 +173,8 @@ bool circle_search(const Faces3Koerper& k, const double p[3], const double d[3],
     members.resize(begin.back());
     {
         std::vector<uint32_t> fill(begin.begin(), begin.end() - 1);
-        for (size_t i = 0; i < n; ++i) {
-            if (group_of[i] >= 0) members[fill[group_of[i]]++] = static_cast<uint32_t>(i);
+        for (size_t c = 0; c < cand.size(); ++c) {
+            if (group_of[c] >= 0) members[fill[group_of[c]]++] = cand[c];
         }
     }
     bool found = false;
