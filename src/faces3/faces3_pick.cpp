@@ -60,14 +60,22 @@ bool circle_centre(const double* a, const double* b, const double* c, double out
 // triangle finds the earliest created agreeing group in the few cells of its window.
 class GroupIndex {
   public:
-    GroupIndex(const Faces3GroupCells& cells, double tol) : cells_of_(cells), tol_(tol) {}
+    // Room for `expected` groups without growing. The storage is kept from pick to pick:
+    // fresh memory of this size would cost more in page faults than the search itself.
+    GroupIndex(const Faces3GroupCells& cells, double tol, size_t expected)
+        : cells_of_(cells), tol_(tol), groups_(storage().groups), cells_(storage().cells) {
+        size_t size = 1024;
+        while (size < expected * 2) size *= 2;
+        groups_.clear();
+        cells_.assign(size, Cell{});
+    }
 
     // Group index for the hit h with normal n: an existing agreeing group, else a new one.
     int join(const double h[3], const double n[3]) {
         int64_t own[3], lo[3], hi[3];
         cells_of_.cells(h, n, own, lo, hi);
         int best = -1;
-        if (!cells_.empty()) {
+        {
             for (int64_t a = lo[0]; a <= hi[0]; ++a) {
                 for (int64_t b = lo[1]; b <= hi[1]; ++b) {
                     for (int64_t c = lo[2]; c <= hi[2]; ++c) {
@@ -137,10 +145,18 @@ class GroupIndex {
             c.tail = id;
         }
     }
+    struct Storage {
+        std::vector<Group> groups;
+        std::vector<Cell> cells;
+    };
+    static Storage& storage() {
+        thread_local Storage s;
+        return s;
+    }
     const Faces3GroupCells& cells_of_;
     double tol_;
-    std::vector<Group> groups_;
-    std::vector<Cell> cells_;
+    std::vector<Group>& groups_;
+    std::vector<Cell>& cells_;
     size_t used_ = 0;
 };
 
@@ -155,7 +171,7 @@ bool circle_search(const Faces3Koerper& k, const double p[3], const double d[3],
     std::vector<uint32_t> cand;
     const Faces3GroupCells cells(d, tol);
     faces3_circle_candidates(k, p, d, cells, cand);
-    GroupIndex index(cells, tol);
+    GroupIndex index(cells, tol, cand.size());
     std::vector<int> group_of(cand.size(), -1);
     for (size_t c = 0; c < cand.size(); ++c) {
         const Faces3Dreieck& t = k.dreiecke[cand[c]];

@@ -11,8 +11,8 @@ Faces3GroupCells::Faces3GroupCells(const double d[3], double tol) {
     for (int a = 1; a < 3; ++a) {
         if (std::fabs(d[a]) > std::fabs(d[axis_])) axis_ = a;
     }
-    inv_[0] = 1 / (8 * tol);
-    inv_[1] = inv_[2] = 1 / (8 * FACES3_GROUP_NORMAL_TOL);
+    inv_[0] = 1 / (16 * tol);
+    inv_[1] = inv_[2] = 1 / (16 * FACES3_GROUP_NORMAL_TOL);
 }
 
 uint64_t Faces3GroupCells::hash(int64_t a, int64_t b, int64_t c) {

@@ -29,7 +29,7 @@ inline bool faces3_facing_hit(const Faces3Koerper& k, const Faces3Dreieck& t, co
     return std::isfinite(h[0]) && std::isfinite(h[1]) && std::isfinite(h[2]);
 }
 
-// Cells over (hit coordinate along the ray's main axis, normal x, normal y), eight
+// Cells over (hit coordinate along the ray's main axis, normal x, normal y), sixteen
 // tolerances wide. Two triangles that agree (hit points within tol, normals within
 // FACES3_GROUP_NORMAL_TOL per component) lie in cells within each other's window, which
 // meets at most two cells per axis.
@@ -43,10 +43,10 @@ class Faces3GroupCells {
         const double v[3] = {h[axis_], n[0], n[1]};
         bool narrow = true;
         for (int a = 0; a < 3; ++a) {
-            // A tolerance is an eighth of a cell; 1% more and the slack cover the rounding
+            // A tolerance is a sixteenth of a cell; 1% more and the slack cover the rounding
             // of the quotients of both triangles.
             const double q = v[a] * inv_[a];
-            const double aq = std::fabs(q), w = 0.12625 + aq * 0x1p-48 + 0x1p-40;
+            const double aq = std::fabs(q), w = 0.063125 + aq * 0x1p-48 + 0x1p-40;
             if (aq < 0x1p40) {
                 const int64_t t = static_cast<int64_t>(q);
                 own[a] = t > q ? t - 1 : t;
