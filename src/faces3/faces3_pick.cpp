@@ -162,15 +162,19 @@ class GroupIndex {
 
 // Circle-centre search: groups the triangles that face the ray by their plane hit point
 // and normal, and fits a circle to the corners of every large group.
+// ray_hits: filled with the ray's triangle hits when the search went over the triangles
+// (left empty with *collected false otherwise).
 bool circle_search(const Faces3Koerper& k, const double p[3], const double d[3], double bound,
-                   double centre[3], double normal[3], double* radius) {
+                   double centre[3], double normal[3], double* radius,
+                   std::vector<Faces3RayHit>& ray_hits, bool* collected) {
     const size_t n = k.dreiecke.size();
     if (n == 0 || !(bound > 0) || !std::isfinite(bound)) return false;
     const double tol = bound * 0.01;
     // Only triangles that agree with another one can end up in a group big enough to fit.
     std::vector<uint32_t> cand;
     const Faces3GroupCells cells(d, tol);
-    faces3_circle_candidates(k, p, d, cells, cand);
+    faces3_circle_candidates(k, p, d, cells, cand, &ray_hits);
+    *collected = true;
     GroupIndex index(cells, tol, cand.size());
     std::vector<int> group_of(cand.size(), -1);
     for (size_t c = 0; c < cand.size(); ++c) {
@@ -268,21 +272,25 @@ int faces3_pick(const Faces3Koerper* k, const double p[3], const double d[3], do
     if (kreisradius) *kreisradius = FACES3_UNSET;
     if (!k) return -1;
     double best = FACES3_UNSET;
+    std::vector<Faces3RayHit> ray_hits;
+    bool collected = false;
     if (snap_r > 1e-12) {
         double c[3], nrm[3], r;
-        if (circle_search(*k, p, d, 2 * snap_r, c, nrm, &r)) {
+        if (circle_search(*k, p, d, 2 * snap_r, c, nrm, &r, ray_hits, &collected)) {
             std::copy(c, c + 3, hit);
             std::copy(nrm, nrm + 3, normale);
             if (kreisradius) *kreisradius = r;
             best = dist(c, p) - snap_r;
         }
     }
-    for (const Faces3Dreieck& t : k->dreiecke) {
+    if (!collected) faces3_ray_hits(*k, p, d, ray_hits);
+    // The triangles the ray passes through, in table order.
+    for (const Faces3RayHit& rh : ray_hits) {
+        const Faces3Dreieck& t = k->dreiecke[rh.tri];
         const double* c0 = k->punkte[t.p[0]].data();
         const double* c1 = k->punkte[t.p[1]].data();
         const double* c2 = k->punkte[t.p[2]].data();
-        double tt;
-        if (!faces3_ray_triangle(p, d, c0, c1, c2, t.normale, &tt)) continue;
+        const double tt = rh.t;
         if (!(tt < best)) continue;
         best = tt;
         for (int a = 0; a < 3; ++a) {

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 
+#include "faces3/faces3_internal.h"
 #include "faces3/faces3_search_index.h"
 
 Faces3GroupCells::Faces3GroupCells(const double d[3], double tol) {
@@ -79,11 +80,22 @@ constexpr int64_t kOwnLimit = int64_t{1} << 30;
 }  // namespace
 
 void faces3_circle_candidates(const Faces3Koerper& k, const double p[3], const double d[3],
-                              const Faces3GroupCells& cells, std::vector<uint32_t>& out) {
+                              const Faces3GroupCells& cells, std::vector<uint32_t>& out,
+                              std::vector<Faces3RayHit>* ray_hits) {
     out.clear();
+    if (ray_hits) ray_hits->clear();
     const size_t n = k.dreiecke.size();
     if (n == 0) return;
+    // Records the ray's hit of triangle i.
+    auto ray_hit = [&](size_t i, const Faces3Dreieck& t) {
+        double tt;
+        if (faces3_ray_triangle(p, d, k.punkte[t.p[0]].data(), k.punkte[t.p[1]].data(),
+                                k.punkte[t.p[2]].data(), t.normale, &tt)) {
+            ray_hits->push_back({static_cast<uint32_t>(i), tt});
+        }
+    };
     if (n > kMaxTriangles) {  // beyond the packed item: everything facing is kept
+        if (ray_hits) faces3_ray_hits(k, p, d, *ray_hits);
         double h[3];
         for (size_t i = 0; i < n; ++i) {
             if (faces3_facing_hit(k, k.dreiecke[i], p, d, h))
@@ -102,6 +114,7 @@ void faces3_circle_candidates(const Faces3Koerper& k, const double p[3], const d
     size_t m = 0;
     for (size_t i = 0; i < n; ++i) {
         const Faces3Dreieck& t = k.dreiecke[i];
+        if (ray_hits) ray_hit(i, t);
         double h[3];
         if (!faces3_facing_hit(k, t, p, d, h)) continue;
         int64_t own[3], lo[3], hi[3];
@@ -156,5 +169,18 @@ void faces3_circle_candidates(const Faces3Koerper& k, const double p[3], const d
         for (int c = 0; c < w.cells && sum < 2; ++c) sum += counts.count(w.hash[c]);
         if (sum >= 2) out.push_back(it.packed >> kTriShift);
         if (x + kAhead < m) window_of(item[x + kAhead], ring[x % kAhead]);
+    }
+}
+
+void faces3_ray_hits(const Faces3Koerper& k, const double p[3], const double d[3],
+                     std::vector<Faces3RayHit>& out) {
+    out.clear();
+    for (size_t i = 0; i < k.dreiecke.size(); ++i) {
+        const Faces3Dreieck& t = k.dreiecke[i];
+        double tt;
+        if (faces3_ray_triangle(p, d, k.punkte[t.p[0]].data(), k.punkte[t.p[1]].data(),
+                                k.punkte[t.p[2]].data(), t.normale, &tt)) {
+            out.push_back({static_cast<uint32_t>(i), tt});
+        }
     }
 }

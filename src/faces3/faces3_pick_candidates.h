@@ -73,5 +73,17 @@ class Faces3GroupCells {
 // Every triangle left out agrees with no other, so it forms a group of its own, takes no
 // triangle into its group and changes no other triangle's group: grouping the listed ones
 // in table order gives the same groups of two or more, in the same order, as grouping all.
+// With ray_hits, the same pass over the triangles also lists, in table order, every
+// triangle the ray passes through (faces3_ray_triangle) with its t, so that the pick need
+// not read the triangles once more.
+struct Faces3RayHit {
+    uint32_t tri;
+    double t;
+};
 void faces3_circle_candidates(const Faces3Koerper& k, const double p[3], const double d[3],
-                              const Faces3GroupCells& cells, std::vector<uint32_t>& out);
+                              const Faces3GroupCells& cells, std::vector<uint32_t>& out,
+                              std::vector<Faces3RayHit>* ray_hits = nullptr);
+
+// Every triangle the ray passes through, with its t, in table order.
+void faces3_ray_hits(const Faces3Koerper& k, const double p[3], const double d[3],
+                     std::vector<Faces3RayHit>& out);
