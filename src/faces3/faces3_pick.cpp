@@ -178,6 +178,10 @@ bool circle_search(const Faces3Koerper& k, const double p[3], const double d[3],
     GroupIndex index(cells, tol, cand.size());
     std::vector<int> group_of(cand.size(), -1);
     for (size_t c = 0; c < cand.size(); ++c) {
+        // Candidates lie scattered in the tables: their records and first corners are
+        // fetched ahead.
+        if (c + 16 < cand.size()) __builtin_prefetch(&k.dreiecke[cand[c + 16]]);
+        if (c + 8 < cand.size()) __builtin_prefetch(k.punkte[k.dreiecke[cand[c + 8]].p[0]].data());
         const Faces3Dreieck& t = k.dreiecke[cand[c]];
         double h[3];
         if (!faces3_facing_hit(k, t, p, d, h)) continue;
