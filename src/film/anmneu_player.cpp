@@ -55,18 +55,11 @@ bool make_picture(AnmneuPlayer& p) {
 
 void hand_to_recording(AnmneuPlayer& p, int substep, int phi) {
     FilmWindow& fw = p.fw;
-    if (!fw.outputs->avi_add_picture) return;
-    const double factor = p.options.record_factor;
-    if (factor <= 1.0) {
-        fw.outputs->avi_add_picture(fw, *p.picture, p.picture->width(), p.picture->height());
-        return;
-    }
-    const FilmView big = scaled_view(fw.view, factor);
-    mw31::Picture* rec = recording_picture(&p.record_picture, big, fw.state.invert);
-    if (!rec) return;
-    paint_anmneu_frame(p.film, &fw, rec->canvas(), big, fw.state.index, substep, phi, *fw.colours,
-                       fw.state.pen_width, fw.state.invert);
-    fw.outputs->avi_add_picture(fw, *rec, rec->width(), rec->height());
+    hand_to_recording(fw, *p.picture, p.options.record_factor, &p.record_picture,
+                      [&](mw31::Canvas& canvas, const FilmView& big) {
+                          paint_anmneu_frame(p.film, &fw, canvas, big, fw.state.index, substep, phi,
+                                             *fw.colours, fw.state.pen_width, fw.state.invert);
+                      });
 }
 
 // Fit, paint, measure, status and caption, margins, copy, record, clear.

@@ -185,11 +185,4 @@ std::unique_ptr<mw31::Picture> make_area_picture(const FilmView& view, bool inve
     return picture;
 }
 
-mw31::Picture* recording_picture(std::unique_ptr<mw31::Picture>* slot, const FilmView& scaled,
-                                 bool inverted) {
-    if (!*slot) *slot = mw31::create_picture(scaled.area.width(), scaled.area.height());
-    if (*slot) clear_picture(**slot, inverted);
-    return slot->get();
-}
-
 }  // namespace film

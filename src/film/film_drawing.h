@@ -45,11 +45,6 @@ void clear_picture(mw31::Picture& picture, bool inverted);
 // A cleared picture the size of the view's drawing area (at least 1 x 1); null without memory.
 std::unique_ptr<mw31::Picture> make_area_picture(const FilmView& view, bool inverted);
 
-// The picture a recording larger than the window is drawn into: made in *slot on first use at
-// the size of the scaled view's area, cleared each time. Null without memory.
-mw31::Picture* recording_picture(std::unique_ptr<mw31::Picture>* slot, const FilmView& scaled,
-                                 bool inverted);
-
 // The reader's erase-rectangle mapping for a view.
 EraseRectMapper erase_rect_mapper(const FilmView& view);
 

@@ -3,6 +3,7 @@
 
 #include <cstdlib>
 
+#include "film/film_drawing.h"
 #include "mw31/app_state.h"
 #include "mw31/cursor.h"
 #include "mw31/dialogs.h"
@@ -327,6 +328,22 @@ void save_film_copy(FilmWindow& fw) {
         mw31::message_printf(
             "Kann Datei nicht zum Schreiben oeffnen / Cannot open file for write:\n%s",
             target.c_str());
+}
+
+void hand_to_recording(FilmWindow& fw, const mw31::Picture& shown, double factor,
+                       std::unique_ptr<mw31::Picture>* record,
+                       const std::function<void(mw31::Canvas&, const FilmView&)>& paint) {
+    if (!fw.outputs->avi_add_picture) return;
+    if (factor <= 1.0) {
+        fw.outputs->avi_add_picture(fw, shown, shown.width(), shown.height());
+        return;
+    }
+    const FilmView big = scaled_view(fw.view, factor);
+    if (!*record) *record = mw31::create_picture(big.area.width(), big.area.height());
+    if (!*record) return;
+    clear_picture(**record, fw.state.invert);
+    paint((*record)->canvas(), big);
+    fw.outputs->avi_add_picture(fw, **record, (*record)->width(), (*record)->height());
 }
 
 }  // namespace film

@@ -3,6 +3,7 @@
 // menu-bar updates.
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -101,5 +102,12 @@ void update_film_menu(FilmWindow& fw);
 void save_film_copy(FilmWindow& fw);
 // The name with its extension set to "anm".
 std::string with_anm_extension(const std::string& name);
+
+// Hands the frame just drawn to a running recording: the shown picture itself or, with a factor
+// above 1, a larger picture (made in *record on first use) that `paint` draws with the view
+// scaled up. Nothing without a recording.
+void hand_to_recording(FilmWindow& fw, const mw31::Picture& shown, double factor,
+                       std::unique_ptr<mw31::Picture>* record,
+                       const std::function<void(mw31::Canvas&, const FilmView&)>& paint);
 
 }  // namespace film

@@ -46,19 +46,9 @@ void paint_frame(LinePlayer& p, mw31::Canvas& canvas, const FilmView& view) {
 }
 
 void hand_to_recording(LinePlayer& p) {
-    FilmWindow& fw = p.fw;
-    if (!fw.outputs->avi_add_picture) return;
-    const double factor = p.options.record_factor;
-    if (factor <= 1.0) {
-        fw.outputs->avi_add_picture(fw, *p.picture, p.picture->width(), p.picture->height());
-        return;
-    }
-    // The recording gets its own, larger picture drawn with the same view scaled up.
-    const FilmView big = scaled_view(fw.view, factor);
-    mw31::Picture* rec = recording_picture(&p.record_picture, big, fw.state.invert);
-    if (!rec) return;
-    paint_frame(p, rec->canvas(), big);
-    fw.outputs->avi_add_picture(fw, *rec, rec->width(), rec->height());
+    hand_to_recording(
+        p.fw, *p.picture, p.options.record_factor, &p.record_picture,
+        [&p](mw31::Canvas& canvas, const FilmView& big) { paint_frame(p, canvas, big); });
 }
 
 // Steps 2 to 8 of a frame: fit, draw, count, status, margins, copy, clear.

@@ -451,6 +451,38 @@ TEST_F(LineFilmPlayer, RecordingRestartsAtOneHidesTheBarAndTakesNoCommands) {
     EXPECT_EQ(counts.bar_shown, 0);
 }
 
+TEST_F(LineFilmPlayer, RecordingWithAFactorGetsALargerDrawnPicture) {
+    static int added;
+    static bool drawn;
+    static const mw31::Picture* shown_picture;
+    added = 0;
+    drawn = false;
+    shown_picture = nullptr;
+    film_outputs().avi_start = [](FilmWindow&) { return 0; };
+    film_outputs().avi_add_picture = [](FilmWindow& fw, const mw31::Picture& picture, int w,
+                                        int h) {
+        ++added;
+        EXPECT_EQ(w, 1280);  // twice the 640 x 512 area
+        EXPECT_EQ(h, 1024);
+        // Only read here; the picture hands out its canvas only for drawing.
+        const mw31::Canvas& c = const_cast<mw31::Picture&>(picture).canvas();
+        const mw31::Rgb background = c.get_pixel(0, 0);
+        for (int y = 0; y < h && !drawn; y += 2)
+            for (int x = 0; x < w && !drawn; x += 2) drawn = !(c.get_pixel(x, y) == background);
+        EXPECT_NE(&picture, shown_picture) << "drawn apart from the shown picture";
+        (void)fw;
+    };
+    film_outputs().avi_finish = [](FilmWindow&) {};
+    options.record_factor = 2.0;
+    script.on_frame = [](FilmWindow& fw, const mw31::Picture& shown) {
+        shown_picture = &shown;
+        if (g_script->shown.size() == 3) post_char(fw, 'v');
+    };
+    EXPECT_EQ(play(), 0);
+    EXPECT_EQ(added, 9);
+    EXPECT_TRUE(drawn);
+}
+
 TEST_F(LineFilmPlayer, RecordingThatCannotStartIsDroppedAndPlaybackGoesOn) {
     film_outputs().avi_start = [](FilmWindow&) { return 1; };
     script.on_frame = [](FilmWindow& fw, const mw31::Picture&) {
