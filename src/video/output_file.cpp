@@ -147,7 +147,11 @@ Result OutputFile::open(const std::string& target) {
     if (base.size() > 200) base.resize(200);
     std::string pattern = directory_of(target) + "/.KV_" + base + ".XXXXXX";
     int fd = mkostemp(pattern.data(), O_CLOEXEC);
-    if (fd < 0) return fail(errno, "cannot create " + target);
+    if (fd < 0) {
+        fail(errno, "cannot create " + target);
+        if (error_.code == kWriteFailed) error_.code = kCannotCreate;  // e.g. no such directory
+        return error_;
+    }
     fd_ = fd;
     temp_ = pattern;
     if (fchmod(fd_, mode) != 0) {

@@ -58,22 +58,39 @@ inline uint8_t* emit_run(uint8_t* o, uint8_t v, int r) {
     return o + 2;
 }
 
+// Runs in src[0, n): one more than the places where neighbours differ.
+inline int count_runs(const uint8_t* src, int n) {
+    int changes = 0, i = 0;
+#if defined(__SSE2__)
+    for (; i + 17 <= n; i += 16) {
+        __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(src + i));
+        __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(src + i + 1));
+        changes += 16 - __builtin_popcount(unsigned(_mm_movemask_epi8(_mm_cmpeq_epi8(a, b))));
+    }
+#endif
+    for (; i + 1 < n; ++i) changes += src[i] != src[i + 1];
+    return changes + 1;
+}
+
 inline uint8_t* emit_literal(uint8_t* o, const uint8_t* src, int n) {
     while (n > 0) {
         int k = n > 255 ? 255 : n;
         // Leave no tail of one or two bytes, which would cost two bytes each as runs.
         if (n - k == 1 || n - k == 2) k -= 3;
-        if (k >= 3) {
+        // Pairs of equal bytes can make runs of one and two cheaper than absolute mode.
+        if (k >= 3 && 2 * count_runs(src, k) >= 2 + k + (k & 1)) {
             o[0] = 0;
             o[1] = uint8_t(k);
             std::memcpy(o + 2, src, size_t(k));
             o += 2 + k;
             if (k & 1) *o++ = 0;  // absolute runs end on a word boundary
         } else {
-            for (int j = 0; j < k; ++j) {
-                o[0] = 1;
+            for (int j = 0; j < k;) {
+                int r = j + 1 < k && src[j + 1] == src[j] ? 2 : 1;
+                o[0] = uint8_t(r);
                 o[1] = src[j];
                 o += 2;
+                j += r;
             }
         }
         src += k;
