@@ -36,7 +36,8 @@ Faces3Koerper* import(const std::string& filename) {
     {
         VrmlText text;
         if (vrml_expand_inlines(filename, text, "faces3_rcv_from_vrml", false) == 0) {
-            write_file(vrml_temp_dir() + "/vrml_import.wrl", text);
+            const std::string dir = vrml_temp_dir();
+            if (!dir.empty()) write_file(dir + "/vrml_import.wrl", text);
         } else if (!vrml_read_file(filename, text)) {
             faces3_message_printf(
                 "%s Datei/File %s: kann nicht geoeffnet werden / cannot be opened",

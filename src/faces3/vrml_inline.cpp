@@ -253,6 +253,10 @@ int vrml_expand_inlines(const std::string& source, VrmlText& out, const char* ca
 }
 
 std::string vrml_temp_dir() {
+    // The program's private folder comes through the environment rather than a setter, as
+    // the program's platform layer makes it and that layer and this library do not link
+    // each other; set but empty means the program has no folder.
+    if (const char* own = std::getenv("KURVLAB_PRIVATE_TMPDIR")) return own;
     const char* t = std::getenv("TMPDIR");
     if (t && *t) return t;
     return "/tmp";

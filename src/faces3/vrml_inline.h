@@ -31,7 +31,8 @@ bool vrml_read_file(const std::string& name, VrmlText& text);
 int vrml_expand_inlines(const std::string& source, VrmlText& out, const char* caller,
                         bool report_source_open);
 
-// The directory for temporary files: $TMPDIR, else /tmp.
+// The directory for temporary files: $KURVLAB_PRIVATE_TMPDIR when set (the running program's
+// private folder; "" when it has none), else $TMPDIR, else /tmp.
 std::string vrml_temp_dir();
 
 }  // namespace faces3_vrml

@@ -5,6 +5,7 @@
 #include "main/kurvlab_main.h"
 #include "mw31/backend.h"
 #include "mw31/qt/qt_backend.h"
+#include "mw31/temp_names.h"
 #include "mw31/terminal.h"
 
 int main(int argc, char** argv) {
@@ -22,6 +23,9 @@ int main(int argc, char** argv) {
         return 2;
     }
 
+    // Made before Qt starts threads: it sets the environment for the VRML importer, and
+    // folders left by instances that died are cleared at this start.
+    mw31::temp_directory();
     mw31::set_backend(mw31::make_qt_backend(argc, argv));
     if (mw31::create_terminal() != 0) {
         std::fprintf(stderr, "kurvlab: cannot create the text terminal\n");

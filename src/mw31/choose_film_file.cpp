@@ -1,9 +1,9 @@
 // The dialog hands back full paths, so names with blanks need no splitting rule.
 #include "mw31/choose_film_file.h"
 
-#include <cstdio>
 #include <vector>
 
+#include "mw31/atomic_file.h"
 #include "mw31/dialogs.h"
 #include "mw31/format.h"
 
@@ -38,16 +38,13 @@ int choose_film_file(const std::string& start_directory, std::string* result,
         return 0;
     }
     const std::string list = directory_of(files[0]) + "/gesflm.txt";
-    FILE* f = std::fopen(list.c_str(), "w");
-    if (!f) {
-        message_printf("kann Datei nicht oeffnen / cannot open %s", list.c_str());
-        return 1;
-    }
-    bool ok = true;
-    for (const std::string& file : files) ok &= std::fprintf(f, "film=%s\n", file.c_str()) > 0;
-    ok &= std::fclose(f) == 0;
-    if (!ok) {
-        message_printf("kann Datei nicht oeffnen / cannot open %s", list.c_str());
+    std::string text;
+    for (const std::string& file : files) text += "film=" + file + "\n";
+    // Written whole or not at all: an old list stays as it was when the disk is full.
+    std::string error;
+    if (!write_file_atomically(list, text, &error)) {
+        message_printf("kann Datei nicht oeffnen / cannot open %s\n%s", list.c_str(),
+                       error.c_str());
         return 1;
     }
     *result = list;

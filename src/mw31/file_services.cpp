@@ -5,9 +5,11 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdlib>
 #include <vector>
 
+#include "mw31/atomic_file.h"
 #include "mw31/temp_names.h"
 
 namespace mw31 {
@@ -88,37 +90,41 @@ bool read_text_line(FILE* stream, std::string* line, int max_chars) {
     return read_line(stream, std::size_t(max_chars), [line](char c) { *line += c; });
 }
 
-int copy_file(const std::string& source, const std::string& target) {
+int copy_file(const std::string& source, const std::string& target, std::string* error) {
+    if (error) error->clear();
     const std::string from = native_file_name(source);
     const std::string to = native_file_name(target);
     if (from == to) return 0;
-    // Two names of one file: copying would truncate the source before reading it.
+    // Two names of one file: already a copy (and a rename would split a hard link).
     struct stat a, b;
     if (::stat(from.c_str(), &a) == 0 && ::stat(to.c_str(), &b) == 0 && a.st_dev == b.st_dev &&
         a.st_ino == b.st_ino)
         return 0;
     FILE* in = std::fopen(from.c_str(), "rb");
-    if (!in) return 1;
-    FILE* out = std::fopen(to.c_str(), "wb");
-    if (!out) {
-        std::fclose(in);
+    if (!in) {
+        if (error) *error = file_error_text(errno);
         return 1;
     }
-    char block[1024];
-    bool ok = true;
-    for (;;) {
+    // The target is replaced only when the whole copy is on disk: a full disk must not
+    // leave a film cut short where the old one was.
+    AtomicFile out;
+    bool ok = out.begin(to);
+    char block[8192];
+    while (ok) {
         const std::size_t n = std::fread(block, 1, sizeof block, in);
-        if (n > 0 && std::fwrite(block, 1, n, out) != n) {
-            ok = false;
-            break;
-        }
+        if (n > 0 && !out.write(block, n)) ok = false;
         if (n < sizeof block) {
-            ok = !std::ferror(in);
+            if (std::ferror(in)) {
+                if (error) *error = "read error in " + from;
+                std::fclose(in);
+                return 1;  // out removes its temporary
+            }
             break;
         }
     }
     std::fclose(in);
-    if (std::fclose(out) != 0) ok = false;
+    if (ok) ok = out.commit();
+    if (!ok && error) *error = out.error();
     return ok ? 0 : 1;
 }
 
@@ -126,11 +132,11 @@ int film_temp_name(std::string* buffer) {
     if (!buffer) return 1;
     buffer->clear();
     std::string path = temp_directory();
-    if (path.empty() || path.back() != '/') path += '/';
-    path += "KV_XXXXXX";
+    if (path.empty()) return 1;  // no private folder: the reason was shown
+    path += "/KV_XXXXXX";
     std::vector<char> name(path.begin(), path.end());
     name.push_back('\0');
-    const int fd = ::mkstemp(name.data());
+    const int fd = ::mkostemp(name.data(), O_CLOEXEC);
     if (fd < 0) return 1;
     ::close(fd);
     *buffer = name.data();

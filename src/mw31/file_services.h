@@ -27,10 +27,11 @@ bool read_text_line(FILE* stream, char* buffer, int count);
 // The same with at most max_chars characters into a string.
 bool read_text_line(FILE* stream, std::string* line, int max_chars);
 
-// 0 on success, 1 on failure; nothing is done when both name the same file.
-int copy_file(const std::string& source, const std::string& target);
+// 0 on success, 1 on failure (with a short reason in *error when given); nothing is done when
+// both name the same file. The target is replaced whole or not at all.
+int copy_file(const std::string& source, const std::string& target, std::string* error = nullptr);
 
-// Makes a new empty file with a unique name "KV_..." in temp_directory() and puts
+// Makes a new empty file with a unique name "KV_..." in the private temp_directory() and puts
 // its name into the buffer. 0 on success, 1 (and an empty buffer) on failure.
 int film_temp_name(std::string* buffer);
 

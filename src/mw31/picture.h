@@ -17,6 +17,8 @@ class Picture {
     virtual Canvas& canvas() = 0;
     // Rows top to bottom, 3 bytes (R, G, B) per pixel, no padding.
     virtual std::vector<uint8_t> rgb_rows() const = 0;
+    // Writes the picture in the format the name's extension asks for (PNG without one).
+    // False for a format that cannot be written or a failed write; the old file stays then.
     virtual bool save_png(const std::string& path) const = 0;
 };
 

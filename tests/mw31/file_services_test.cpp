@@ -1,4 +1,5 @@
-// File services: separator mapping, line reading with a bounded buffer, copying, temp names.
+// File services: separator mapping, line reading with a bounded buffer, copying, temp names
+// (made in the private folder under $TMPDIR).
 #include "mw31/file_services.h"
 
 #include <fcntl.h>
@@ -11,6 +12,8 @@
 #include <sstream>
 #include <string>
 #include <vector>
+
+#include "mw31/temp_names.h"
 
 namespace {
 
@@ -158,7 +161,8 @@ TEST_F(FileServices, TempNamesAreNewFilesInTmpdir) {
     EXPECT_EQ(mw31::film_temp_name(&b), 0);
     EXPECT_NE(a, b);
     for (const std::string& name : {a, b}) {
-        EXPECT_EQ(fs::path(name).parent_path(), dir_);
+        EXPECT_EQ(fs::path(name).parent_path(), mw31::temp_directory());
+        EXPECT_EQ(fs::path(name).parent_path().parent_path(), dir_);
         EXPECT_EQ(fs::path(name).filename().string().substr(0, 3), "KV_");
         EXPECT_TRUE(fs::exists(name));
         EXPECT_EQ(fs::file_size(name), 0u);

@@ -1,57 +1,12 @@
-// Small shared services: fixed temporary names, cursor shapes by name, program flags.
+// Small shared services: cursor shapes by name, program flags.
 #include <gtest/gtest.h>
-
-#include <cstdlib>
 
 #include "mw31/app_state.h"
 #include "mw31/cursor.h"
-#include "mw31/temp_names.h"
 #include "terminal_fake_backend.h"
 
 namespace mw31 {
 namespace {
-
-class TempDirScope {
-  public:
-    explicit TempDirScope(const char* value) {
-        if (const char* old = std::getenv("TMPDIR")) saved_ = old, had_ = true;
-        if (value)
-            ::setenv("TMPDIR", value, 1);
-        else
-            ::unsetenv("TMPDIR");
-    }
-    ~TempDirScope() {
-        if (had_)
-            ::setenv("TMPDIR", saved_.c_str(), 1);
-        else
-            ::unsetenv("TMPDIR");
-    }
-
-  private:
-    std::string saved_;
-    bool had_ = false;
-};
-
-TEST(TempNames, InTheTemporaryDirectoryJoinedWithSlash) {
-    {
-        TempDirScope t("/var/tmp/kv");
-        EXPECT_EQ(temp_info_name(), "/var/tmp/kv/kurvlab.txt");
-        EXPECT_EQ(temp_work_name(), "/var/tmp/kv/kurvlab.tmp");
-        EXPECT_EQ(temp_merge_help_name(), "/var/tmp/kv/vflminfo.txt");
-    }
-    {
-        TempDirScope t("/scratch//");
-        EXPECT_EQ(temp_info_name(), "/scratch/kurvlab.txt");
-    }
-    {
-        TempDirScope t(nullptr);
-        EXPECT_EQ(temp_work_name(), "/tmp/kurvlab.tmp");
-    }
-    {
-        TempDirScope t("/");
-        EXPECT_EQ(temp_info_name(), "/kurvlab.txt");
-    }
-}
 
 TEST(MouseCursor, NamesSelectShapesOnRegisteredWindows) {
     EXPECT_EQ(cursor_shape_for("size"), CursorShape::Size);

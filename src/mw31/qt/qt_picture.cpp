@@ -1,8 +1,12 @@
-// Off-screen pictures: pixel export and PNG writing.
+// Off-screen pictures: pixel export and picture files written whole or not at all.
 #include "mw31/qt/qt_picture.h"
 
+#include <QBuffer>
+#include <QFileInfo>
 #include <QImageWriter>
+#include <string_view>
 
+#include "mw31/atomic_file.h"
 #include "mw31/qt/qt_text.h"
 
 namespace mw31 {
@@ -23,9 +27,20 @@ std::vector<uint8_t> QtPicture::rgb_rows() const {
 }
 
 bool QtPicture::save_png(const std::string& path) const {
-    if (!valid()) return false;
-    QImageWriter writer(path_to_qstring(path), "png");
-    return writer.write(image().convertToFormat(QImage::Format_RGB888));
+    if (!valid() || path.empty()) return false;
+    // The format follows the name (PNG when it has no extension); one Qt cannot write is
+    // refused rather than written as something else under that name.
+    QByteArray format = QFileInfo(path_to_qstring(path)).suffix().toLower().toLatin1();
+    if (format.isEmpty()) format = "png";
+    if (!QImageWriter::supportedImageFormats().contains(format)) return false;
+    // Encoded in memory first, so that every write to the file is checked in one place and
+    // the old picture stays whole until the new one is on disk.
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    if (!buffer.open(QIODevice::WriteOnly)) return false;
+    if (!image().convertToFormat(QImage::Format_RGB888).save(&buffer, format.constData()))
+        return false;
+    return write_file_atomically(path, std::string_view(bytes.constData(), size_t(bytes.size())));
 }
 
 QImage image_of(const Picture& picture) {
