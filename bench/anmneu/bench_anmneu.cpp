@@ -9,8 +9,8 @@
 #include <fstream>
 #include <string>
 
-#include "film/anmneu_reader.h"
-#include "film_out/symbol_drawing.h"
+#include "film_model/anmneu_painter.h"
+#include "film_model/anmneu_reader.h"
 #include "film_out/usercoor_conversion.h"
 #include "mw31/backend.h"
 #include "mw31/picture.h"
@@ -70,13 +70,13 @@ void BM_AnmneuPicturesPhi100(benchmark::State& state) {
     film::FilmView view;
     view.area = film::fit_drawing_area({0, 0, 800, 600});
     const film::ColourTable colours;
-    const film_out::SymbolCanvas canvas =
-        film_out::make_symbol_canvas(picture->canvas(), film.window, view, 1, false, colours);
+    const film::SymbolCanvas canvas =
+        film::make_symbol_canvas(picture->canvas(), film.window, view, 1, false, colours);
     const mw31::Brush white{};
     int i = 0, q = 0;
     for (auto _ : state) {
         picture->canvas().fill_rect({0, 0, 800, 600}, white);
-        film_out::draw_anmneu_frame(film, nullptr, canvas, i, q, kPhiFactor);
+        film::draw_anmneu_frame(film, nullptr, canvas, i, q, kPhiFactor);
         if (++q == kPhiFactor) {
             q = 0;
             i = (i + 1) % film.frame_count;

@@ -10,7 +10,7 @@
 #include <utility>
 #include <vector>
 
-#include "film/line_film_reader.h"
+#include "film_model/line_film_reader.h"
 
 namespace {
 

@@ -5,8 +5,8 @@
 #include <cstdlib>
 #include <random>
 
-#include "film/colour_table.h"
-#include "film/film_drawing.h"
+#include "film_model/colour_table.h"
+#include "film_model/line_film_painter.h"
 #include "mw31/backend.h"
 #include "mw31/qt/qt_backend.h"
 

@@ -8,8 +8,8 @@
 #include <cstdlib>
 #include <string>
 
-#include "film/anmneu_reader.h"
-#include "film_out/symbol_drawing.h"
+#include "film_model/anmneu_painter.h"
+#include "film_model/anmneu_reader.h"
 #include "film_out/usercoor_conversion.h"
 #include "mw31/recording_canvas.h"
 
@@ -42,10 +42,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     film::FilmView view;
     view.area = {0, 0, 750, 600};
     const film::ColourTable colours;
-    const film_out::SymbolCanvas canvas =
-        film_out::make_symbol_canvas(dc, film.window, view, 1, false, colours);
+    const film::SymbolCanvas canvas =
+        film::make_symbol_canvas(dc, film.window, view, 1, false, colours);
     const int last = frames > 0 ? frames - 1 : 0;
-    film_out::draw_anmneu_frame(film, nullptr, canvas, last, 7, 10);
+    film::draw_anmneu_frame(film, nullptr, canvas, last, 7, 10);
     // Converting writes every symbol of every frame: legitimately long for big films.
     if (double(film.symbol_count()) * frames <= 200000) {
         film_out::UsercoorOptions options;

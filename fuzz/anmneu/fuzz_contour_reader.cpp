@@ -5,8 +5,8 @@
 #include <cstdlib>
 #include <vector>
 
-#include "film_out/contour_reader.h"
-#include "film_out/symbol_drawing.h"
+#include "film_model/anmneu_painter.h"
+#include "film_model/contour_reader.h"
 #include "film_out/usercoor_conversion.h"
 #include "mw31/recording_canvas.h"
 
@@ -17,9 +17,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     FILE* f = fmemopen(bytes.data(), bytes.size(), "r");
     if (!f) return 0;
     constexpr int kMax = 40;  // small, so that the limit is reached too
-    std::vector<film_out::ContourElement> elements(kMax);
+    std::vector<film::ContourElement> elements(kMax);
     int count = -1;
-    if (film_out::do_load_detail_def(f, elements.data(), &count, kMax) != 0) std::abort();
+    if (film::do_load_detail_def(f, elements.data(), &count, kMax) != 0) std::abort();
     std::fclose(f);
     if (count < 0 || count > kMax) std::abort();
 
@@ -27,11 +27,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     film::FilmView view;
     view.area = {0, 0, 750, 600};
     const film::ColourTable colours;
-    const film_out::SymbolCanvas canvas = film_out::make_symbol_canvas(
-        dc, film::WorldWindow{-65, 65, -50, 50}, view, 2, false, colours);
+    const film::SymbolCanvas canvas =
+        film::make_symbol_canvas(dc, film::WorldWindow{-65, 65, -50, 50}, view, 2, false, colours);
     for (const film::SymbolPlacement& p :
          {film::SymbolPlacement{}, film::SymbolPlacement{3, -4, 1.5, 2, 0.5}}) {
-        film_out::draw_symbol(canvas, elements.data(), count, p, 1);
+        film::draw_symbol(canvas, elements.data(), count, p, 1);
         film_out::FilmMemoryStream m;
         film_out::memory_stream_clear(&m, 100000);
         film_out::RecordTarget target{nullptr, &m};

@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <cstdlib>
 
-#include "film/line_film_reader.h"
+#include "film_model/line_film_reader.h"
 
 namespace {
 

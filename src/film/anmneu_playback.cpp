@@ -3,7 +3,7 @@
 
 #include <cmath>
 
-#include "film/anmneu_film.h"
+#include "film_model/anmneu_film.h"
 
 namespace film {
 

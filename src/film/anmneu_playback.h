@@ -5,9 +5,9 @@
 
 #include <vector>
 
-#include "film/film_view.h"
 #include "film/playback_state.h"
-#include "film/world_window.h"
+#include "film_model/film_view.h"
+#include "film_model/world_window.h"
 #include "mw31/canvas.h"
 
 namespace film {

@@ -6,11 +6,11 @@
 #include <cstdio>
 
 #include "film/anmneu_playback.h"
-#include "film/anmneu_reader.h"
-#include "film/cad_unwrap.h"
-#include "film/film_drawing.h"
 #include "film/playback_loop.h"
-#include "film_out/symbol_drawing.h"
+#include "film_model/anmneu_painter.h"
+#include "film_model/anmneu_reader.h"
+#include "film_model/cad_unwrap.h"
+#include "film_model/line_film_painter.h"
 #include "mw31/file_services.h"
 #include "mw31/format.h"
 #include "mw31/process.h"
@@ -212,11 +212,11 @@ void paint_anmneu_frame(const AnmneuFilm& film, FilmWindow* fw, mw31::Canvas& ca
     if (fw && fw->state.grid && out && out->draw_grid) out->draw_grid(*fw, canvas);
     if (out && out->draw_overlays) out->draw_overlays(*fw, canvas);
     canvas.select_pen(foreground_pen(inverted));
-    const film_out::SymbolCanvas c =
-        film_out::make_symbol_canvas(canvas, film.window, view, pen_width, inverted, colours);
-    film_out::draw_anmneu_frame(film, fw ? fw->window.get() : nullptr, c, frame,
-                                anmneu_clamp_substep(substep, phi_factor),
-                                phi_factor < 1 ? 1 : phi_factor);
+    const film::SymbolCanvas c =
+        film::make_symbol_canvas(canvas, film.window, view, pen_width, inverted, colours);
+    film::draw_anmneu_frame(film, fw ? fw->window.get() : nullptr, c, frame,
+                            anmneu_clamp_substep(substep, phi_factor),
+                            phi_factor < 1 ? 1 : phi_factor);
 }
 
 std::unique_ptr<mw31::Picture> render_anmneu_frame(const AnmneuFilm& film, int frame, int substep,

@@ -6,9 +6,9 @@
 #include <memory>
 #include <string>
 
-#include "film/anmneu_film.h"
-#include "film/colour_table.h"
 #include "film/film_window.h"
+#include "film_model/anmneu_film.h"
+#include "film_model/colour_table.h"
 #include "mw31/picture.h"
 
 namespace film {

@@ -3,7 +3,7 @@
 
 #include <cstdlib>
 
-#include "film/film_drawing.h"
+#include "film_model/line_film_painter.h"
 #include "mw31/app_state.h"
 #include "mw31/cursor.h"
 #include "mw31/dialogs.h"

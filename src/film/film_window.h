@@ -8,11 +8,11 @@
 #include <string>
 #include <vector>
 
-#include "film/colour_table.h"
 #include "film/film_outputs.h"
-#include "film/film_view.h"
-#include "film/frame_store.h"
 #include "film/playback_state.h"
+#include "film_model/colour_table.h"
+#include "film_model/film_view.h"
+#include "film_model/frame_store.h"
 #include "mw31/window.h"
 
 namespace film {

@@ -2,9 +2,9 @@
 // the window, with the message pump, single step, hold and recording between frames.
 #include "film/line_film_player.h"
 
-#include "film/film_drawing.h"
-#include "film/line_film_reader.h"
 #include "film/playback_loop.h"
+#include "film_model/line_film_painter.h"
+#include "film_model/line_film_reader.h"
 #include "mw31/format.h"
 #include "mw31/message_queue.h"
 #include "mw31/process.h"

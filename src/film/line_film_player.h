@@ -4,9 +4,9 @@
 
 #include <string>
 
-#include "film/byte_source.h"
 #include "film/film_window.h"
-#include "film/frame_store.h"
+#include "film_model/byte_source.h"
+#include "film_model/frame_store.h"
 #include "mw31/picture.h"
 
 namespace film {

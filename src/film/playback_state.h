@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <string>
 
-#include "film/colour_table.h"
+#include "film_model/colour_table.h"
 
 namespace film {
 

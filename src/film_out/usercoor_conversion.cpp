@@ -6,8 +6,8 @@
 #include <cstdlib>
 #include <vector>
 
-#include "film/anmneu_reader.h"
-#include "film_out/contour_placement.h"
+#include "film_model/anmneu_reader.h"
+#include "film_model/contour_placement.h"
 #include "mw31/file_services.h"
 #include "mw31/format.h"
 
@@ -47,19 +47,19 @@ void write_record(RecordTarget* t, const std::string& line) {
 
 namespace {
 
-void emit_arc(RecordTarget* t, const ContourElement& e, const film::SymbolPlacement& p,
-              const Placer& place) {
-    if (placement_is_scaled(p)) {
-        std::vector<WorldPoint> chords;
-        arc_polyline(e.x, e.y, e.r, e.start * 180 / M_PI, e.end * 180 / M_PI, p, t->pixel_width,
-                     t->world_width, &chords);
+void emit_arc(RecordTarget* t, const film::ContourElement& e, const film::SymbolPlacement& p,
+              const film::Placer& place) {
+    if (film::placement_is_scaled(p)) {
+        std::vector<film::WorldPoint> chords;
+        film::arc_polyline(e.x, e.y, e.r, e.start * 180 / M_PI, e.end * 180 / M_PI, p,
+                           t->pixel_width, t->world_width, &chords);
         for (size_t k = 1; k < chords.size(); ++k) {
             write_record(t, mw31::format_text("l%lg,%lg,%lg,%lg", chords[k - 1].x, chords[k - 1].y,
                                               chords[k].x, chords[k].y));
         }
         return;
     }
-    const WorldPoint centre = place(e.x, e.y);
+    const film::WorldPoint centre = place(e.x, e.y);
     double a1 = (p.phi + e.start) * 180 / M_PI, a2 = (p.phi + e.end) * 180 / M_PI;
     if (a2 < a1) std::swap(a1, a2);
     if (a2 - a1 > 360) a2 = a1 + 360;
@@ -106,31 +106,31 @@ void emit_film(RecordTarget* t, const film::AnmneuFilm& film, const film::WorldW
 
 }  // namespace
 
-void emit_symbol_records(RecordTarget* t, const ContourElement* elements, int count,
+void emit_symbol_records(RecordTarget* t, const film::ContourElement* elements, int count,
                          const film::SymbolPlacement& p, int colour) {
     write_record(t, mw31::format_text("c%d", colour));
-    const Placer place(p);
+    const film::Placer place(p);
     for (int k = 0; k < count; ++k) {
-        const ContourElement& e = elements[k];
-        switch (contour_kind(e)) {
-            case kContourMove: {
-                const WorldPoint w = place(e.x, e.y);
+        const film::ContourElement& e = elements[k];
+        switch (film::contour_kind(e)) {
+            case film::kContourMove: {
+                const film::WorldPoint w = place(e.x, e.y);
                 t->current_x = w.x;
                 t->current_y = w.y;
                 break;
             }
-            case kContourDraw: {
-                const WorldPoint w = place(e.x, e.y);
+            case film::kContourDraw: {
+                const film::WorldPoint w = place(e.x, e.y);
                 write_record(
                     t, mw31::format_text("l%lg,%lg,%lg,%lg", t->current_x, t->current_y, w.x, w.y));
                 t->current_x = w.x;
                 t->current_y = w.y;
                 break;
             }
-            case kContourArc:
+            case film::kContourArc:
                 emit_arc(t, e, p, place);
                 break;
-            case kContourColour:
+            case film::kContourColour:
                 write_record(t, mw31::format_text("c%d", int(e.x)));
                 break;
             default:

@@ -5,8 +5,8 @@
 #include <cstdio>
 #include <string>
 
-#include "film/anmneu_film.h"
-#include "film_out/contour_element.h"
+#include "film_model/anmneu_film.h"
+#include "film_model/contour_element.h"
 
 namespace film_out {
 
@@ -48,7 +48,7 @@ struct RecordTarget {
 void write_record(RecordTarget* t, const std::string& line);
 
 // One placed symbol as records: its colour, lines, arcs and colour changes.
-void emit_symbol_records(RecordTarget* t, const ContourElement* elements, int count,
+void emit_symbol_records(RecordTarget* t, const film::ContourElement* elements, int count,
                          const film::SymbolPlacement& p, int colour);
 
 struct UsercoorOptions {

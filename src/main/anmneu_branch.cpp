@@ -6,8 +6,8 @@
 #include <cstdio>
 
 #include "film/anmneu_player.h"
-#include "film/anmneu_reader.h"
-#include "film/colour_table.h"
+#include "film_model/anmneu_reader.h"
+#include "film_model/colour_table.h"
 #include "main/batch_output.h"
 #include "mw31/dialogs.h"
 #include "mw31/format.h"

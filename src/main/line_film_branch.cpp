@@ -5,11 +5,11 @@
 #include <algorithm>
 #include <cstdio>
 
-#include "film/colour_table.h"
-#include "film/film_drawing.h"
-#include "film/frame_store.h"
 #include "film/line_film_player.h"
-#include "film/line_film_reader.h"
+#include "film_model/colour_table.h"
+#include "film_model/frame_store.h"
+#include "film_model/line_film_painter.h"
+#include "film_model/line_film_reader.h"
 #include "main/batch_output.h"
 #include "mw31/dialogs.h"
 #include "mw31/format.h"

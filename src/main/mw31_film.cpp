@@ -4,7 +4,7 @@
 
 #include <cstdio>
 
-#include "film/cad_unwrap.h"
+#include "film_model/cad_unwrap.h"
 #include "film_out/merge_definition.h"
 #include "main/anmneu_branch.h"
 #include "main/film_kind.h"

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "film/anmneu_playback.h"
-#include "film_out/symbol_drawing.h"
+#include "film_model/anmneu_painter.h"
 
 namespace film {
 namespace {
@@ -163,7 +163,7 @@ TEST(AnmneuWorldView, ScreenToWorldInvertsTheDrawingMapping) {
         const double pixel = (world.xr - world.xl) / view.area.width() / view.zoom;
         for (const auto& [x, y] : std::vector<std::pair<double, double>>{
                  {-50, 110}, {0, 50}, {17.3, 88.8}, {79, 11}, {30, 60}}) {
-            const film_out::RasterPoint r = film_out::world_to_raster(world, x, y);
+            const film::RasterPoint r = film::world_to_raster(world, x, y);
             double wx, wy;
             anmneu_screen_to_world(view, world, map.x(r.x), map.y(r.y), &wx, &wy);
             EXPECT_NEAR(wx, x, 1.01 * pixel) << x << "," << y << " zoom " << view.zoom;

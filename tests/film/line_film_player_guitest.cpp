@@ -10,8 +10,8 @@
 #include <iterator>
 #include <vector>
 
-#include "film/film_drawing.h"
 #include "film/line_film_player.h"
+#include "film_model/line_film_painter.h"
 #include "mw31/app_state.h"
 #include "mw31/dialogs.h"
 #include "mw31/message_queue.h"

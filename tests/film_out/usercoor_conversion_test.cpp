@@ -9,7 +9,7 @@
 #include <sstream>
 #include <string>
 
-#include "film/anmneu_reader.h"
+#include "film_model/anmneu_reader.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 #include <fstream>
 #include <sstream>
 
-#include "film/cad_unwrap.h"
+#include "film_model/cad_unwrap.h"
 #include "film_out/merge_definition.h"
 #include "main/command_line.h"
 #include "main/film_kind.h"

@@ -1,0 +1,15 @@
+// Reader of ANMNEU films: head, info text, symbol definitions (contour language) and frames.
+#pragma once
+
+#include <string>
+
+#include "film_model/anmneu_film.h"
+
+namespace film {
+
+// Reads the film into *film (its previous contents are dropped). Returns the frame count F
+// (0 or more), or -1 after a message when the file cannot be read as an ANMNEU film. The info
+// text goes to "kurvlab.txt" in the temporary directory.
+int read_anmneu_film(const std::string& name, AnmneuFilm* film);
+
+}  // namespace film
