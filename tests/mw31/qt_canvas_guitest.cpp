@@ -1,6 +1,7 @@
 // The Qt picture canvas checked on its real pixels: GDI line ends, rectangles, angle arcs,
 // XOR, text and pixel access.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <cmath>
 #include <cstdio>
@@ -70,6 +71,35 @@ TEST(QtPicture, CreationPixelsAndExport) {
     in.read(sig, 8);
     EXPECT_EQ(std::string(sig + 1, 3), "PNG");
     EXPECT_FALSE(p->save_png("/nonexistent-dir/x.png"));
+}
+
+// The file format follows the name; a name Qt cannot write is refused without touching the
+// file, and a replaced picture keeps the old file's permissions.
+TEST(QtPicture, SavedInTheFormatOfTheNameAndReplacedWhole) {
+    auto p = white_picture(5, 4);
+    ASSERT_TRUE(p);
+    const std::string base = std::string(KV_BINARY_DIR) + "/qt_picture_save_guitest";
+    const auto head = [](const std::string& path) {
+        std::ifstream in(path, std::ios::binary);
+        char sig[4] = {};
+        in.read(sig, 4);
+        return std::string(sig, 4);
+    };
+    ASSERT_TRUE(p->save_png(base + ".bmp"));
+    EXPECT_EQ(head(base + ".bmp").substr(0, 2), "BM");
+    ASSERT_TRUE(p->save_png(base));  // no extension: PNG
+    EXPECT_EQ(head(base).substr(1, 3), "PNG");
+
+    std::ofstream(base + ".anm") << "a film";
+    EXPECT_FALSE(p->save_png(base + ".anm"));
+    EXPECT_EQ(head(base + ".anm"), "a fi");
+
+    ::chmod((base + ".bmp").c_str(), 0604);
+    ASSERT_TRUE(p->save_png(base + ".bmp"));
+    struct stat st {};
+    ::stat((base + ".bmp").c_str(), &st);
+    EXPECT_EQ(st.st_mode & 0777, 0604u);
+    for (const char* ext : {".bmp", "", ".anm"}) std::remove((base + ext).c_str());
 }
 
 TEST(QtCanvas, LineToLeavesOutTheLastPixel) {
