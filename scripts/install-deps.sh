@@ -11,6 +11,7 @@ packages=(
   clang clang-format libclang-rt-14-dev
   xvfb xauth
   ffmpeg poppler-utils python3 python3-ezdxf
+  libavcodec-dev libavformat-dev libswscale-dev libavutil-dev
   libcoin-dev
   fonts-dejavu-core locales
 )

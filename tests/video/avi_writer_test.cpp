@@ -21,105 +21,22 @@
 
 #include "avi_probe.h"
 #include "video/palette.h"
+#include "video_test_support.h"
 
 namespace {
 
 namespace fs = std::filesystem;
+using kvtest::film_frame;
+using kvtest::Frame;
+using kvtest::kFilmColours;
+using kvtest::noise_frame;
+using kvtest::probe_stream;
 using video::AviCodec;
 using video::AviOptions;
 using video::VideoWriter;
 
-// The film colour table's first sixteen entries.
-const uint32_t kFilmColours[16] = {0x000000, 0xffffff, 0xff0000, 0xff00ff, 0x5a5a5a, 0xffa500,
-                                   0xffff64, 0x00ff00, 0xffff00, 0x7f7fff, 0x00ffff, 0xe664e6,
-                                   0x6464ff, 0x006400, 0xffffff, 0xaa3c3c};
-
-struct Frame {
-    int width, height;
-    std::vector<uint32_t> px;  // 0xAARRGGBB, rows top to bottom, no padding
-    video::PictureView view() const {
-        return video::rgb32_picture(px.data(), width, height, ptrdiff_t(width) * 4);
-    }
-    // What ffmpeg gives for this frame as bgra: B, G, R and an opaque alpha.
-    std::string bgra() const {
-        std::string s;
-        for (uint32_t c : px) {
-            s.push_back(char(c & 0xff));
-            s.push_back(char(c >> 8 & 0xff));
-            s.push_back(char(c >> 16 & 0xff));
-            s.push_back(char(0xff));
-        }
-        return s;
-    }
-};
-
-// A mechanism-like frame in film colours: white ground, a bar that moves with the frame
-// number, a coloured box, a crank line and a few speckles (short literal stretches).
-Frame film_frame(int w, int h, int n, uint32_t alpha = 0xff000000u) {
-    Frame f{w, h, std::vector<uint32_t>(size_t(w) * size_t(h), alpha | 0xffffff)};
-    std::mt19937 rng(unsigned(n) * 7919u + 1u);
-    auto set = [&](int x, int y, uint32_t c) {
-        if (x >= 0 && y >= 0 && x < w && y < h) f.px[size_t(y) * w + x] = alpha | c;
-    };
-    for (int y = 0; y < h; ++y) set((n * 3) % w, y, 0x000000);
-    for (int y = h / 4; y < h / 2; ++y)
-        for (int x = w / 3; x < w / 3 + w / 4; ++x) set(x, y, kFilmColours[2 + n % 14]);
-    for (int k = 0; k < w; ++k) set(k, (k * (n + 1)) % h, 0xaa3c3c);
-    for (int k = 0; k < 20; ++k)
-        set(int(rng() % unsigned(w)), int(rng() % unsigned(h)), kFilmColours[rng() % 16]);
-    return f;
-}
-
-// Every pixel its own colour: more than 256 colours in one picture.
-Frame noise_frame(int w, int h, unsigned seed) {
-    Frame f{w, h, std::vector<uint32_t>(size_t(w) * size_t(h))};
-    std::mt19937 rng(seed);
-    for (auto& c : f.px) c = uint32_t(rng());  // alpha must be ignored
-    return f;
-}
-
-std::map<std::string, std::string> probe_stream(const std::string& probe, int index) {
-    std::map<std::string, std::string> out;
-    std::istringstream in(probe);
-    std::string line;
-    int current = -1;
-    while (std::getline(in, line)) {
-        size_t eq = line.find('=');
-        if (eq == std::string::npos) continue;
-        std::string key = line.substr(0, eq), value = line.substr(eq + 1);
-        if (key == "index") current = std::stoi(value);
-        if (current == index) out[key] = value;
-    }
-    return out;
-}
-
-class AviWriterTest : public ::testing::Test {
+class AviWriterTest : public kvtest::VideoDirTest {
   protected:
-    void SetUp() override {
-        if (kvtest::tool_path("ffprobe").empty() || kvtest::tool_path("ffmpeg").empty())
-            GTEST_SKIP() << "ffprobe/ffmpeg not installed";
-        dir_ = fs::path(::testing::TempDir()) /
-               ("kv_avi_" + std::to_string(getpid()) + "_" +
-                ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(dir_);
-        fs::create_directories(dir_);
-    }
-    void TearDown() override {
-        std::error_code ignored;
-        fs::permissions(dir_, fs::perms::owner_all, fs::perm_options::add, ignored);
-        fs::remove_all(dir_, ignored);
-    }
-    std::string path(const std::string& name) const { return (dir_ / name).string(); }
-    std::vector<std::string> entries() const {
-        std::vector<std::string> names;
-        for (const auto& e : fs::directory_iterator(dir_)) names.push_back(e.path().filename());
-        std::sort(names.begin(), names.end());
-        return names;
-    }
-    void write_bytes(const std::string& name, const std::string& bytes) const {
-        std::ofstream(path(name), std::ios::binary) << bytes;
-    }
-
     // Writes the frames; fails the test on any error.
     void write_video(const std::string& file, const AviOptions& o,
                      const std::vector<Frame>& frames) {
