@@ -87,6 +87,7 @@ class FfmpegWriter final : public VideoWriter {
     int enc_width_ = 0, enc_height_ = 0;  // coded: made even for 4:2:0 codecs
     int pictures_ = 0;
     bool done_ = false;
+    bool header_written_ = false;  // and no trailer yet
     Result error_;
     OutputFile file_;
     uint64_t io_pos_ = 0;
@@ -160,6 +161,10 @@ Result FfmpegWriter::fail(const std::string& what, int err) {
 }
 
 void FfmpegWriter::release() {
+    // Some muxers (GIF) free their state only when the trailer is written; the bytes go to
+    // the temporary file, which is dropped anyway.
+    if (header_written_) av_write_trailer(fmt_);
+    header_written_ = false;
     if (sws_ != nullptr) sws_freeContext(sws_);
     sws_ = nullptr;
     av_frame_free(&frame_);
@@ -232,6 +237,7 @@ Result FfmpegWriter::open(const std::string& path, int rate, int scale) {
     stream_->avg_frame_rate = enc_->framerate;
     err = avformat_write_header(fmt_, nullptr);
     if (err < 0) return fail(what, err);
+    header_written_ = true;
 
     frame_->format = enc_->pix_fmt;
     frame_->width = enc_width_;
@@ -321,6 +327,7 @@ Result FfmpegWriter::finish() {
     if (done_ || fmt_ == nullptr) return result_error(kFailed, "the video file is not open");
     done_ = true;
     if (Result r = encode(nullptr); !r.ok()) return r;
+    header_written_ = false;
     int err = av_write_trailer(fmt_);
     if (err < 0) return fail("cannot complete the video", err);
     avio_flush(io_);
