@@ -76,7 +76,7 @@ void BM_AnmneuPicturesPhi100(benchmark::State& state) {
     int i = 0, q = 0;
     for (auto _ : state) {
         picture->canvas().fill_rect({0, 0, 800, 600}, white);
-        film::draw_anmneu_frame(film, nullptr, canvas, i, q, kPhiFactor);
+        film::draw_anmneu_frame(film, canvas, i, q, kPhiFactor);
         if (++q == kPhiFactor) {
             q = 0;
             i = (i + 1) % film.frame_count;

@@ -45,7 +45,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const film::SymbolCanvas canvas =
         film::make_symbol_canvas(dc, film.window, view, 1, false, colours);
     const int last = frames > 0 ? frames - 1 : 0;
-    film::draw_anmneu_frame(film, nullptr, canvas, last, 7, 10);
+    film::draw_anmneu_frame(film, canvas, last, 7, 10);
     // Converting writes every symbol of every frame: legitimately long for big films.
     if (double(film.symbol_count()) * frames <= 200000) {
         film_out::UsercoorOptions options;

@@ -27,11 +27,6 @@ std::vector<int> anmneu_film_menu() {
             kCmdMeasureReference};
 }
 
-int anmneu_clamp_substep(int substep, int phi_factor) {
-    if (phi_factor < 1 || substep < 0) return 0;
-    return substep >= phi_factor ? phi_factor - 1 : substep;
-}
-
 void anmneu_advance(PlaybackState* s, int* substep) {
     const int phi = s->phi_factor < 1 ? 1 : s->phi_factor;
     if (phi != 1) s->step = 1;

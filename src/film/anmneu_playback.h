@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "film/playback_state.h"
+#include "film_model/anmneu_film.h"
 #include "film_model/film_view.h"
 #include "film_model/world_window.h"
 #include "mw31/canvas.h"
@@ -17,9 +18,6 @@ constexpr int kWheelDelta = 120;
 
 // The tool bar of the ANMNEU player, in its order.
 std::vector<int> anmneu_film_menu();
-
-// The sub-step held within 0 .. phi - 1 (the factor may have changed since it was set).
-int anmneu_clamp_substep(int substep, int phi_factor);
 
 // One picture on: forward the sub-step counts up to the phi factor and then the index moves on
 // by the step; backward the other way round. With a phi factor other than 1 the step is 1.

@@ -6,15 +6,14 @@
 #include <cstdio>
 
 #include "film/anmneu_playback.h"
+#include "film/frame_presenter.h"
 #include "film/playback_loop.h"
-#include "film_model/anmneu_painter.h"
 #include "film_model/anmneu_reader.h"
 #include "film_model/cad_unwrap.h"
-#include "film_model/line_film_painter.h"
 #include "mw31/file_services.h"
 #include "mw31/format.h"
+#include "mw31/message_queue.h"
 #include "mw31/process.h"
-#include "mw31/status_panel.h"
 #include "mw31/temp_names.h"
 
 namespace film {
@@ -23,109 +22,58 @@ namespace {
 
 constexpr int kFirstAnmneuFrame = 0;
 constexpr int kRaiseEveryPasses = 5;
-const mw31::Rect kRasterRect{0, 0, kAnmneuRasterWidth, kAnmneuRasterHeight};
 
 struct AnmneuPlayer {
     const AnmneuOptions& options;
     FilmWindow fw;
     AnmneuFilm film;
     int substep = 0;
-    std::unique_ptr<mw31::Picture> picture;         // what the window shows
-    std::unique_ptr<mw31::Picture> record_picture;  // larger twin while recording with -x
-    std::string status;
-    bool cleared_inverted = false;
+    // Messages are serviced after each symbol, so that a large film stays responsive.
+    AnmneuFramePainter painter{film, AnmneuPicture{}, [] { mw31::service_messages(); }};
     std::string unwrapped;  // our copy of a film taken out of a CAD export
 
     explicit AnmneuPlayer(const AnmneuOptions& o) : options(o) {}
 };
 
-// The player whose window is open (one film plays at a time, on the one thread).
-AnmneuPlayer* g_playing = nullptr;
-
-AnmneuPlayer& player_of(FilmWindow& fw) {
-    return *static_cast<AnmneuPlayer*>(fw.player);
-}
-
-bool make_picture(AnmneuPlayer& p) {
-    p.picture = make_area_picture(p.fw.view, p.fw.state.invert);
-    p.record_picture.reset();
-    p.cleared_inverted = p.fw.state.invert;
-    return p.picture != nullptr;
-}
-
-void hand_to_recording(AnmneuPlayer& p, int substep, int phi) {
-    FilmWindow& fw = p.fw;
-    hand_to_recording(fw, *p.picture, p.options.record_factor, &p.record_picture,
-                      [&](mw31::Canvas& canvas, const FilmView& big) {
-                          paint_anmneu_frame(p.film, &fw, canvas, big, fw.state.index, substep, phi,
-                                             *fw.colours, fw.state.pen_width, fw.state.invert);
-                      });
-}
-
-// Fit, paint, measure, status and caption, margins, copy, record, clear.
+// Title, paint, status and caption, margins, copy, record, clear.
 void draw_current_picture(AnmneuPlayer& p) {
     FilmWindow& fw = p.fw;
     PlaybackState& s = fw.state;
-    mw31::Window& window = *fw.window;
-    const mw31::Rect client = window.client_rect();
-    if (update_drawing_area(&fw.view, client) || !p.picture) {
-        if (!make_picture(p)) return;
-        window.canvas().fill_rect(client, background_brush(s.invert));
-    }
     const int phi = s.phi_factor < 1 ? 1 : s.phi_factor;
     p.substep = anmneu_clamp_substep(p.substep, phi);
-    const int substep = p.substep;
-    mw31::Canvas& canvas = p.picture->canvas();
-    if (p.cleared_inverted != s.invert) clear_picture(*p.picture, s.invert);
-    paint_anmneu_frame(p.film, &fw, canvas, fw.view, s.index, substep, phi, *fw.colours,
-                       s.pen_width, s.invert);
-
-    double n = 0;
-    if (anmneu_measures_cycles(s) && count_cycle(&s, mw31::tick_count(), &n)) {
-        p.status = cycles_status_text(n, s.backward);
-        if (s.target_cycles > 1.0 && s.cycle_count > 50 && fw.outputs->target_control)
-            fw.outputs->target_control(fw, n);
-    }
-    if (s.recording != kRecordingOn) {
-        canvas.text_out(5, 15, p.status);
-        // The progress display shows the frame's caption, at the foot of what the window shows.
-        if (s.index >= 0 && size_t(s.index) < p.film.frames.size())
-            mw31::draw_status_panel(canvas, p.picture->width(), p.picture->height(),
-                                    p.film.frames[size_t(s.index)].caption);
-    }
-
-    clear_margins(window.canvas(), client, fw.view.area, s.invert);
-    if (s.drag != kDragging) window.copy_picture(*p.picture, fw.view.area.left, fw.view.area.top);
-    if (s.recording == kRecordingOn) hand_to_recording(p, substep, phi);
+    p.painter.set_picture(AnmneuPicture{s.index, p.substep, phi});
+    show_frame_label_as_title(*fw.window, p.film, s.index);
+    PictureExtras extras;
+    extras.counts_cycles = [&s] { return anmneu_measures_cycles(s); };
+    // The progress display shows the frame's caption, at the foot of what the window shows.
+    extras.caption = [&p, &s]() -> const std::string* {
+        if (s.index < 0 || size_t(s.index) >= p.film.frames.size()) return nullptr;
+        return &p.film.frames[size_t(s.index)].caption;
+    };
     if (p.options.frame_observer)
-        p.options.frame_observer(fw, *p.picture, substep, p.options.observer_user);
-    clear_picture(*p.picture, s.invert);
-    p.cleared_inverted = s.invert;
-}
-
-void redraw_picture(FilmWindow&, void* user) {
-    draw_current_picture(*static_cast<AnmneuPlayer*>(user));
+        extras.observer = [&p](const mw31::Picture& picture) {
+            p.options.frame_observer(p.fw, picture, p.substep, p.options.observer_user);
+        };
+    present_frame(fw, extras);
 }
 
 // The view operations act on the world window; the pixel view stays fitted.
-void world_init_hook(FilmWindow& fw) {
-    AnmneuPlayer& p = player_of(fw);
-    world_init(&p.film.window, p.film.initial);
-    reset_view(&fw.view);
-}
-
-void world_zoom_out_hook(FilmWindow& fw) {
-    world_zoom_out(&player_of(fw).film.window);
-}
-
-bool world_rectangle_hook(FilmWindow& fw, const mw31::Rect& dragged) {
-    return anmneu_zoom_to_rectangle(&player_of(fw).film.window, fw.view, dragged);
-}
-
-void world_wheel_hook(FilmWindow& fw, const mw31::Message& m) {
-    if (anmneu_wheel_zoom(&player_of(fw).film.window, fw.view, m.x, m.y, m.wheel) &&
-        fw.state.drag == kDragIdle)
-        fw.state.drag = kDragRedraw;
+WorldZoom world_zoom(AnmneuPlayer& p) {
+    FilmWindow& fw = p.fw;
+    WorldWindow& w = p.film.window;
+    return WorldZoom{
+        [&p, &fw, &w] {
+            world_init(&w, p.film.initial);
+            reset_view(&fw.view);
+        },
+        [&fw, &w](const mw31::Rect& dragged) {
+            return anmneu_zoom_to_rectangle(&w, fw.view, dragged);
+        },
+        [&w] { world_zoom_out(&w); },
+        [&fw, &w](const mw31::Message& m) {
+            if (anmneu_wheel_zoom(&w, fw.view, m.x, m.y, m.wheel) && fw.state.drag == kDragIdle)
+                fw.state.drag = kDragRedraw;
+        }};
 }
 
 void play_passes(AnmneuPlayer& p) {
@@ -136,7 +84,7 @@ void play_passes(AnmneuPlayer& p) {
         while (!s.end && in_playable_range(s)) {
             draw_current_picture(p);
             const AfterFrame next =
-                after_frame(fw, anmneu_takes_pause(s), FrameRedraw{redraw_picture, &p});
+                after_frame(fw, anmneu_takes_pause(s), [&p] { draw_current_picture(p); });
             if (next == AfterFrame::End) break;
             if (next == AfterFrame::DrawAgain) continue;
             anmneu_advance(&s, &p.substep);
@@ -150,7 +98,6 @@ void play_passes(AnmneuPlayer& p) {
             }
         }
         finish_running_recording(fw);
-        p.record_picture.reset();
         if (s.end) break;
         anmneu_wrap_index(&s);
         s.passes += 1;
@@ -184,10 +131,8 @@ void remove_temp_files(AnmneuPlayer& p) {
 }
 
 int leave(AnmneuPlayer& p, int result) {
-    p.picture.reset();
-    p.record_picture.reset();
+    release_screen(p.fw);
     close_film_window(&p.fw);
-    if (g_playing == &p) g_playing = nullptr;
     p.film = AnmneuFilm{};
     remove_temp_files(p);
     return result;
@@ -196,41 +141,13 @@ int leave(AnmneuPlayer& p, int result) {
 }  // namespace
 
 const AnmneuFilm* anmneu_film_of(const FilmWindow& fw) {
-    return g_playing && &g_playing->fw == &fw ? &g_playing->film : nullptr;
+    const auto* painter = dynamic_cast<const AnmneuFramePainter*>(fw.screen.painter);
+    return painter ? &painter->film() : nullptr;
 }
 
 int anmneu_substep_of(const FilmWindow& fw) {
-    return g_playing && &g_playing->fw == &fw ? g_playing->substep : 0;
-}
-
-void paint_anmneu_frame(const AnmneuFilm& film, FilmWindow* fw, mw31::Canvas& canvas,
-                        const FilmView& view, int frame, int substep, int phi_factor,
-                        const ColourTable& colours, int pen_width, bool inverted) {
-    canvas.fill_rect(map_film_rect(view, kRasterRect, kAnmneuRasterWidth),
-                     background_brush(inverted));
-    const FilmOutputs* out = fw ? fw->outputs : nullptr;
-    if (fw && fw->state.grid && out && out->draw_grid) out->draw_grid(*fw, canvas);
-    if (out && out->draw_overlays) out->draw_overlays(*fw, canvas);
-    canvas.select_pen(foreground_pen(inverted));
-    const film::SymbolCanvas c =
-        film::make_symbol_canvas(canvas, film.window, view, pen_width, inverted, colours);
-    film::draw_anmneu_frame(film, fw ? fw->window.get() : nullptr, c, frame,
-                            anmneu_clamp_substep(substep, phi_factor),
-                            phi_factor < 1 ? 1 : phi_factor);
-}
-
-std::unique_ptr<mw31::Picture> render_anmneu_frame(const AnmneuFilm& film, int frame, int substep,
-                                                   int phi_factor, int width, int height,
-                                                   const ColourTable& colours) {
-    std::unique_ptr<mw31::Picture> picture = mw31::create_picture(width, height);
-    if (!picture) return nullptr;
-    const FilmView view = fitted_view(width, height);
-    mw31::Canvas& canvas = picture->canvas();
-    const mw31::Rect client{0, 0, width, height};
-    canvas.fill_rect(client, background_brush(false));
-    paint_anmneu_frame(film, nullptr, canvas, view, frame, substep, phi_factor, colours, 1, false);
-    clear_margins(canvas, client, view.area, false);
-    return picture;
+    const auto* painter = dynamic_cast<const AnmneuFramePainter*>(fw.screen.painter);
+    return painter ? painter->picture().substep : 0;
 }
 
 int anmneu_film(const AnmneuOptions& options) {
@@ -241,24 +158,22 @@ int anmneu_film(const AnmneuOptions& options) {
 
     FilmWindow& fw = p.fw;
     fw.source_name = options.source_name;
-    fw.player = &p;
-    fw.world =
-        WorldZoom{world_init_hook, world_rectangle_hook, world_zoom_out_hook, world_wheel_hook};
+    fw.world = world_zoom(p);
+    fw.screen.painter = &p.painter;
+    fw.screen.record_factor = options.record_factor;
     FilmWindowSetup setup = options.window;
     setup.menu = anmneu_film_menu();
     if (open_film_window(&fw, setup) != 0) return leave(p, 1);
-    g_playing = &p;
     // Commands typed while the film is read already count.
     fw.state = new_playback_state(0, kFirstAnmneuFrame, options.pause_ms, options.passes,
                                   mw31::tick_count());
     fw.colours->reset();
     if (options.window_opened) options.window_opened(fw, options.observer_user);
-    if (!make_picture(p)) {
+    if (!make_screen_picture(fw)) {
         mw31::message_printf("mw31_film: kann Film-DC nicht oeffnen / cannot open animation  DC");
         return leave(p, 1);
     }
 
-    if (fw.outputs->dxf_film_name) fw.outputs->dxf_film_name(film_name);
     const int frames = read_anmneu_film(film_name, &p.film);
     if (frames < 0) return leave(p, 1);
     // The wrap divides by the frame count.

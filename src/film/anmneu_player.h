@@ -8,6 +8,7 @@
 
 #include "film/film_window.h"
 #include "film_model/anmneu_film.h"
+#include "film_model/anmneu_painter.h"
 #include "film_model/colour_table.h"
 #include "mw31/picture.h"
 
@@ -40,17 +41,5 @@ int anmneu_film(const AnmneuOptions& options);
 // DXF) served from its loop; null / 0 when the window plays something else.
 const AnmneuFilm* anmneu_film_of(const FilmWindow& fw);
 int anmneu_substep_of(const FilmWindow& fw);
-
-// Paints picture `substep` of `phi_factor` of frame i as the window shows it (erase rectangle,
-// grid, overlays, label, symbols), without the status line. No title is set without a window.
-void paint_anmneu_frame(const AnmneuFilm& film, FilmWindow* fw, mw31::Canvas& canvas,
-                        const FilmView& view, int frame, int substep, int phi_factor,
-                        const ColourTable& colours, int pen_width, bool inverted);
-
-// One picture of a window of this client size, fitted view, no status line; null when the
-// picture cannot be made.
-std::unique_ptr<mw31::Picture> render_anmneu_frame(const AnmneuFilm& film, int frame, int substep,
-                                                   int phi_factor, int width, int height,
-                                                   const ColourTable& colours);
 
 }  // namespace film

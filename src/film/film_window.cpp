@@ -3,7 +3,7 @@
 
 #include <cstdlib>
 
-#include "film_model/line_film_painter.h"
+#include "film_model/paint_basics.h"
 #include "mw31/app_state.h"
 #include "mw31/cursor.h"
 #include "mw31/dialogs.h"
@@ -69,7 +69,7 @@ void draw_rubber(FilmWindow& fw) {
 }
 
 void start_drag(FilmWindow& fw, int x, int y) {
-    if (fw.outputs && fw.outputs->measure_press && fw.outputs->measure_press(fw, x, y)) return;
+    if (fw.outputs.measure_press && fw.outputs.measure_press(x, y)) return;
     fw.state.drag = kDragging;
     fw.rubber = mw31::Rect{x, y, x, y};
     draw_rubber(fw);
@@ -89,7 +89,7 @@ void finish_drag(FilmWindow& fw, int x, int y) {
     fw.state.drag = kDragIdle;
     const bool zoomed =
         fw.world.zoom_rectangle
-            ? fw.world.zoom_rectangle(fw, fw.rubber)
+            ? fw.world.zoom_rectangle(fw.rubber)
             : zoom_to_rectangle(&fw.view, fw.rubber, fw.virtual_width, fw.virtual_height);
     if (zoomed) fw.state.drag = kDragRedraw;
 }
@@ -103,11 +103,6 @@ void set_button(mw31::Window& w, int command, const char* bitmap, const char* ca
 }
 
 }  // namespace
-
-FilmOutputs& film_outputs() {
-    static FilmOutputs outputs;
-    return outputs;
-}
 
 const FilmButton* film_button(int command) {
     for (const FilmButton& b : kButtons)
@@ -130,7 +125,7 @@ int client_size_from_environment(const char* variable, int fallback) {
 
 int open_film_window(FilmWindow* fw, const FilmWindowSetup& setup) {
     if (!fw->colours) fw->colours = &film_colour_table();
-    if (!fw->outputs) fw->outputs = &film_outputs();
+    fw->outputs = setup.outputs;
     mw31::WindowSpec window_spec;
     window_spec.client_width =
         setup.client_width > 0 ? setup.client_width
@@ -169,20 +164,20 @@ void close_film_window(FilmWindow* fw) {
 void film_window_command(FilmWindow& fw, int command) {
     const int step_before = fw.state.step;
     const CommandEffect effect = apply_command(&fw.state, fw.colours, command, mw31::tick_count());
-    const FilmOutputs* out = fw.outputs;
+    const FilmOutputs& out = fw.outputs;
     switch (effect) {
         case CommandEffect::None:
         case CommandEffect::Redraw:
             break;
         case CommandEffect::Init:
             if (fw.world.init)
-                fw.world.init(fw);
+                fw.world.init();
             else
                 reset_view(&fw.view);
             break;
         case CommandEffect::ZoomOut:
             if (fw.world.zoom_out)
-                fw.world.zoom_out(fw);
+                fw.world.zoom_out();
             else
                 zoom_out(&fw.view);
             break;
@@ -193,16 +188,15 @@ void film_window_command(FilmWindow& fw, int command) {
             open_in_editor(mw31::temp_info_name());
             break;
         case CommandEffect::MergeHelp:
-            if (out && out->merge_help_write &&
-                out->merge_help_write(mw31::temp_merge_help_name()) == 0)
+            if (out.merge_help_write && out.merge_help_write(mw31::temp_merge_help_name()) == 0)
                 open_in_editor(mw31::temp_merge_help_name());
             break;
         case CommandEffect::Measure:
-            if (out && out->measure_command) out->measure_command(fw, command);
+            if (out.measure_command) out.measure_command(command);
             break;
         case CommandEffect::QuickRecording: {
             const mw31::Rect outer = fw.window->window_rect();
-            if (out && out->avi_remember_window) out->avi_remember_window(fw, outer, step_before);
+            if (out.avi_remember_window) out.avi_remember_window(outer, step_before);
             const int h = 200;
             const int w = outer.height() > 0 ? int(200.0 * outer.width() / outer.height()) : 200;
             fw.window->move_resize(mw31::Rect{100, 100, 100 + w, 100 + h});
@@ -238,7 +232,7 @@ void film_window_proc(mw31::Window& window, const mw31::Message& m, void* user) 
         case mw31::MessageKind::MouseMove:
             fw.mouse_x = m.x;
             fw.mouse_y = m.y;
-            if (fw.outputs && fw.outputs->mouse_move) fw.outputs->mouse_move(fw, m.x, m.y);
+            if (fw.outputs.mouse_move) fw.outputs.mouse_move(m.x, m.y);
             if (fw.state.drag == kDragging) move_drag(fw, m.x, m.y);
             break;
         case mw31::MessageKind::MouseUp:
@@ -248,7 +242,7 @@ void film_window_proc(mw31::Window& window, const mw31::Message& m, void* user) 
                 finish_drag(fw, m.x, m.y);
             break;
         case mw31::MessageKind::Wheel:
-            if (fw.world.wheel) fw.world.wheel(fw, m);
+            if (fw.world.wheel) fw.world.wheel(m);
             break;
         case mw31::MessageKind::Close:
             fw.state.end = true;
@@ -300,11 +294,10 @@ void update_film_menu(FilmWindow& fw) {
         set_button(w, kCmdPhi100, s.phi_factor == 100 ? "anm_phi6" : "anm_phi3", "phix100");
         shown.phi_factor = s.phi_factor;
     }
-    const FilmOutputs* out = fw.outputs;
-    if (!s.end && out && out->measure_menu) out->measure_menu(fw);
+    if (!s.end && fw.outputs.measure_menu) fw.outputs.measure_menu();
     if (s.target_dialog_request) {
         fw.state.target_dialog_request = false;
-        if (out && out->target_dialog) out->target_dialog(fw);
+        if (fw.outputs.target_dialog) fw.outputs.target_dialog();
     }
 }
 
@@ -330,20 +323,8 @@ void save_film_copy(FilmWindow& fw) {
             target.c_str());
 }
 
-void hand_to_recording(FilmWindow& fw, const mw31::Picture& shown, double factor,
-                       std::unique_ptr<mw31::Picture>* record,
-                       const std::function<void(mw31::Canvas&, const FilmView&)>& paint) {
-    if (!fw.outputs->avi_add_picture) return;
-    if (factor <= 1.0) {
-        fw.outputs->avi_add_picture(fw, shown, shown.width(), shown.height());
-        return;
-    }
-    const FilmView big = scaled_view(fw.view, factor);
-    if (!*record) *record = mw31::create_picture(big.area.width(), big.area.height());
-    if (!*record) return;
-    clear_picture(**record, fw.state.invert);
-    paint((*record)->canvas(), big);
-    fw.outputs->avi_add_picture(fw, **record, (*record)->width(), (*record)->height());
+PaintStyle paint_style(const FilmWindow& fw) {
+    return PaintStyle{fw.state.pen_width, fw.state.invert, fw.colours};
 }
 
 }  // namespace film

@@ -12,7 +12,9 @@
 #include "film/playback_state.h"
 #include "film_model/colour_table.h"
 #include "film_model/film_view.h"
+#include "film_model/frame_painter.h"
 #include "film_model/frame_store.h"
+#include "mw31/picture.h"
 #include "mw31/window.h"
 
 namespace film {
@@ -34,10 +36,20 @@ std::vector<int> line_film_menu();
 
 // Players with world coordinates replace the pixel zoom with their own.
 struct WorldZoom {
-    void (*init)(FilmWindow& fw) = nullptr;
-    bool (*zoom_rectangle)(FilmWindow& fw, const mw31::Rect& dragged) = nullptr;
-    void (*zoom_out)(FilmWindow& fw) = nullptr;
-    void (*wheel)(FilmWindow& fw, const mw31::Message& message) = nullptr;
+    std::function<void()> init;
+    std::function<bool(const mw31::Rect& dragged)> zoom_rectangle;
+    std::function<void()> zoom_out;
+    std::function<void(const mw31::Message& message)> wheel;
+};
+
+// What the frame presenter keeps from picture to picture.
+struct FrameScreen {
+    const FramePainter* painter = nullptr;          // the player's, for as long as it plays
+    std::unique_ptr<mw31::Picture> picture;         // what the window shows
+    std::unique_ptr<mw31::Picture> record_picture;  // larger twin while recording with -x
+    double record_factor = 1.0;     // the recorded picture is this much larger than the window
+    std::string status;             // the cycles display
+    bool cleared_inverted = false;  // background the picture was last cleared with
 };
 
 // The bitmaps the menu bar shows, so that updates only touch what changed.
@@ -56,9 +68,9 @@ struct FilmWindow {
     int virtual_width = kDefaultVirtualWidth;
     int virtual_height = kDefaultVirtualHeight;
     std::string source_name;  // the file Save copies; empty: Save does nothing
-    const FilmOutputs* outputs = nullptr;
+    FilmOutputs outputs;
     WorldZoom world;
-    void* player = nullptr;  // the player's own data, for its hooks
+    FrameScreen screen;
     // Called first for every message the window gets (players and tests).
     void (*message_hook)(FilmWindow& fw, const mw31::Message& message) = nullptr;
 
@@ -74,6 +86,7 @@ struct FilmWindowSetup {
     mw31::ShowMode show = mw31::ShowMode::Maximized;
     // 0: from FILMFENSTERX / FILMFENSTERY.
     int client_width = 0, client_height = 0;
+    FilmOutputs outputs;
 };
 
 // A client size from an environment variable: missing, empty, zero or unreadable gives the
@@ -81,8 +94,8 @@ struct FilmWindowSetup {
 int client_size_from_environment(const char* variable, int fallback);
 
 // Creates and shows the window, fits the drawing area and marks the player not
-// interruptible. 1 (after the message) when the window cannot be made. fw->colours and
-// fw->outputs default to the program's tables.
+// interruptible. 1 (after the message) when the window cannot be made. fw->colours defaults
+// to the program's table; the outputs come from the setup.
 int open_film_window(FilmWindow* fw, const FilmWindowSetup& setup);
 // Restores the not-interruptible mark and destroys the window.
 void close_film_window(FilmWindow* fw);
@@ -103,11 +116,7 @@ void save_film_copy(FilmWindow& fw);
 // The name with its extension set to "anm".
 std::string with_anm_extension(const std::string& name);
 
-// Hands the frame just drawn to a running recording: the shown picture itself or, with a factor
-// above 1, a larger picture (made in *record on first use) that `paint` draws with the view
-// scaled up. Nothing without a recording.
-void hand_to_recording(FilmWindow& fw, const mw31::Picture& shown, double factor,
-                       std::unique_ptr<mw31::Picture>* record,
-                       const std::function<void(mw31::Canvas&, const FilmView&)>& paint);
+// How the window draws now: pen width, inverted display, colour table.
+PaintStyle paint_style(const FilmWindow& fw);
 
 }  // namespace film

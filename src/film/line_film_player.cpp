@@ -2,8 +2,8 @@
 // the window, with the message pump, single step, hold and recording between frames.
 #include "film/line_film_player.h"
 
+#include "film/frame_presenter.h"
 #include "film/playback_loop.h"
-#include "film_model/line_film_painter.h"
 #include "film_model/line_film_reader.h"
 #include "mw31/format.h"
 #include "mw31/message_queue.h"
@@ -20,75 +20,20 @@ struct LinePlayer {
     const LineFilmOptions& options;
     FilmWindow fw;
     FrameStore store;
-    std::unique_ptr<mw31::Picture> picture;         // what the window shows
-    std::unique_ptr<mw31::Picture> record_picture;  // larger twin while recording with -x
-    std::string status;
-    bool cleared_inverted = false;  // background the picture was last cleared with
+    LineFilmFramePainter painter{store, kFirstLineFilmFrame};
 
     explicit LinePlayer(const LineFilmOptions& o) : options(o) {}
 };
 
-bool make_picture(LinePlayer& p) {
-    p.picture = make_area_picture(p.fw.view, p.fw.state.invert);
-    p.record_picture.reset();
-    p.cleared_inverted = p.fw.state.invert;
-    return p.picture != nullptr;
-}
-
-// The frame's picture: erase rectangle, grid, records, overlays.
-void paint_frame(LinePlayer& p, mw31::Canvas& canvas, const FilmView& view) {
-    FilmWindow& fw = p.fw;
-    const bool inv = fw.state.invert;
-    fill_erase_rect(canvas, p.store, inv);
-    if (fw.state.grid && fw.outputs->draw_grid) fw.outputs->draw_grid(fw, canvas);
-    draw_film_frame(canvas, p.store, fw.state.index, view, *fw.colours, fw.state.pen_width, inv);
-    if (fw.outputs->draw_overlays) fw.outputs->draw_overlays(fw, canvas);
-}
-
-void hand_to_recording(LinePlayer& p) {
-    hand_to_recording(
-        p.fw, *p.picture, p.options.record_factor, &p.record_picture,
-        [&p](mw31::Canvas& canvas, const FilmView& big) { paint_frame(p, canvas, big); });
-}
-
-// Steps 2 to 8 of a frame: fit, draw, count, status, margins, copy, clear.
 void draw_current_frame(LinePlayer& p) {
     FilmWindow& fw = p.fw;
-    PlaybackState& s = fw.state;
-    mw31::Window& window = *fw.window;
-    const mw31::Rect client = window.client_rect();
-    if (update_drawing_area(&fw.view, client) || !p.picture) {
-        if (!make_picture(p)) return;
-        window.canvas().fill_rect(client, background_brush(s.invert));
-    }
-    mw31::Canvas& canvas = p.picture->canvas();
-    // The picture was cleared after the last frame; the display may have been inverted since.
-    if (p.cleared_inverted != s.invert) clear_picture(*p.picture, s.invert);
-    paint_frame(p, canvas, fw.view);
-
-    double n = 0;
-    if (count_cycle(&s, mw31::tick_count(), &n)) {
-        p.status = cycles_status_text(n, s.backward);
-        if (s.target_cycles > 1.0 && s.cycle_count > 50 && fw.outputs->target_control)
-            fw.outputs->target_control(fw, n);
-    }
-    if (s.recording != kRecordingOn) canvas.text_out(5, 15, p.status);
-
-    clear_margins(window.canvas(), client, fw.view.area, s.invert);
-    if (s.drag != kDragging) window.copy_picture(*p.picture, fw.view.area.left, fw.view.area.top);
-    if (s.recording == kRecordingOn) hand_to_recording(p);
-    if (p.options.frame_observer) p.options.frame_observer(fw, *p.picture, p.options.observer_user);
-    clear_picture(*p.picture, s.invert);
-    p.cleared_inverted = s.invert;
-}
-
-void redraw_frame(FilmWindow&, void* user) {
-    draw_current_frame(*static_cast<LinePlayer*>(user));
-}
-
-void finish_recording(LinePlayer& p) {
-    finish_running_recording(p.fw);
-    p.record_picture.reset();
+    p.painter.set_frame(fw.state.index);
+    PictureExtras extras;
+    if (p.options.frame_observer)
+        extras.observer = [&p](const mw31::Picture& picture) {
+            p.options.frame_observer(p.fw, picture, p.options.observer_user);
+        };
+    present_frame(fw, extras);
 }
 
 bool shown_frame(const FrameStore& store, int index) {
@@ -108,13 +53,13 @@ void play_passes(LinePlayer& p) {
             }
             drew = true;
             draw_current_frame(p);
-            const AfterFrame next = after_frame(fw, true, FrameRedraw{redraw_frame, &p});
+            const AfterFrame next = after_frame(fw, true, [&p] { draw_current_frame(p); });
             if (next == AfterFrame::End) break;
             if (next == AfterFrame::DrawAgain) continue;
             advance(&s);
             start_requested_recording(fw);
         }
-        finish_recording(p);
+        finish_running_recording(fw);
         if (s.end) break;
         if (!drew) {
             // The step jumps over every frame that would be drawn: stay responsive so that
@@ -125,12 +70,11 @@ void play_passes(LinePlayer& p) {
         wrap_index(&s);
         s.passes += 1;
     }
-    finish_recording(p);
+    finish_running_recording(fw);
 }
 
 void close_player(LinePlayer& p) {
-    p.picture.reset();
-    p.record_picture.reset();
+    release_screen(p.fw);
     p.store.release_frames();
     close_film_window(&p.fw);
 }
@@ -147,19 +91,20 @@ int play_line_film(const LineFilmOptions& options) {
     LinePlayer p(options);
     FilmWindow& fw = p.fw;
     fw.source_name = options.source_name;
+    fw.screen.painter = &p.painter;
+    fw.screen.record_factor = options.record_factor;
     if (open_film_window(&fw, options.window) != 0) return 1;
     // Commands typed while the film is read already count.
     fw.state = new_playback_state(0, kFirstLineFilmFrame, options.pause_ms, options.passes,
                                   mw31::tick_count());
     fw.colours->reset();
     if (options.window_opened) options.window_opened(fw, options.observer_user);
-    if (!make_picture(p)) {
+    if (!make_screen_picture(fw)) {
         mw31::message_printf("mw31_film: kann Film-DC nicht oeffnen / cannot open animation  DC");
         close_player(p);
         return 1;
     }
 
-    if (fw.outputs->dxf_film_name) fw.outputs->dxf_film_name("");
     const EraseRectMapper mapper = erase_rect_mapper(fw.view);
     const int rc = options.source ? read_line_film(*options.source, &p.store, mapper)
                                   : read_line_film_file(options.film_name, &p.store, mapper);

@@ -7,6 +7,7 @@
 #include "film/film_window.h"
 #include "film_model/byte_source.h"
 #include "film_model/frame_store.h"
+#include "film_model/line_film_painter.h"
 #include "mw31/picture.h"
 
 namespace film {

@@ -11,7 +11,7 @@ namespace {
 void redraw_if_requested(FilmWindow& fw, const FrameRedraw& redraw) {
     if (fw.state.drag != kDragRedraw) return;
     fw.state.drag = kDragIdle;
-    if (redraw.draw) redraw.draw(fw, redraw.user);
+    if (redraw) redraw();
 }
 
 // Waits for the user between single steps. A typed character or a right-button press only
@@ -69,13 +69,17 @@ void serve_film_requests(FilmWindow& fw) {
     PlaybackState& s = fw.state;
     if (s.print_request) {
         s.print_request = false;
-        if (fw.outputs && fw.outputs->print_frame) fw.outputs->print_frame(fw, s.index);
+        if (fw.outputs.print_frame && fw.screen.painter)
+            fw.outputs.print_frame(
+                FrameOutput{*fw.screen.painter, fw.view, paint_style(fw), s.index});
         s.single_step &= ~kSingleStepPrint;
         s.drag = kDragRedraw;
     }
     if (s.dxf_request) {
         s.dxf_request = false;
-        if (fw.outputs && fw.outputs->dxf_frame) fw.outputs->dxf_frame(fw, s.index);
+        if (fw.outputs.dxf_frame && fw.screen.painter)
+            fw.outputs.dxf_frame(
+                FrameOutput{*fw.screen.painter, fw.view, paint_style(fw), s.index});
     }
 }
 
@@ -104,14 +108,15 @@ AfterFrame after_frame(FilmWindow& fw, bool take_pause, const FrameRedraw& redra
 
 void start_requested_recording(FilmWindow& fw) {
     if (fw.state.recording != kRecordingRequested) return;
-    const bool ok = fw.outputs && fw.outputs->avi_start && fw.outputs->avi_start(fw) == 0;
+    const bool ok = fw.outputs.avi_start && fw.outputs.avi_start() == 0;
     recording_started(&fw.state, ok);
     if (ok) update_film_menu(fw);  // the bar goes before the first recorded frame
 }
 
 void finish_running_recording(FilmWindow& fw) {
+    fw.screen.record_picture.reset();
     if (fw.state.recording != kRecordingOn) return;
-    if (fw.outputs && fw.outputs->avi_finish) fw.outputs->avi_finish(fw);
+    if (fw.outputs.avi_finish) fw.outputs.avi_finish();
     fw.state.recording = kRecordingOff;
 }
 

@@ -3,15 +3,14 @@
 // recording. The players draw; these decide what happens next.
 #pragma once
 
+#include <functional>
+
 #include "film/film_window.h"
 
 namespace film {
 
 // Draws the current frame once more (after a zoom, a printout, or while waiting).
-struct FrameRedraw {
-    void (*draw)(FilmWindow& fw, void* user) = nullptr;
-    void* user = nullptr;
-};
+using FrameRedraw = std::function<void()>;
 
 // Dispatches every waiting message.
 void pump_film_messages(FilmWindow& fw);
@@ -28,7 +27,8 @@ AfterFrame after_frame(FilmWindow& fw, bool take_pause, const FrameRedraw& redra
 
 // Part of the advance: a requested recording starts (or is dropped when it cannot).
 void start_requested_recording(FilmWindow& fw);
-// At the end of a pass: a running recording is finished.
+// At the end of a pass: a running recording is finished (and the larger picture of a
+// recording with a factor goes).
 void finish_running_recording(FilmWindow& fw);
 
 }  // namespace film

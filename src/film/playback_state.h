@@ -67,8 +67,8 @@ struct PlaybackState {
     int single_step = 0;  // kSingleStep* bits
     bool hold = false;
     bool end = false;
-    int drag = kDragIdle;
-    int recording = kRecordingOff;
+    DragState drag = kDragIdle;
+    RecordingState recording = kRecordingOff;
     bool invert = false;
     int pen_width = 1;
     bool print_request = false;

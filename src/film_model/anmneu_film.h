@@ -61,4 +61,10 @@ SymbolPlacement anmneu_placement(const AnmneuFilm& film, int frame, int symbol);
 // sliding towards the origin).
 int anmneu_next_frame(const AnmneuFilm& film, int frame);
 
+// The sub-step held within 0 .. phi - 1 (the factor may have changed since it was set).
+inline int anmneu_clamp_substep(int substep, int phi_factor) {
+    if (phi_factor < 1 || substep < 0) return 0;
+    return substep >= phi_factor ? phi_factor - 1 : substep;
+}
+
 }  // namespace film

@@ -1,24 +1,19 @@
-// Drawing of placed symbols and whole ANMNEU frames.
+// The raster side of ANMNEU pictures: the frame walk in world units mapped onto the raster and
+// then onto pixels, with the colour pens and the angle arcs of the window.
 #include "film_model/anmneu_painter.h"
 
 #include <cmath>
 #include <vector>
 
 #include "film_model/contour_placement.h"
-#include "mw31/message_queue.h"
+#include "film_model/paint_basics.h"
 #include "mw31/pen_cache.h"
 
 namespace film {
 
 namespace {
 
-constexpr double kRasterLimit = 1 << 30;
-
-int hold_raster(double v) {
-    if (!(v > -kRasterLimit)) return v != v ? 0 : -int(kRasterLimit);  // NaN gives 0
-    if (v > kRasterLimit) return int(kRasterLimit);
-    return int(v);  // truncation toward zero
-}
+const mw31::Rect kRasterRect{0, 0, kAnmneuRasterWidth, kAnmneuRasterHeight};
 
 mw31::Rgb rgb_of(const Rgb& c) {
     return mw31::Rgb{c.r, c.g, c.b};
@@ -33,44 +28,65 @@ ScreenPoint to_pixels(const SymbolCanvas& c, double x, double y) {
     return ScreenPoint{c.to_screen.x(r.x), c.to_screen.y(r.y)};
 }
 
-void draw_arc(const SymbolCanvas& c, const ContourElement& e, const SymbolPlacement& p,
-              const Placer& place, std::vector<WorldPoint>* chords) {
-    if (placement_is_scaled(p)) {
-        arc_polyline(e.x, e.y, e.r, e.start * 180 / M_PI, e.end * 180 / M_PI, p, c.pixel_width,
-                     c.world.xr - c.world.xl, chords);
-        for (size_t k = 0; k < chords->size(); ++k) {
-            const ScreenPoint s = to_pixels(c, (*chords)[k].x, (*chords)[k].y);
+// The walk in world units onto a symbol canvas.
+class SymbolRaster final : public FrameSink {
+  public:
+    explicit SymbolRaster(const SymbolCanvas& c) : c_(c) {}
+
+    void colour(int colour) override { select_colour_pen(c_, colour); }
+    void move_to(double x, double y) override {
+        const ScreenPoint s = to_pixels(c_, x, y);
+        c_.dc->move_to(s.x, s.y);
+    }
+    void line_to(double x, double y, bool) override {
+        const ScreenPoint s = to_pixels(c_, x, y);
+        c_.dc->line_to(s.x, s.y);
+    }
+    void arc(const FrameArc& a, bool) override {
+        const ScreenPoint from = to_pixels(c_, a.from_x, a.from_y);
+        const ScreenPoint at = to_pixels(c_, a.cx, a.cy);
+        const double width = c_.world.xr - c_.world.xl;
+        const int raster_r = held_int(a.r * kAnmneuRasterWidth / width + 0.5);
+        c_.dc->move_to(from.x, from.y);
+        c_.dc->angle_arc(at.x, at.y, c_.to_screen.length(raster_r), a.start_deg, a.sweep_deg);
+    }
+    void placed_arc(const PlacedArc& a) override {
+        const ContourElement& e = *a.element;
+        arc_polyline(e.x, e.y, e.r, e.start * 180 / M_PI, e.end * 180 / M_PI, a.placement,
+                     c_.pixel_width, c_.world.xr - c_.world.xl, &chords_);
+        for (size_t k = 0; k < chords_.size(); ++k) {
+            const ScreenPoint s = to_pixels(c_, chords_[k].x, chords_[k].y);
             if (k == 0) {
-                c.dc->move_to(s.x, s.y);
+                c_.dc->move_to(s.x, s.y);
             } else {
-                c.dc->line_to(s.x, s.y);
+                c_.dc->line_to(s.x, s.y);
             }
         }
-        return;
     }
-    // A negative radius is the same circle turned by half a turn.
-    double r = e.r, start = p.phi + e.start;
-    if (r < 0) {
-        r = -r;
-        start += M_PI;
+    void filled_rect(double x1, double y1, double x2, double y2) override {
+        const ScreenPoint a = to_pixels(c_, x1, y1), b = to_pixels(c_, x2, y2);
+        c_.dc->rectangle(mw31::Rect{std::min(a.x, b.x), std::min(a.y, b.y), std::max(a.x, b.x),
+                                    std::max(a.y, b.y)});
     }
-    const WorldPoint centre = place(e.x, e.y);
-    const ScreenPoint from =
-        to_pixels(c, centre.x + r * std::cos(start), centre.y + r * std::sin(start));
-    const ScreenPoint at = to_pixels(c, centre.x, centre.y);
-    const double width = c.world.xr - c.world.xl;
-    const int raster_r = hold_raster(r * kAnmneuRasterWidth / width + 0.5);
-    c.dc->move_to(from.x, from.y);
-    c.dc->angle_arc(at.x, at.y, c.to_screen.length(raster_r), start * 180 / M_PI,
-                    (e.end - e.start) * 180 / M_PI);
-}
+    // Raised by a thirtieth of the raster above its point, and kept inside the picture.
+    void label(double x, double y, const std::string& text) override {
+        RasterPoint r = world_to_raster(c_.world, x, y);
+        r.y -= kAnmneuRasterHeight / 30;
+        if (r.y < 1) r.y = 1;
+        c_.dc->text_out(c_.to_screen.x(r.x), c_.to_screen.y(r.y), text);
+    }
+
+  private:
+    const SymbolCanvas& c_;
+    std::vector<WorldPoint> chords_;
+};
 
 }  // namespace
 
 RasterPoint world_to_raster(const WorldWindow& w, double x, double y, int raster_width,
                             int raster_height) {
-    return RasterPoint{hold_raster((x - w.xl) / (w.xr - w.xl) * raster_width),
-                       hold_raster(raster_height - (y - w.yb) / (w.yt - w.yb) * raster_height)};
+    return RasterPoint{held_int((x - w.xl) / (w.xr - w.xl) * raster_width),
+                       held_int(raster_height - (y - w.yb) / (w.yt - w.yb) * raster_height)};
 }
 
 SymbolCanvas make_symbol_canvas(mw31::Canvas& dc, const WorldWindow& world, const FilmView& view,
@@ -100,63 +116,56 @@ void select_colour_pen(const SymbolCanvas& c, int index) {
 
 void draw_symbol(const SymbolCanvas& c, const ContourElement* elements, int count,
                  const SymbolPlacement& p, int colour) {
-    select_colour_pen(c, colour);
-    const Placer place(p);
-    std::vector<WorldPoint> chords;
-    for (int k = 0; k < count; ++k) {
-        const ContourElement& e = elements[k];
-        switch (contour_kind(e)) {
-            case kContourMove:
-            case kContourDraw: {
-                const WorldPoint w = place(e.x, e.y);
-                const ScreenPoint s = to_pixels(c, w.x, w.y);
-                if (contour_kind(e) == kContourMove) {
-                    c.dc->move_to(s.x, s.y);
-                } else {
-                    c.dc->line_to(s.x, s.y);
-                }
-                break;
-            }
-            case kContourArc:
-                draw_arc(c, e, p, place, &chords);
-                break;
-            case kContourColour:
-                select_colour_pen(c, hold_raster(e.x));
-                break;
-            default:
-                break;
-        }
-    }
+    SymbolRaster raster(c);
+    walk_symbol(elements, count, p, colour, raster);
 }
 
-SymbolPlacement interpolated_placement(const AnmneuFilm& film, int i, int s, double t) {
-    const SymbolPlacement a = anmneu_placement(film, i, s);
-    if (t == 0) return a;
-    const SymbolPlacement b = anmneu_placement(film, anmneu_next_frame(film, i), s);
-    return SymbolPlacement{a.x + t * (b.x - a.x), a.y + t * (b.y - a.y),
-                           a.phi + t * (b.phi - a.phi), a.sx + t * (b.sx - a.sx),
-                           a.sy + t * (b.sy - a.sy)};
+void draw_anmneu_frame(const AnmneuFilm& film, const SymbolCanvas& c, int i, int q, int a,
+                       const std::function<void()>& between_symbols) {
+    SymbolRaster raster(c);
+    walk_anmneu_picture(film, AnmneuPicture{i, q, a}, raster, between_symbols);
 }
 
-void draw_anmneu_frame(const AnmneuFilm& film, mw31::Window* window, const SymbolCanvas& c, int i,
-                       int q, int a) {
-    const double t = a > 0 ? double(q) / a : 0.0;
-    if (i >= 0 && size_t(i) < film.frames.size()) {
-        const AnmneuFrame& frame = film.frames[size_t(i)];
-        if (!frame.label.empty()) {
-            RasterPoint r = world_to_raster(c.world, frame.c1, frame.c2);
-            r.y -= kAnmneuRasterHeight / 30;
-            if (r.y < 1) r.y = 1;
-            c.dc->text_out(c.to_screen.x(r.x), c.to_screen.y(r.y), frame.label);
-            if (window) window->set_title(frame.label);
-        }
-    }
-    for (int s = 0; s < film.symbol_count(); ++s) {
-        const FilmSymbol& symbol = film.symbols[size_t(s)];
-        draw_symbol(c, symbol.elements.data(), int(symbol.elements.size()),
-                    interpolated_placement(film, i, s, t), symbol.colour);
-        mw31::service_messages();
-    }
+void show_frame_label_as_title(mw31::Window& window, const AnmneuFilm& film, int frame) {
+    if (frame < 0 || size_t(frame) >= film.frames.size()) return;
+    const std::string& label = film.frames[size_t(frame)].label;
+    if (!label.empty()) window.set_title(label);
+}
+
+void AnmneuFramePainter::paint_background(mw31::Canvas& canvas, const FilmView& view,
+                                          const PaintStyle& style) const {
+    canvas.fill_rect(map_film_rect(view, kRasterRect, kAnmneuRasterWidth),
+                     background_brush(style.inverted));
+}
+
+void AnmneuFramePainter::paint(mw31::Canvas& canvas, const FilmView& view,
+                               const PaintStyle& style) const {
+    canvas.select_pen(foreground_pen(style.inverted));
+    const SymbolCanvas c = make_symbol_canvas(canvas, film_.window, view, style.pen_width,
+                                              style.inverted, *style.colours);
+    SymbolRaster raster(c);
+    walk_anmneu_picture(film_, picture_, raster, between_symbols_);
+}
+
+void AnmneuFramePainter::walk(FrameSink& sink) const {
+    walk_anmneu_picture(film_, picture_, sink);
+}
+
+std::unique_ptr<mw31::Picture> render_anmneu_frame(const AnmneuFilm& film, int frame, int substep,
+                                                   int phi_factor, int width, int height,
+                                                   const ColourTable& colours) {
+    std::unique_ptr<mw31::Picture> picture = mw31::create_picture(width, height);
+    if (!picture) return nullptr;
+    const FilmView view = fitted_view(width, height);
+    mw31::Canvas& canvas = picture->canvas();
+    const mw31::Rect client{0, 0, width, height};
+    canvas.fill_rect(client, background_brush(false));
+    const AnmneuFramePainter painter(film, AnmneuPicture{frame, substep, phi_factor});
+    const PaintStyle style{1, false, &colours};
+    painter.paint_background(canvas, view, style);
+    painter.paint(canvas, view, style);
+    clear_margins(canvas, client, view.area, false);
+    return picture;
 }
 
 }  // namespace film

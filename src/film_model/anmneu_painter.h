@@ -1,13 +1,19 @@
-// Drawing ANMNEU symbols and frames on a canvas (window picture or printer page): world to
-// raster mapping, colour pens, placed contours with their arcs, and the frame's label.
+// Painting ANMNEU pictures on a canvas (window picture or printer page): world to raster
+// mapping, colour pens, placed contours with their arcs, and the frame's label. The frame
+// walk says what is drawn; this says how it lands on pixels.
 #pragma once
+
+#include <functional>
 
 #include "film_model/anmneu_film.h"
 #include "film_model/colour_table.h"
 #include "film_model/contour_element.h"
 #include "film_model/film_view.h"
+#include "film_model/frame_painter.h"
+#include "film_model/frame_walk.h"
 #include "film_model/world_window.h"
 #include "mw31/canvas.h"
+#include "mw31/picture.h"
 #include "mw31/window.h"
 
 namespace film {
@@ -22,8 +28,8 @@ RasterPoint world_to_raster(const WorldWindow& w, double x, double y,
                             int raster_width = kAnmneuRasterWidth,
                             int raster_height = kAnmneuRasterHeight);
 
-// What drawing on a canvas needs from the film window: the world window in force, the
-// mapping of raster units to pixels, the pen width and the colours.
+// What drawing on a canvas needs: the world window in force, the mapping of raster units to
+// pixels, the pen width and the colours.
 struct SymbolCanvas {
     mw31::Canvas* dc;
     WorldWindow world;
@@ -45,12 +51,41 @@ void select_colour_pen(const SymbolCanvas& c, int index);
 void draw_symbol(const SymbolCanvas& c, const ContourElement* elements, int count,
                  const SymbolPlacement& p, int colour);
 
-// Frame i interpolated towards the next frame by q / a: the label (also the window's title
-// when a window is given), then every symbol, servicing messages after each.
-void draw_anmneu_frame(const AnmneuFilm& film, mw31::Window* window, const SymbolCanvas& c, int i,
-                       int q, int a);
+// Frame i interpolated towards the next frame by q / a: the label, then every symbol, with
+// `between_symbols` run after each.
+void draw_anmneu_frame(const AnmneuFilm& film, const SymbolCanvas& c, int i, int q, int a,
+                       const std::function<void()>& between_symbols = {});
 
-// Placement of symbol s in frame i, interpolated by t towards the frame that follows.
-SymbolPlacement interpolated_placement(const AnmneuFilm& film, int i, int s, double t);
+// The window's title follows the frame's label; a frame without one leaves it as it is.
+void show_frame_label_as_title(mw31::Window& window, const AnmneuFilm& film, int frame);
+
+// One picture of an ANMNEU film as the window shows it: its raster in the background colour,
+// then the label and the symbols in the foreground pen.
+class AnmneuFramePainter : public FramePainter {
+  public:
+    AnmneuFramePainter(const AnmneuFilm& film, const AnmneuPicture& picture,
+                       std::function<void()> between_symbols = {})
+        : film_(film), picture_(picture), between_symbols_(std::move(between_symbols)) {}
+
+    void paint_background(mw31::Canvas& canvas, const FilmView& view,
+                          const PaintStyle& style) const override;
+    void paint(mw31::Canvas& canvas, const FilmView& view, const PaintStyle& style) const override;
+    void walk(FrameSink& sink) const override;
+
+    void set_picture(const AnmneuPicture& picture) { picture_ = picture; }
+    const AnmneuFilm& film() const { return film_; }
+    const AnmneuPicture& picture() const { return picture_; }
+
+  private:
+    const AnmneuFilm& film_;
+    AnmneuPicture picture_;
+    std::function<void()> between_symbols_;
+};
+
+// One picture of a window of this client size, fitted view, no status line; null when the
+// picture cannot be made.
+std::unique_ptr<mw31::Picture> render_anmneu_frame(const AnmneuFilm& film, int frame, int substep,
+                                                   int phi_factor, int width, int height,
+                                                   const ColourTable& colours);
 
 }  // namespace film

@@ -1,4 +1,5 @@
-// Draws line-film records with the window's pens, mapping, arcs and raster operations.
+// The raster side of line films: the frame walk in film units mapped to pixels with the
+// window's pens, arcs and raster operations.
 #include "film_model/line_film_painter.h"
 
 #include <algorithm>
@@ -9,7 +10,6 @@
 namespace film {
 
 namespace {
-constexpr mw31::Rgb kBlack{0, 0, 0};
 constexpr mw31::Rgb kWhite{255, 255, 255};
 constexpr double kDegToRad = 3.14159265358979323846 / 180.0;
 
@@ -17,34 +17,75 @@ mw31::Rect normalised(int x1, int y1, int x2, int y2) {
     return mw31::Rect{std::min(x1, x2), std::min(y1, y2), std::max(x1, x2), std::max(y1, y2)};
 }
 
-// Centre, radius and raw angles of an arc pair; the pen is moved to the arc's start first so
-// that the angle arc's leading line has no length.
-void draw_arc(mw31::Canvas& canvas, const FilmToScreen& map, double divisor,
-              const FilmRecord& centre, const FilmRecord& rest) {
-    const int x = map.x(centre.a), y = map.y(centre.b);
-    const int r = map.length(rest.kind);
-    const double start = rest.a / divisor;
-    const double sweep = (double(rest.b) - double(rest.a)) / divisor;
-    if (!std::isfinite(start) || !std::isfinite(sweep)) return;
-    const double alpha = start * kDegToRad;
-    // |r| stays within the screen limit, so these sums cannot overflow.
-    canvas.move_to(x + int(r * std::cos(alpha) + 0.5), y - int(r * std::sin(alpha) + 0.5));
-    canvas.angle_arc(x, y, r, start, sweep);
-}
-}  // namespace
+// Film units are the records' integers, so the walk's values convert back exactly.
+class LineFilmRaster final : public FrameSink {
+  public:
+    LineFilmRaster(mw31::Canvas& canvas, const FilmToScreen& map, const ColourTable& colours,
+                   int pen_width, bool inverted)
+        : canvas_(canvas),
+          map_(map),
+          colours_(colours),
+          pen_width_(pen_width),
+          inverted_(inverted),
+          pen_(foreground_pen(inverted)) {
+        canvas.set_raster_op(mw31::RasterOp::Copy);
+        canvas.select_pen(pen_);
+        canvas.select_brush(background_brush(inverted));
+    }
 
-mw31::Pen foreground_pen(bool inverted) {
-    return mw31::Pen{mw31::PenStyle::Solid, 1, inverted ? kWhite : kBlack};
-}
-mw31::Pen background_pen(bool inverted) {
-    return mw31::Pen{mw31::PenStyle::Solid, 1, inverted ? kBlack : kWhite};
-}
-mw31::Brush background_brush(bool inverted) {
-    return mw31::Brush{inverted ? kBlack : kWhite, false};
-}
-mw31::Rgb to_screen_rgb(const Rgb& c) {
-    return mw31::Rgb{c.r, c.g, c.b};
-}
+    void colour(int colour) override {
+        pen_ = colour_pen(colour, pen_width_, inverted_, colours_);
+        canvas_.select_pen(pen_);
+    }
+    void move_to(double x, double y) override { canvas_.move_to(px(x), py(y)); }
+    void line_to(double x, double y, bool inverting) override {
+        if (inverting) start_inverting();
+        canvas_.line_to(px(x), py(y));
+        if (inverting) stop_inverting();
+    }
+    // The pen is moved to the arc's start first, so that the angle arc's leading line has no
+    // length.
+    void arc(const FrameArc& a, bool inverting) override {
+        if (inverting) start_inverting();
+        const int x = px(a.cx), y = py(a.cy);
+        const int r = map_.length(int32_t(a.r));
+        const double alpha = a.start_deg * kDegToRad;
+        // |r| stays within the screen limit, so these sums cannot overflow.
+        canvas_.move_to(x + int(r * std::cos(alpha) + 0.5), y - int(r * std::sin(alpha) + 0.5));
+        canvas_.angle_arc(x, y, r, a.start_deg, a.sweep_deg);
+        if (inverting) stop_inverting();
+    }
+    void placed_arc(const PlacedArc&) override {}  // line films place no symbols
+    void filled_rect(double x1, double y1, double x2, double y2) override {
+        canvas_.rectangle(normalised(px(x1), py(y1), px(x2), py(y2)));
+    }
+    void label(double, double, const std::string&) override {}  // line films have none
+
+  private:
+    int px(double v) const { return map_.x(int32_t(v)); }
+    int py(double v) const { return map_.y(int32_t(v)); }
+    // Inverting records flip what is under them whatever the pen's colour, so that drawing
+    // them twice restores the picture; the pen's width and style still apply.
+    void start_inverting() {
+        mw31::Pen flip = pen_;
+        flip.colour = kWhite;
+        canvas_.select_pen(flip);
+        canvas_.set_raster_op(mw31::RasterOp::Xor);
+    }
+    void stop_inverting() {
+        canvas_.set_raster_op(mw31::RasterOp::Copy);
+        canvas_.select_pen(pen_);
+    }
+
+    mw31::Canvas& canvas_;
+    const FilmToScreen& map_;
+    const ColourTable& colours_;
+    int pen_width_;
+    bool inverted_;
+    mw31::Pen pen_;
+};
+
+}  // namespace
 
 mw31::Pen colour_pen(int colour, int pen_width, bool inverted, const ColourTable& colours) {
     const int c = ColourTable::index_of(colour);
@@ -57,72 +98,16 @@ mw31::Pen colour_pen(int colour, int pen_width, bool inverted, const ColourTable
 void draw_film_records(mw31::Canvas& canvas, const FilmRecord* records, size_t count,
                        const FilmToScreen& map, double angle_divisor, const ColourTable& colours,
                        int pen_width, bool inverted) {
-    if (angle_divisor == 0 || !std::isfinite(angle_divisor)) angle_divisor = kDefaultAngleDivisor;
-    mw31::Pen pen = foreground_pen(inverted);
-    // Inverting records flip what is under them whatever the pen's colour, so that drawing
-    // them twice restores the picture; the pen's width and style still apply.
-    auto inverting = [&] {
-        mw31::Pen flip = pen;
-        flip.colour = kWhite;
-        canvas.select_pen(flip);
-        canvas.set_raster_op(mw31::RasterOp::Xor);
-    };
-    auto copying = [&] {
-        canvas.set_raster_op(mw31::RasterOp::Copy);
-        canvas.select_pen(pen);
-    };
-    canvas.set_raster_op(mw31::RasterOp::Copy);
-    canvas.select_pen(pen);
-    canvas.select_brush(background_brush(inverted));
-    for (size_t i = 0; i < count; ++i) {
-        const FilmRecord& rec = records[i];
-        switch (rec.kind) {
-            case kColour:
-                pen = colour_pen(rec.a, pen_width, inverted, colours);
-                canvas.select_pen(pen);
-                break;
-            case kMoveTo:
-                canvas.move_to(map.x(rec.a), map.y(rec.b));
-                break;
-            case kLineTo:
-                canvas.line_to(map.x(rec.a), map.y(rec.b));
-                break;
-            case kXorLineTo:
-                inverting();
-                canvas.line_to(map.x(rec.a), map.y(rec.b));
-                copying();
-                break;
-            case kFilledRect:
-                if (++i >= count) break;
-                canvas.rectangle(normalised(map.x(rec.a), map.y(rec.b), map.x(records[i].a),
-                                            map.y(records[i].b)));
-                break;
-            case kArc:
-                if (++i >= count) break;
-                draw_arc(canvas, map, angle_divisor, rec, records[i]);
-                break;
-            case kXorArc:
-                if (++i >= count) break;
-                inverting();
-                draw_arc(canvas, map, angle_divisor, rec, records[i]);
-                copying();
-                break;
-            case kPoint:
-                ++i;
-                break;  // stored for others, drawn by nobody
-            default:
-                break;
-        }
-    }
+    LineFilmRaster raster(canvas, map, colours, pen_width, inverted);
+    walk_film_records(records, count, angle_divisor, raster);
 }
 
 void draw_film_frame(mw31::Canvas& canvas, const FrameStore& store, int frame, const FilmView& view,
                      const ColourTable& colours, int pen_width, bool inverted) {
     if (frame < 0 || frame >= store.frame_count()) return;
-    const FrameRecords records = store.frame(frame);
-    draw_film_records(canvas, records.data(), records.size(),
-                      FilmToScreen(view, store.virtual_width), store.angle_divisor, colours,
-                      pen_width, inverted);
+    LineFilmRaster raster(canvas, FilmToScreen(view, store.virtual_width), colours, pen_width,
+                          inverted);
+    walk_line_film_frame(store, frame, raster);
 }
 
 void fill_erase_rect(mw31::Canvas& canvas, const FrameStore& store, bool inverted) {
@@ -131,29 +116,24 @@ void fill_erase_rect(mw31::Canvas& canvas, const FrameStore& store, bool inverte
     if (n.width() > 0 && n.height() > 0) canvas.fill_rect(n, background_brush(inverted));
 }
 
-void clear_margins(mw31::Canvas& canvas, const mw31::Rect& client, const mw31::Rect& area,
-                   bool inverted) {
-    const mw31::Brush brush = background_brush(inverted);
-    const mw31::Rect strips[] = {
-        {client.left, client.top, area.left, client.bottom},    // left
-        {area.right, client.top, client.right, client.bottom},  // right
-        {area.left, client.top, area.right, area.top},          // top
-        {area.left, area.bottom, area.right, client.bottom},    // bottom
-    };
-    for (const mw31::Rect& s : strips)
-        if (s.width() > 0 && s.height() > 0) canvas.fill_rect(s, brush);
-}
-
 EraseRectMapper erase_rect_mapper(const FilmView& view) {
     return [view](const mw31::Rect& film_rect, int virtual_width) {
         return map_film_rect(view, film_rect, virtual_width);
     };
 }
 
-FilmView fitted_view(int width, int height) {
-    FilmView view;
-    view.area = fit_drawing_area(mw31::Rect{0, 0, width, height});
-    return view;
+void LineFilmFramePainter::paint_background(mw31::Canvas& canvas, const FilmView&,
+                                            const PaintStyle& style) const {
+    fill_erase_rect(canvas, store_, style.inverted);
+}
+
+void LineFilmFramePainter::paint(mw31::Canvas& canvas, const FilmView& view,
+                                 const PaintStyle& style) const {
+    draw_film_frame(canvas, store_, frame_, view, *style.colours, style.pen_width, style.inverted);
+}
+
+void LineFilmFramePainter::walk(FrameSink& sink) const {
+    walk_line_film_frame(store_, frame_, sink);
 }
 
 std::unique_ptr<mw31::Picture> render_film_frame(const FrameStore& store, int frame, int width,
@@ -166,22 +146,12 @@ std::unique_ptr<mw31::Picture> render_film_frame(const FrameStore& store, int fr
     mw31::Canvas& canvas = picture->canvas();
     const mw31::Rect client{0, 0, width, height};
     canvas.fill_rect(client, background_brush(inverted));
-    fill_erase_rect(canvas, store, inverted);
-    draw_film_frame(canvas, store, frame, v, colours, pen_width, inverted);
+    const LineFilmFramePainter painter(store, frame);
+    const PaintStyle style{pen_width, inverted, &colours};
+    painter.paint_background(canvas, v, style);
+    painter.paint(canvas, v, style);
     // The window's picture ends at the drawing area and the margins are cleared around it.
     clear_margins(canvas, client, v.area, inverted);
-    return picture;
-}
-
-void clear_picture(mw31::Picture& picture, bool inverted) {
-    picture.canvas().fill_rect(mw31::Rect{0, 0, picture.width(), picture.height()},
-                               background_brush(inverted));
-}
-
-std::unique_ptr<mw31::Picture> make_area_picture(const FilmView& view, bool inverted) {
-    auto picture = mw31::create_picture(view.area.width() > 0 ? view.area.width() : 1,
-                                        view.area.height() > 0 ? view.area.height() : 1);
-    if (picture) clear_picture(*picture, inverted);
     return picture;
 }
 

@@ -1,23 +1,20 @@
-// Drawing a line-film frame's records onto a canvas: pens from the colour table, lines,
-// inverting lines and arcs, filled rectangles, and the head's erase rectangle.
+// Painting a line-film frame's records onto a canvas: pens from the colour table, lines,
+// inverting lines and arcs, filled rectangles, and the head's erase rectangle. The frame walk
+// says what is drawn; this maps film units to pixels.
 #pragma once
 
 #include <memory>
 
 #include "film_model/colour_table.h"
 #include "film_model/film_view.h"
+#include "film_model/frame_painter.h"
 #include "film_model/frame_store.h"
 #include "film_model/line_film_reader.h"
+#include "film_model/paint_basics.h"
 #include "mw31/canvas.h"
 #include "mw31/picture.h"
 
 namespace film {
-
-// The stock pens and brush of the window: black on white, white on black when inverted.
-mw31::Pen foreground_pen(bool inverted);
-mw31::Pen background_pen(bool inverted);
-mw31::Brush background_brush(bool inverted);
-mw31::Rgb to_screen_rgb(const Rgb& c);
 
 // The pen a colour record selects: colours 1 and 0 at width 1 are the foreground and
 // background pens, anything else a cached solid pen of the width in the table's colour.
@@ -36,17 +33,24 @@ void draw_film_frame(mw31::Canvas& canvas, const FrameStore& store, int frame, c
 // The head's erase rectangle (already in screen coordinates) in the background colour.
 void fill_erase_rect(mw31::Canvas& canvas, const FrameStore& store, bool inverted);
 
-// The strips of the client area outside the drawing area, in the background colour.
-void clear_margins(mw31::Canvas& canvas, const mw31::Rect& client, const mw31::Rect& area,
-                   bool inverted);
-
-// Fills the whole picture with the background.
-void clear_picture(mw31::Picture& picture, bool inverted);
-// A cleared picture the size of the view's drawing area (at least 1 x 1); null without memory.
-std::unique_ptr<mw31::Picture> make_area_picture(const FilmView& view, bool inverted);
-
 // The reader's erase-rectangle mapping for a view.
 EraseRectMapper erase_rect_mapper(const FilmView& view);
+
+// One frame of a line film as the window shows it: the erase rectangle, then the records.
+class LineFilmFramePainter : public FramePainter {
+  public:
+    LineFilmFramePainter(const FrameStore& store, int frame) : store_(store), frame_(frame) {}
+    void set_frame(int frame) { frame_ = frame; }
+
+    void paint_background(mw31::Canvas& canvas, const FilmView& view,
+                          const PaintStyle& style) const override;
+    void paint(mw31::Canvas& canvas, const FilmView& view, const PaintStyle& style) const override;
+    void walk(FrameSink& sink) const override;
+
+  private:
+    const FrameStore& store_;
+    int frame_;
+};
 
 // One frame as a window of this client size shows it (fit view unless one is given), without
 // the status line; null when the picture cannot be made. The store's erase rectangle must have
@@ -55,8 +59,5 @@ std::unique_ptr<mw31::Picture> render_film_frame(const FrameStore& store, int fr
                                                  int height, const ColourTable& colours,
                                                  const FilmView* view = nullptr, int pen_width = 1,
                                                  bool inverted = false);
-
-// The fitted view of a window with this client size.
-FilmView fitted_view(int width, int height);
 
 }  // namespace film

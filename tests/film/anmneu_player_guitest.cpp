@@ -110,7 +110,6 @@ class AnmneuPlayer : public ::testing::Test {
 
     void SetUp() override {
         g_script = &script;
-        film_outputs() = FilmOutputs{};
         mw31::clear_dialog_hooks();
         mw31::set_quit_requested(false);
         dir = fs::temp_directory_path() /
@@ -130,7 +129,6 @@ class AnmneuPlayer : public ::testing::Test {
         use_film(small_film(4));
     }
     void TearDown() override {
-        film_outputs() = FilmOutputs{};
         g_script = nullptr;
         mw31::service_messages();
         if (saved_tmpdir.empty())

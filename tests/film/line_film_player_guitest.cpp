@@ -52,6 +52,7 @@ struct Script {
     std::function<void(FilmWindow&, const Message&)> on_message;
 };
 Script* g_script = nullptr;
+FilmWindow* g_window = nullptr;  // the window playing, for the outputs' hooks
 
 void observe(FilmWindow& fw, const mw31::Picture& picture, void*) {
     g_script->shown.push_back(fw.state.index);
@@ -61,6 +62,7 @@ void hook_messages(FilmWindow& fw, const Message& m) {
     if (g_script->on_message) g_script->on_message(fw, m);
 }
 void opened(FilmWindow& fw, void*) {
+    g_window = &fw;
     fw.message_hook = hook_messages;
 }
 
@@ -110,7 +112,6 @@ class LineFilmPlayer : public ::testing::Test {
 
     void SetUp() override {
         g_script = &script;
-        film_outputs() = FilmOutputs{};
         mw31::clear_dialog_hooks();
         mw31::set_quit_requested(false);
         options.passes = 1;
@@ -123,8 +124,8 @@ class LineFilmPlayer : public ::testing::Test {
         use_film(numbered_film(10));
     }
     void TearDown() override {
-        film_outputs() = FilmOutputs{};
         g_script = nullptr;
+        g_window = nullptr;
         mw31::service_messages();
     }
     void use_film(std::string film) {
@@ -425,18 +426,18 @@ TEST_F(LineFilmPlayer, RecordingRestartsAtOneHidesTheBarAndTakesNoCommands) {
     };
     static Counts counts;
     counts = Counts{};
-    film_outputs().avi_start = [](FilmWindow&) {
+    options.window.outputs.avi_start = [] {
         ++counts.started;
         return 0;
     };
-    film_outputs().avi_add_picture = [](FilmWindow& fw, const mw31::Picture&, int w, int h) {
+    options.window.outputs.avi_add_picture = [](const mw31::Picture& picture) {
         ++counts.added;
-        EXPECT_EQ(w, 640);
-        EXPECT_EQ(h, 512);
-        if (fw.window->toolbar_shown()) ++counts.bar_shown;
-        post_char(fw, 'e');  // ignored while recording
+        EXPECT_EQ(picture.width(), 640);
+        EXPECT_EQ(picture.height(), 512);
+        if (g_window->window->toolbar_shown()) ++counts.bar_shown;
+        post_char(*g_window, 'e');  // ignored while recording
     };
-    film_outputs().avi_finish = [](FilmWindow&) { ++counts.finished; };
+    options.window.outputs.avi_finish = [] { ++counts.finished; };
     options.passes = 2;
     script.on_frame = [](FilmWindow& fw, const mw31::Picture&) {
         if (g_script->shown.size() == 3) post_char(fw, 'v');
@@ -458,9 +459,9 @@ TEST_F(LineFilmPlayer, RecordingWithAFactorGetsALargerDrawnPicture) {
     added = 0;
     drawn = false;
     shown_picture = nullptr;
-    film_outputs().avi_start = [](FilmWindow&) { return 0; };
-    film_outputs().avi_add_picture = [](FilmWindow& fw, const mw31::Picture& picture, int w,
-                                        int h) {
+    options.window.outputs.avi_start = [] { return 0; };
+    options.window.outputs.avi_add_picture = [](const mw31::Picture& picture) {
+        const int w = picture.width(), h = picture.height();
         ++added;
         EXPECT_EQ(w, 1280);  // twice the 640 x 512 area
         EXPECT_EQ(h, 1024);
@@ -470,9 +471,8 @@ TEST_F(LineFilmPlayer, RecordingWithAFactorGetsALargerDrawnPicture) {
         for (int y = 0; y < h && !drawn; y += 2)
             for (int x = 0; x < w && !drawn; x += 2) drawn = !(c.get_pixel(x, y) == background);
         EXPECT_NE(&picture, shown_picture) << "drawn apart from the shown picture";
-        (void)fw;
     };
-    film_outputs().avi_finish = [](FilmWindow&) {};
+    options.window.outputs.avi_finish = [] {};
     options.record_factor = 2.0;
     script.on_frame = [](FilmWindow& fw, const mw31::Picture& shown) {
         shown_picture = &shown;
@@ -484,7 +484,7 @@ TEST_F(LineFilmPlayer, RecordingWithAFactorGetsALargerDrawnPicture) {
 }
 
 TEST_F(LineFilmPlayer, RecordingThatCannotStartIsDroppedAndPlaybackGoesOn) {
-    film_outputs().avi_start = [](FilmWindow&) { return 1; };
+    options.window.outputs.avi_start = [] { return 1; };
     script.on_frame = [](FilmWindow& fw, const mw31::Picture&) {
         if (g_script->shown.size() == 3) post_char(fw, 'V');
         if (g_script->shown.size() == 4) {
@@ -499,8 +499,8 @@ TEST_F(LineFilmPlayer, PrintAndDxfRequestsAreServedWithTheCurrentFrame) {
     static std::vector<int> printed, exported;
     printed.clear();
     exported.clear();
-    film_outputs().print_frame = [](FilmWindow&, int frame) { printed.push_back(frame); };
-    film_outputs().dxf_frame = [](FilmWindow&, int frame) { exported.push_back(frame); };
+    options.window.outputs.print_frame = [](const FrameOutput& o) { printed.push_back(o.frame); };
+    options.window.outputs.dxf_frame = [](const FrameOutput& o) { exported.push_back(o.frame); };
     script.on_frame = [](FilmWindow& fw, const mw31::Picture&) {
         if (g_script->shown.size() == 4) post_char(fw, 'p');
         if (g_script->shown.size() == 7) post_char(fw, 'X');
@@ -588,7 +588,7 @@ TEST_F(LineFilmPlayer, SaveCopiesTheSourceWithTheAnmExtension) {
 TEST_F(LineFilmPlayer, UpperCaseQMovesTheWindowAndLowerCaseQPreparesAQuickRecording) {
     static mw31::Rect remembered{};
     static int remembered_step = 0;
-    film_outputs().avi_remember_window = [](FilmWindow&, const mw31::Rect& outer, int step) {
+    options.window.outputs.avi_remember_window = [](const mw31::Rect& outer, int step) {
         remembered = outer;
         remembered_step = step;
     };
@@ -619,11 +619,9 @@ TEST_F(LineFilmPlayer, UpperCaseQMovesTheWindowAndLowerCaseQPreparesAQuickRecord
 TEST(FilmWindowMenu, BitmapsFollowTheStateAndTheBarHidesWhileRecording) {
     static int dialogs = 0;
     dialogs = 0;
-    FilmOutputs outputs;
-    outputs.target_dialog = [](FilmWindow&) { ++dialogs; };
     FilmWindow fw;
-    fw.outputs = &outputs;
     FilmWindowSetup setup;
+    setup.outputs.target_dialog = [] { ++dialogs; };
     setup.show = mw31::ShowMode::Normal;
     setup.menu = {kCmdHold, kCmdSingleStep, kCmdGrid, kCmdPhi1, kCmdPhi10, kCmdPhi100};
     ASSERT_EQ(open_film_window(&fw, setup), 0);

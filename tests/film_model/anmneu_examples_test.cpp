@@ -314,7 +314,7 @@ TEST(AnmneuExamples, FourBarFramePutsThePivotCirclesOnTheJoints) {
         view.area = {0, 0, 780, 600};
         const film::SymbolCanvas canvas =
             film::make_symbol_canvas(dc, film.window, view, 1, false, colours);
-        film::draw_anmneu_frame(film, nullptr, canvas, k, 0, 1);
+        film::draw_anmneu_frame(film, canvas, k, 0, 1);
 
         const film::WorldWindow& w = film.window;
         const double scale = 780 / (w.xr - w.xl);

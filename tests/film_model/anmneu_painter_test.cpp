@@ -197,7 +197,8 @@ TEST(DrawFrame, LabelRaisedAndTitledThenSymbolsInterpolated) {
     Scene s;
     TitleWindow window;
     const film::AnmneuFilm f = two_frame_film();
-    film::draw_anmneu_frame(f, &window, s.canvas(), 0, 0, 1);
+    film::draw_anmneu_frame(f, s.canvas(), 0, 0, 1);
+    film::show_frame_label_as_title(window, f, 0);
     ASSERT_EQ(s.dc.ops.size(), 3u);
     // (20.05, 50.05) is raster row 499500, raised by 33333 rows.
     EXPECT_EQ(s.dc.ops[0].kind, DrawOp::TextOut);
@@ -216,7 +217,8 @@ TEST(DrawFrame, LabelRaisedAndTitledThenSymbolsInterpolated) {
 
     // Sub-step 3 of 10; frame 1 has no label, so the title stays.
     Scene s2;
-    film::draw_anmneu_frame(f, &window, s2.canvas(), 1, 3, 10);
+    film::draw_anmneu_frame(f, s2.canvas(), 1, 3, 10);
+    film::show_frame_label_as_title(window, f, 1);
     EXPECT_EQ(window.title, "Kurbel phi = 0 Grad");
     ASSERT_EQ(s2.dc.ops.size(), 2u);
     // After the last frame nothing follows: the picture holds frame 1 instead of sliding home.
@@ -227,7 +229,7 @@ TEST(DrawFrame, LabelNearTheTopStaysOnRowOne) {
     Scene s;
     film::AnmneuFilm f = two_frame_film();
     f.frames[0].c2 = 99.5;
-    film::draw_anmneu_frame(f, nullptr, s.canvas(), 0, 0, 1);
+    film::draw_anmneu_frame(f, s.canvas(), 0, 0, 1);
     EXPECT_EQ(s.dc.ops[0].y, 0);  // raster row 1 is pixel 0
 }
 

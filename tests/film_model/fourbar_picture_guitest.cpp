@@ -57,9 +57,8 @@ class FourbarPicture : public testing::Test {
         film::FilmView view;
         view.area = film::fit_drawing_area({0, 0, 800, 600});  // 750 x 600
         film::draw_anmneu_frame(
-            film, nullptr,
-            film::make_symbol_canvas(picture->canvas(), film.window, view, 1, false, colours), 0, 0,
-            1);
+            film, film::make_symbol_canvas(picture->canvas(), film.window, view, 1, false, colours),
+            0, 0, 1);
     }
 
     // The window -20..60 x -20..50 widened to 91 x 70 about its centre, 750 pixels wide and

@@ -1,0 +1,89 @@
+// The frame presenter: one sequence of fit, paint, status, copy and record for every player.
+#include "film/frame_presenter.h"
+
+#include "film_model/paint_basics.h"
+#include "mw31/process.h"
+#include "mw31/status_panel.h"
+
+namespace film {
+
+namespace {
+
+// With a factor above 1 the recording gets a larger picture of its own, painted with the view
+// scaled up.
+void hand_to_recording(FilmWindow& fw) {
+    FrameScreen& screen = fw.screen;
+    if (!fw.outputs.avi_add_picture) return;
+    if (screen.record_factor <= 1.0) {
+        fw.outputs.avi_add_picture(*screen.picture);
+        return;
+    }
+    const FilmView big = scaled_view(fw.view, screen.record_factor);
+    if (!screen.record_picture)
+        screen.record_picture = mw31::create_picture(big.area.width(), big.area.height());
+    if (!screen.record_picture) return;
+    clear_picture(*screen.record_picture, fw.state.invert);
+    paint_composed(fw, screen.record_picture->canvas(), big);
+    fw.outputs.avi_add_picture(*screen.record_picture);
+}
+
+}  // namespace
+
+bool make_screen_picture(FilmWindow& fw) {
+    FrameScreen& screen = fw.screen;
+    screen.picture = make_area_picture(fw.view, fw.state.invert);
+    screen.record_picture.reset();
+    screen.cleared_inverted = fw.state.invert;
+    return screen.picture != nullptr;
+}
+
+void paint_composed(FilmWindow& fw, mw31::Canvas& canvas, const FilmView& view) {
+    const PaintStyle style = paint_style(fw);
+    fw.screen.painter->paint_background(canvas, view, style);
+    if (fw.state.grid && fw.outputs.draw_grid) fw.outputs.draw_grid(canvas, view);
+    fw.screen.painter->paint(canvas, view, style);
+    if (fw.outputs.draw_overlays) fw.outputs.draw_overlays(canvas, view);
+}
+
+void present_frame(FilmWindow& fw, const PictureExtras& extras) {
+    PlaybackState& s = fw.state;
+    FrameScreen& screen = fw.screen;
+    mw31::Window& window = *fw.window;
+    const mw31::Rect client = window.client_rect();
+    if (update_drawing_area(&fw.view, client) || !screen.picture) {
+        if (!make_screen_picture(fw)) return;
+        window.canvas().fill_rect(client, background_brush(s.invert));
+    }
+    mw31::Picture& picture = *screen.picture;
+    mw31::Canvas& canvas = picture.canvas();
+    // The picture was cleared after the last frame; the display may have been inverted since.
+    if (screen.cleared_inverted != s.invert) clear_picture(picture, s.invert);
+    paint_composed(fw, canvas, fw.view);
+
+    double n = 0;
+    if ((!extras.counts_cycles || extras.counts_cycles()) &&
+        count_cycle(&s, mw31::tick_count(), &n)) {
+        screen.status = cycles_status_text(n, s.backward);
+        if (s.target_cycles > 1.0 && s.cycle_count > 50 && fw.outputs.target_control)
+            fw.outputs.target_control(n);
+    }
+    if (s.recording != kRecordingOn) {
+        canvas.text_out(5, 15, screen.status);
+        if (const std::string* caption = extras.caption ? extras.caption() : nullptr)
+            mw31::draw_status_panel(canvas, picture.width(), picture.height(), *caption);
+    }
+
+    clear_margins(window.canvas(), client, fw.view.area, s.invert);
+    if (s.drag != kDragging) window.copy_picture(picture, fw.view.area.left, fw.view.area.top);
+    if (s.recording == kRecordingOn) hand_to_recording(fw);
+    if (extras.observer) extras.observer(picture);
+    clear_picture(picture, s.invert);
+    screen.cleared_inverted = s.invert;
+}
+
+void release_screen(FilmWindow& fw) {
+    fw.screen.picture.reset();
+    fw.screen.record_picture.reset();
+}
+
+}  // namespace film

@@ -1,0 +1,39 @@
+// The one frame presenter of the film window: every player hands it the current picture's
+// painter (fw.screen.painter) and it fits, paints, counts cycles, writes the status, clears
+// the margins, copies to the window, feeds a recording and clears for the next picture.
+#pragma once
+
+#include <functional>
+#include <string>
+
+#include "film/film_window.h"
+#include "mw31/picture.h"
+
+namespace film {
+
+// What differs from player to player around the picture. Both questions are asked after the
+// picture was painted: painting services messages, which may have changed the state.
+struct PictureExtras {
+    // Whether cycles are measured now; empty: always.
+    std::function<bool()> counts_cycles;
+    // Drawn in the status panel at the foot of the picture (ANMNEU captions); empty or null
+    // for none.
+    std::function<const std::string*()> caption;
+    // Called with the picture as it was copied to the window.
+    std::function<void(const mw31::Picture& picture)> observer;
+};
+
+// Makes the window's picture for the drawing area (cleared, the recording twin dropped);
+// false without memory.
+bool make_screen_picture(FilmWindow& fw);
+
+// Paints fw.screen.painter's picture into the window, as steps 2 to 8 of a frame.
+void present_frame(FilmWindow& fw, const PictureExtras& extras);
+
+// The frame as the window paints it onto any canvas: background, grid, frame, overlays.
+void paint_composed(FilmWindow& fw, mw31::Canvas& canvas, const FilmView& view);
+
+// The pictures go with the window.
+void release_screen(FilmWindow& fw);
+
+}  // namespace film

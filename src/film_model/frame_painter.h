@@ -1,0 +1,31 @@
+// What the film window's presenter and the outputs know of a frame: something that paints it
+// on a canvas for a view, and walks it into any sink in the film's own units.
+#pragma once
+
+#include "film_model/colour_table.h"
+#include "film_model/film_view.h"
+#include "film_model/frame_walk.h"
+#include "mw31/canvas.h"
+
+namespace film {
+
+// How the window draws: pen width, display inverted, and the colour table.
+struct PaintStyle {
+    int pen_width = 1;
+    bool inverted = false;
+    const ColourTable* colours = nullptr;
+};
+
+class FramePainter {
+  public:
+    virtual ~FramePainter() = default;
+    // What lies under the grid: the parts of the picture the frame clears.
+    virtual void paint_background(mw31::Canvas& canvas, const FilmView& view,
+                                  const PaintStyle& style) const = 0;
+    // The frame itself.
+    virtual void paint(mw31::Canvas& canvas, const FilmView& view,
+                       const PaintStyle& style) const = 0;
+    virtual void walk(FrameSink& sink) const = 0;
+};
+
+}  // namespace film
