@@ -9,6 +9,7 @@
 #include "film_model/anmneu_reader.h"
 #include "film_model/colour_table.h"
 #include "main/batch_output.h"
+#include "main/film_outputs_setup.h"
 #include "mw31/dialogs.h"
 #include "mw31/format.h"
 #include "mw31/temp_names.h"
@@ -92,6 +93,7 @@ int play_anmneu_branch(const std::string& film_name, const std::string& source_n
     play.passes = options.passes;
     play.pause_ms = options.pause_ms;
     play.record_factor = options.record_factor;
+    play.window.outputs = film_window_outputs(film_name);
     return film::anmneu_film(play);
 }
 

@@ -11,6 +11,7 @@
 #include "film_model/line_film_painter.h"
 #include "film_model/line_film_reader.h"
 #include "main/batch_output.h"
+#include "main/film_outputs_setup.h"
 #include "mw31/dialogs.h"
 #include "mw31/format.h"
 
@@ -75,6 +76,7 @@ int play_line_film_branch(const std::string& film_name, const std::string& sourc
     play.passes = options.passes;
     play.pause_ms = options.pause_ms;
     play.record_factor = options.record_factor;
+    play.window.outputs = film_window_outputs(film_name);
     return film::play_line_film(play);
 }
 
