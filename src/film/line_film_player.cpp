@@ -106,8 +106,11 @@ int play_line_film(const LineFilmOptions& options) {
     }
 
     const EraseRectMapper mapper = erase_rect_mapper(fw.view);
-    const int rc = options.source ? read_line_film(*options.source, &p.store, mapper)
-                                  : read_line_film_file(options.film_name, &p.store, mapper);
+    // The window stays responsive while a long film is read.
+    ReaderHooks hooks;
+    hooks.progress = [] { mw31::service_messages(); };
+    const int rc = options.source ? read_line_film(*options.source, &p.store, mapper, hooks)
+                                  : read_line_film_file(options.film_name, &p.store, mapper, hooks);
     if (rc != 0) {
         close_player(p);
         return 1;

@@ -25,15 +25,17 @@ constexpr const char* kSymbolMarker = "--- Symbol-Dateien ---";
 struct LineSource {
     FILE* f = nullptr;
     const std::string* name = nullptr;
+    const ReportFn& report;
+    const ContourReading& contours;
     bool cut_reported = false;
 
     bool next(std::string* line) {
         bool cut = false;
         if (!film::read_text_line_cut(f, line, &cut)) return false;
         if (cut && !cut_reported) {
-            mw31::message_printf(
+            report(mw31::format_text(
                 "%s: Zeile zu lang, gekuerzt / line too long, cut (max. %d Zeichen)\n",
-                name->c_str(), film::kMaxTextLine);
+                name->c_str(), film::kMaxTextLine));
             cut_reported = true;
         }
         return true;
@@ -66,7 +68,7 @@ bool is_frame_line(const std::string& line) {
 bool read_head(LineSource* in, const std::string& name, int* p, int* f, double v[4]) {
     std::string line;
     if (!in->next(&line) || line.compare(0, 6, "ANMNEU") != 0) {
-        mw31::message_printf("%s ist keine ANMNEU-Datei", name.c_str());
+        in->report(mw31::format_text("%s ist keine ANMNEU-Datei", name.c_str()));
         return false;
     }
     bool ok = in->next(&line);
@@ -78,7 +80,8 @@ bool read_head(LineSource* in, const std::string& name, int* p, int* f, double v
         v[k] = parse_real(line);
     }
     if (!ok) {
-        mw31::message_printf("%s: Dateikopf unvollstaendig / incomplete file head\n", name.c_str());
+        in->report(mw31::format_text("%s: Dateikopf unvollstaendig / incomplete file head\n",
+                                     name.c_str()));
     }
     return ok;
 }
@@ -129,14 +132,15 @@ void collect_block(LineSource* in, std::vector<std::string>* block, std::string*
 }
 
 struct SymbolNumberCheck {
+    const ReportFn& report;
     bool reported = false;
     bool valid(int n, int p, const std::string& name) {
         if (n >= 1 && n <= p) return true;
         if (!reported) {
-            mw31::message_printf(
+            report(mw31::format_text(
                 "%s: Symbolnummer %d nicht in 1..%d, Definition uebersprungen / symbol number "
                 "out of range, definition skipped\n",
-                name.c_str(), n, p);
+                name.c_str(), n, p));
             reported = true;
         }
         return false;
@@ -157,12 +161,14 @@ void count_symbol_lines(LineSource* in, AnmneuFilm* film, std::vector<int>* room
         collect_block(in, &block, &pending, &at_frames);
         if (n >= 1 && n <= film->symbol_count()) {
             // A symbol defined twice gets the room of its larger definition.
-            (*room)[n - 1] = std::max((*room)[n - 1], film::contour_room_for_lines(block) + 2);
+            (*room)[n - 1] =
+                std::max((*room)[n - 1], film::contour_room_for_lines(block, in->contours) + 2);
         }
     }
 }
 
-void load_contour(const std::vector<std::string>& lines, int room, FilmSymbol* symbol) {
+void load_contour(const std::vector<std::string>& lines, int room, const ContourReading& reading,
+                  FilmSymbol* symbol) {
     symbol->elements.assign(size_t(room), film::ContourElement{});
     std::string text;
     for (const std::string& l : lines) {
@@ -174,7 +180,7 @@ void load_contour(const std::vector<std::string>& lines, int room, FilmSymbol* s
     if (!text.empty()) {
         FILE* block = fmemopen(text.data(), text.size(), "r");
         if (block) {
-            film::do_load_detail_def(block, symbol->elements.data(), &count, room);
+            film::do_load_detail_def(block, symbol->elements.data(), &count, room, reading);
             std::fclose(block);
         }
     }
@@ -187,7 +193,7 @@ bool read_symbols(LineSource* in, AnmneuFilm* film, const std::vector<int>& room
                   std::string* first_frame) {
     std::string line;
     std::vector<std::string> block;
-    SymbolNumberCheck check;
+    SymbolNumberCheck check{in->report};
     while (in->next(&line)) {
         if (is_frame_line(line)) {
             *first_frame = line;
@@ -204,7 +210,7 @@ bool read_symbols(LineSource* in, AnmneuFilm* film, const std::vector<int>& room
             if (block.size() >= 3) symbol.colour = film::colour_from_name(trimmed(block[2]));
             const std::vector<std::string> contour(
                 block.begin() + std::min<size_t>(3, block.size()), block.end());
-            load_contour(contour, room[size_t(n - 1)], &symbol);
+            load_contour(contour, room[size_t(n - 1)], in->contours, &symbol);
         }
         if (at_frames) return true;
     }
@@ -258,10 +264,10 @@ void read_frames(LineSource* in, AnmneuFilm* film, std::string line) {
             frame = nullptr;
             if (i < 0 || i >= kAnmneuMaxFrames) {
                 if (!range_reported) {
-                    mw31::message_printf(
+                    in->report(mw31::format_text(
                         "%s: Bildnummer %d nicht in 0..%d, uebersprungen / frame number out of "
                         "range, skipped\n",
-                        film->name.c_str(), i, kAnmneuMaxFrames - 1);
+                        film->name.c_str(), i, kAnmneuMaxFrames - 1));
                     range_reported = true;
                 }
                 continue;
@@ -316,23 +322,24 @@ int read_opened(LineSource* in, const std::string& name, AnmneuFilm* film) {
     double v[4] = {};
     if (!read_head(in, name, &p, &frames, v)) return -1;
     if (p < 0 || p > kAnmneuMaxSymbols || frames < 0) {
-        mw31::message_printf(
+        in->report(mw31::format_text(
             "%s: ungueltige Anzahl von Symbolen (%d) oder Getriebestellungen (%d) / invalid "
             "number of symbols or frames\n",
-            name.c_str(), p, frames);
+            name.c_str(), p, frames));
         return -1;
     }
     if (frames > kAnmneuMaxFrames) {
-        mw31::message_printf("%s: zu viele Getriebestellungen / too many frames (max. %d)\n",
-                             name.c_str(), kAnmneuMaxFrames);
+        in->report(
+            mw31::format_text("%s: zu viele Getriebestellungen / too many frames (max. %d)\n",
+                              name.c_str(), kAnmneuMaxFrames));
         frames = kAnmneuMaxFrames;
     }
     film->file_window = WorldWindow{v[0], v[1], v[2], v[3]};
     film->window = fit_world_window(v[0], v[1], v[2], v[3]);
     film->initial = film->window;
     if (!read_free_lines(in, film)) {
-        mw31::message_printf("%s: Zeile \"%s\" fehlt / line missing\n", name.c_str(),
-                             kSymbolMarker);
+        in->report(mw31::format_text("%s: Zeile \"%s\" fehlt / line missing\n", name.c_str(),
+                                     kSymbolMarker));
         return -1;
     }
     film->symbols.resize(size_t(p));
@@ -352,26 +359,27 @@ int read_opened(LineSource* in, const std::string& name, AnmneuFilm* film) {
 
 }  // namespace
 
-int read_anmneu_film(const std::string& name, AnmneuFilm* film) {
+int read_anmneu_film(const std::string& name, AnmneuFilm* film, const ReportFn& report) {
     *film = AnmneuFilm{};
     film->name = name;
     FILE* f = mw31::open_file(name, "r");
     if (!f) {
-        mw31::message_printf("Kann Datei nicht zum Lesen oeffnen / Cannot open file for read:\n%s",
-                             name.c_str());
+        report(mw31::format_text(
+            "Kann Datei nicht zum Lesen oeffnen / Cannot open file for read:\n%s", name.c_str()));
         return -1;
     }
-    LineSource in{f, &film->name};
+    // Relative includes are also looked for beside the film.
+    ContourReading contours;
     const size_t slash = name.find_last_of("/\\");
-    film::set_contour_include_directory(slash == std::string::npos ? std::string()
-                                                                   : name.substr(0, slash));
+    if (slash != std::string::npos) contours.include_directory = name.substr(0, slash);
+    contours.report = report;
+    LineSource in{f, &film->name, report, contours};
     int result = -1;
     try {
         result = read_opened(&in, name, film);
     } catch (const std::bad_alloc&) {
-        mw31::message_printf("%s: nicht genuegend Speicherplatz / no memory\n", name.c_str());
+        report(mw31::format_text("%s: nicht genuegend Speicherplatz / no memory\n", name.c_str()));
     }
-    film::set_contour_include_directory("");
     mw31::close_file(f);
     if (result < 0) {
         *film = AnmneuFilm{};

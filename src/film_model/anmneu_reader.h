@@ -4,12 +4,14 @@
 #include <string>
 
 #include "film_model/anmneu_film.h"
+#include "film_model/reader_report.h"
 
 namespace film {
 
 // Reads the film into *film (its previous contents are dropped). Returns the frame count F
 // (0 or more), or -1 after a message when the file cannot be read as an ANMNEU film. The info
-// text goes to "kurvlab.txt" in the temporary directory.
-int read_anmneu_film(const std::string& name, AnmneuFilm* film);
+// text goes to "kurvlab.txt" in the temporary directory. Messages go to `report`.
+int read_anmneu_film(const std::string& name, AnmneuFilm* film,
+                     const ReportFn& report = report_to_user);
 
 }  // namespace film

@@ -24,10 +24,12 @@ bool read_line(FILE* f, std::string* line) {
 
 }  // namespace
 
-int cad_unwrap_anmneu(const std::string& source, const std::string& target) {
+int cad_unwrap_anmneu(const std::string& source, const std::string& target,
+                      const ReportFn& report) {
     FILE* in = std::fopen(source.c_str(), "rb");
     if (!in) {
-        mw31::message_printf("Kann Datei nicht oeffnen / Cannot open file:\n%s", source.c_str());
+        report(
+            mw31::format_text("Kann Datei nicht oeffnen / Cannot open file:\n%s", source.c_str()));
         return 1;
     }
     std::string line;

@@ -3,10 +3,13 @@
 
 #include <string>
 
+#include "film_model/reader_report.h"
+
 namespace film {
 
 // Copies the lines between "# Start ANMNEU-Datei" and "# Ende ANMNEU-Datei" (each less its
 // first two characters) from source to target. 0 on success, 1 otherwise.
-int cad_unwrap_anmneu(const std::string& source, const std::string& target);
+int cad_unwrap_anmneu(const std::string& source, const std::string& target,
+                      const ReportFn& report = report_to_user);
 
 }  // namespace film

@@ -41,6 +41,7 @@ struct Transform {
 
 // What one top-level call shares with the includes it reads.
 struct ReadState {
+    const ContourReading& reading;
     ContourElement* elements;
     int max;
     int count = 0;
@@ -61,17 +62,12 @@ std::string unquoted(const std::string& s) {
     return s;
 }
 
-std::string& include_fallback_directory() {
-    static std::string dir;
-    return dir;
-}
-
 // A relative name is looked up in the current directory first, as films always did, then
 // beside the film that is being read, so a film plays from wherever it is started.
-FILE* open_include(const std::string& name) {
+FILE* open_include(const std::string& name, const ContourReading& reading) {
     const std::string file = unquoted(name);
     FILE* f = mw31::open_file(file, "r");
-    const std::string& dir = include_fallback_directory();
+    const std::string& dir = reading.include_directory;
     if (!f && !file.empty() && file[0] != '/' && file[0] != '\\' && !dir.empty())
         f = mw31::open_file(dir + "/" + file, "r");
     return f;
@@ -133,16 +129,16 @@ void handle_line(const std::string& line, Transform* tf, ReadState* st, int dept
             if (args.empty()) return;
             if (depth >= kMaxIncludeDepth || st->includes_left <= 0) {
                 if (!st->depth_reported) {
-                    mw31::message_printf(
-                        "do_load_detail_def: zu viele oder zu tief verschachtelte Dateien / too "
-                        "many or too deeply nested include files (max. %d, %d)\n",
-                        kMaxIncludeOpens, kMaxIncludeDepth);
+                    st->reading.report(mw31::format_text(
+                        "%s: zu viele oder zu tief verschachtelte Dateien / too many or too "
+                        "deeply nested include files (max. %d, %d)\n",
+                        st->reading.message_name.c_str(), kMaxIncludeOpens, kMaxIncludeDepth));
                     st->depth_reported = true;
                 }
                 return;
             }
             --st->includes_left;
-            FILE* included = open_include(args[0]);
+            FILE* included = open_include(args[0], st->reading);
             if (!included) return;  // an unreadable include is skipped silently
             read_contour(included, st, depth + 1);
             mw31::close_file(included);
@@ -157,44 +153,46 @@ void read_contour(FILE* stream, ReadState* st, int depth) {
     std::string line;
     bool cut = false;
     while (read_text_line_cut(stream, &line, &cut)) {
-        if (is_word_line(line, "end")) return;
+        if (is_word_line(line, st->reading.end_word.c_str())) return;
         if (st->count >= st->max) {
             if (!st->full_reported) {
-                mw31::message_printf(
-                    "do_load_detail_def: zu viele Konturelemente / too many contour elements "
-                    "(max. %d)\n",
-                    st->max);
+                st->reading.report(mw31::format_text(
+                    "%s: zu viele Konturelemente / too many contour elements (max. %d)\n",
+                    st->reading.message_name.c_str(), st->max));
                 st->full_reported = true;
             }
             continue;  // keep reading so that the stream ends up after "end"
         }
         if (cut && !st->long_line_reported) {
-            mw31::message_printf(
-                "do_load_detail_def: Zeile zu lang, gekuerzt / line too long, cut (max. %d)\n",
-                kMaxTextLine);
+            st->reading.report(
+                mw31::format_text("%s: Zeile zu lang, gekuerzt / line too long, cut (max. %d)\n",
+                                  st->reading.message_name.c_str(), kMaxTextLine));
             st->long_line_reported = true;
         }
         handle_line(line, &tf, st, depth);
     }
 }
 
-int include_room(const std::string& name, int depth, int* opens_left);
+int include_room(const std::string& name, int depth, int* opens_left,
+                 const ContourReading& reading);
 
-int room_for_line(const std::string& line, int depth, int* opens_left) {
+int room_for_line(const std::string& line, int depth, int* opens_left,
+                  const ContourReading& reading) {
     if (line.empty() || line[0] != 'i' || depth >= kMaxIncludeDepth || *opens_left <= 0) return 1;
     const std::vector<std::string> args = split_contour_arguments(line.substr(1));
-    return 1 + (args.empty() ? 0 : include_room(args[0], depth + 1, opens_left));
+    return 1 + (args.empty() ? 0 : include_room(args[0], depth + 1, opens_left, reading));
 }
 
-int include_room(const std::string& name, int depth, int* opens_left) {
+int include_room(const std::string& name, int depth, int* opens_left,
+                 const ContourReading& reading) {
     --*opens_left;
-    FILE* f = open_include(name);
+    FILE* f = open_include(name, reading);
     if (!f) return 0;
     int room = 0;
     std::string line;
     bool cut = false;
-    while (read_text_line_cut(f, &line, &cut) && !is_word_line(line, "end")) {
-        const int more = room_for_line(line, depth, opens_left);
+    while (read_text_line_cut(f, &line, &cut) && !is_word_line(line, reading.end_word.c_str())) {
+        const int more = room_for_line(line, depth, opens_left, reading);
         room = more > (1 << 28) - room ? (1 << 28) : room + more;
     }
     mw31::close_file(f);
@@ -228,25 +226,22 @@ std::vector<std::string> split_contour_arguments(const std::string& text) {
     return args;
 }
 
-int do_load_detail_def(FILE* stream, ContourElement* elements, int* count_out, int max) {
-    ReadState st{elements, max < 0 ? 0 : max};
+int do_load_detail_def(FILE* stream, ContourElement* elements, int* count_out, int max,
+                       const ContourReading& reading) {
+    ReadState st{reading, elements, max < 0 ? 0 : max};
     if (stream) read_contour(stream, &st, 0);
     *count_out = st.count;
     return 0;
 }
 
-int contour_room_for_lines(const std::vector<std::string>& lines) {
+int contour_room_for_lines(const std::vector<std::string>& lines, const ContourReading& reading) {
     int room = 0;
     int opens_left = kMaxIncludeOpens;
     for (const std::string& line : lines) {
-        const int more = room_for_line(line, 0, &opens_left);
+        const int more = room_for_line(line, 0, &opens_left, reading);
         room = more > (1 << 28) - room ? (1 << 28) : room + more;
     }
     return room;
-}
-
-void set_contour_include_directory(const std::string& directory) {
-    include_fallback_directory() = directory;
 }
 
 }  // namespace film

@@ -10,7 +10,6 @@
 
 #include "film_model/line_film_fast_paths.h"
 #include "mw31/format.h"
-#include "mw31/message_queue.h"
 
 namespace film {
 
@@ -46,10 +45,13 @@ bool reserve_records(RecordVector* records, size_t extra) {
 class Reader {
   public:
     Reader(ByteSource& source, FrameStore& store, const EraseRectMapper& map_erase,
-           const LineFilmLimits& limits)
-        : in_(source), store_(store), map_erase_(map_erase), limits_(limits) {}
+           const LineFilmLimits& limits, const ReaderHooks& hooks)
+        : in_(source), store_(store), map_erase_(map_erase), limits_(limits), hooks_(hooks) {}
 
     void read();
+    void progress() const {
+        if (hooks_.progress) hooks_.progress();
+    }
 
   private:
     // The reader walks the source's current block itself; the source learns the position
@@ -210,6 +212,7 @@ class Reader {
     FrameStore& store_;
     const EraseRectMapper& map_erase_;
     LineFilmLimits limits_;
+    const ReaderHooks& hooks_;
     RecordVector& records_ = store_.records;
     size_t frame_start_ = 0;  // the first record of the frame being read
 };
@@ -489,29 +492,29 @@ void Reader::read_film() {
         }
         head_command(c);
     }
-    mw31::service_messages();
+    progress();
 
     for (;;) {
         read_line_runs();
         int c = get();
         if (c == kEnd) break;  // records after the last X are dropped
         if (store_.frame_count() >= limits_.max_frames) {
-            mw31::message_printf(
+            hooks_.report(mw31::format_text(
                 "mw31_film: zu viele Getriebestellungen / too many frames (max. %d)\n",
-                limits_.max_frames);
+                limits_.max_frames));
             break;
         }
         // A full frame may still end: only a further command is refused.
         if (records_in_frame() >= size_t(limits_.max_records_per_frame) && c != 'X' && c != 'x') {
-            mw31::message_printf(
+            hooks_.report(mw31::format_text(
                 "mw31_film: zu viele Linien in einem Bild / too many lines in one frame (max. "
                 "%d)\n",
-                limits_.max_records_per_frame);
+                limits_.max_records_per_frame));
             break;
         }
         if (c == 'X' || c == 'x') {
             if (!finish_frame()) throw std::bad_alloc();
-            mw31::service_messages();
+            progress();
             if (!resynchronise()) break;
             continue;
         }
@@ -522,39 +525,40 @@ void Reader::read_film() {
 }  // namespace
 
 int read_line_film(ByteSource& source, FrameStore* store, const EraseRectMapper& map_erase,
-                   const LineFilmLimits& limits) {
+                   const LineFilmLimits& limits, const ReaderHooks& hooks) {
     if (store == nullptr) return 1;
     *store = FrameStore{};
     if (!source.rewind()) {
-        mw31::message_printf("Kann Datei nicht zum Lesen oeffnen / Cannot open file for read:\n%s",
-                             source.name().c_str());
+        hooks.report(
+            mw31::format_text("Kann Datei nicht zum Lesen oeffnen / Cannot open file for read:\n%s",
+                              source.name().c_str()));
         return 1;
     }
     try {
-        Reader reader(source, *store, map_erase, limits);
+        Reader reader(source, *store, map_erase, limits, hooks);
         reader.read();
     } catch (const std::bad_alloc&) {
         // The frames read so far stay and are played.
         store->records.resize(store->frame_count() == 0 ? 0 : store->frame_ends.back());
-        mw31::message_printf(
-            "mw31_film: kein Speicher fuer Puffer verfuegbar / no memory for buffer");
+        hooks.report("mw31_film: kein Speicher fuer Puffer verfuegbar / no memory for buffer");
     }
     return 0;
 }
 
-int read_line_film(ByteSource& source, FrameStore* store, const EraseRectMapper& map_erase) {
-    return read_line_film(source, store, map_erase, LineFilmLimits{});
+int read_line_film(ByteSource& source, FrameStore* store, const EraseRectMapper& map_erase,
+                   const ReaderHooks& hooks) {
+    return read_line_film(source, store, map_erase, LineFilmLimits{}, hooks);
 }
 
 int read_line_film_file(const std::string& name, FrameStore* store,
-                        const EraseRectMapper& map_erase) {
+                        const EraseRectMapper& map_erase, const ReaderHooks& hooks) {
     FileByteSource source;
     if (!source.open(name)) {
-        mw31::message_printf("Kann Datei nicht zum Lesen oeffnen / Cannot open file for read:\n%s",
-                             name.c_str());
+        hooks.report(mw31::format_text(
+            "Kann Datei nicht zum Lesen oeffnen / Cannot open file for read:\n%s", name.c_str()));
         return 1;
     }
-    return read_line_film(source, store, map_erase);
+    return read_line_film(source, store, map_erase, hooks);
 }
 
 }  // namespace film

@@ -6,6 +6,7 @@
 
 #include "film_model/byte_source.h"
 #include "film_model/frame_store.h"
+#include "film_model/reader_report.h"
 #include "mw31/canvas.h"
 
 namespace film {
@@ -20,16 +21,17 @@ struct LineFilmLimits {
 };
 
 // Reads the whole film from its first byte (the source is rewound) into *store, which is reset
-// first. Returns 0, or 1 when nothing could be read; messages have then been shown. Too many
+// first. Returns 0, or 1 when nothing could be read; messages have then been reported. Too many
 // frames or records are reported and the frames read so far are kept (result 0).
-int read_line_film(ByteSource& source, FrameStore* store, const EraseRectMapper& map_erase);
+int read_line_film(ByteSource& source, FrameStore* store, const EraseRectMapper& map_erase,
+                   const ReaderHooks& hooks = {});
 // The same with other limits (tests use small ones).
 int read_line_film(ByteSource& source, FrameStore* store, const EraseRectMapper& map_erase,
-                   const LineFilmLimits& limits);
+                   const LineFilmLimits& limits, const ReaderHooks& hooks = {});
 
 // Opens the file and reads it as above; "Kann Datei nicht zum Lesen oeffnen / Cannot open file
 // for read:\n<name>" and 1 when it cannot be opened.
 int read_line_film_file(const std::string& name, FrameStore* store,
-                        const EraseRectMapper& map_erase);
+                        const EraseRectMapper& map_erase, const ReaderHooks& hooks = {});
 
 }  // namespace film
