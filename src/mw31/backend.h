@@ -33,6 +33,12 @@ class Backend {
     virtual std::string save_file_dialog(const SaveFileRequest& request) = 0;
     virtual bool ask_text(const std::string& title, const std::string& prompt,
                           std::string* text) = 0;
+    // One of the items (*chosen: preset in, choice out); false when cancelled.
+    virtual bool choose_item(const std::string& title, const std::string& prompt,
+                             const std::vector<std::string>& items, int* chosen) {
+        (void)title, (void)prompt, (void)items, (void)chosen;
+        return true;
+    }
 
     // Profile settings: section and key as in an INI file.
     virtual std::string profile_get(const std::string& section, const std::string& key,

@@ -75,6 +75,24 @@ bool ask_text(const std::string& title, const std::string& prompt, std::string* 
     return false;
 }
 
+bool choose_item(const std::string& title, const std::string& prompt,
+                 const std::vector<std::string>& items, int* chosen) {
+    record("choice", title, prompt);
+    if (items.empty()) return false;
+    const int preset = *chosen >= 0 && size_t(*chosen) < items.size() ? *chosen : 0;
+    *chosen = preset;
+    CannedAnswer canned;
+    if (take_canned(&canned)) {
+        if (canned.answer == BoxAnswer::Cancel) return false;
+        for (size_t i = 0; i < items.size(); ++i)
+            if (items[i] == canned.text) *chosen = int(i);
+        return true;
+    }
+    Backend* b = backend();
+    if (b && b->has_display()) return b->choose_item(title, prompt, items, chosen);
+    return true;
+}
+
 std::vector<std::string> split_filter(const std::string& filter) {
     std::vector<std::string> parts;
     if (filter.empty()) return parts;

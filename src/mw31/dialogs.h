@@ -35,20 +35,24 @@ std::vector<std::string> open_file_dialog(const OpenFileRequest& request);
 std::string save_file_dialog(const SaveFileRequest& request);
 // A line of text; false when cancelled.
 bool ask_text(const std::string& title, const std::string& prompt, std::string* text);
+// One of `items`; *chosen is the preset on entry and the choice on return. False when
+// cancelled. Without a screen the preset is taken.
+bool choose_item(const std::string& title, const std::string& prompt,
+                 const std::vector<std::string>& items, int* chosen);
 
 // Splits a filter text whose last character is its separator into its pieces.
 std::vector<std::string> split_filter(const std::string& filter);
 
 // Test hooks.
 struct DialogRecord {
-    std::string kind;  // "message", "open", "save", "text"
+    std::string kind;  // "message", "open", "save", "text", "choice"
     std::string title;
     std::string text;  // message text, prompt, or the start directory of a file dialog
 };
 struct CannedAnswer {
     BoxAnswer answer = BoxAnswer::Ok;  // for boxes; Cancel cancels any dialog
     std::vector<std::string> files;    // for open/save dialogs
-    std::string text;                  // for ask_text
+    std::string text;                  // for ask_text; for choose_item the item ("": preset)
 };
 void queue_dialog_answer(const CannedAnswer& answer);
 const std::vector<DialogRecord>& shown_dialogs();

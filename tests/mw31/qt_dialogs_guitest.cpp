@@ -139,5 +139,21 @@ TEST_F(QtDialogs, TextQuestion) {
     EXPECT_EQ(text, "72.5") << "cancel leaves the text alone";
 }
 
+TEST_F(QtDialogs, ItemQuestionOffersItsItemsWithThePreset) {
+    const std::vector<std::string> items = {"RLE8", "8 Bit", "24 Bit"};
+    int chosen = 0;
+    qt_test::reply_to_next_dialog(reply(true, {}, "24 Bit"));
+    EXPECT_TRUE(qt_choose_item("Kompression", "Codec:", items, &chosen));
+    EXPECT_EQ(chosen, 2);
+    ASSERT_EQ(qt_test::dialogs_seen().size(), 1u);
+    EXPECT_EQ(qt_test::dialogs_seen()[0].kind, "choice");
+    EXPECT_EQ(qt_test::dialogs_seen()[0].title, "Kompression");
+
+    chosen = 1;
+    qt_test::reply_to_next_dialog(reply(false));
+    EXPECT_FALSE(qt_choose_item("Kompression", "Codec:", items, &chosen));
+    EXPECT_EQ(chosen, 1) << "cancel leaves the choice alone";
+}
+
 }  // namespace
 }  // namespace mw31

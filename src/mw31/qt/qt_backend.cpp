@@ -119,6 +119,10 @@ class QtBackend final : public Backend {
     bool ask_text(const std::string& title, const std::string& prompt, std::string* text) override {
         return qt_ask_text(title, prompt, text);
     }
+    bool choose_item(const std::string& title, const std::string& prompt,
+                     const std::vector<std::string>& items, int* chosen) override {
+        return qt_choose_item(title, prompt, items, chosen);
+    }
 
     std::string profile_get(const std::string& section, const std::string& key,
                             const std::string& fallback) override {

@@ -90,4 +90,17 @@ bool qt_ask_text(const std::string& title, const std::string& prompt, std::strin
     return true;
 }
 
+bool qt_choose_item(const std::string& title, const std::string& prompt,
+                    const std::vector<std::string>& items, int* chosen) {
+    QStringList list;
+    for (const std::string& item : items) list << to_qstring(item);
+    bool ok = false;
+    const QString answer = QInputDialog::getItem(nullptr, to_qstring(title), to_qstring(prompt),
+                                                 list, *chosen, false, &ok);
+    if (!ok) return false;
+    const qsizetype index = list.indexOf(answer);
+    if (index >= 0) *chosen = int(index);
+    return true;
+}
+
 }  // namespace mw31

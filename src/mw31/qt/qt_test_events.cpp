@@ -230,7 +230,8 @@ void answer_files(QFileDialog* dialog, const DialogReply& reply) {
 
 void answer_text(QInputDialog* dialog, const DialogReply& reply) {
     DialogSeen seen;
-    seen.kind = "text";
+    // The item question is the same dialog with a list; the reply's text names the item.
+    seen.kind = dialog->comboBoxItems().isEmpty() ? "text" : "choice";
     seen.title = from_qstring(dialog->windowTitle());
     seen.text = from_qstring(dialog->labelText());
     robot().seen.push_back(seen);

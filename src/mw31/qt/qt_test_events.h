@@ -40,12 +40,12 @@ std::vector<uint8_t> painted_client(const Window& window);
 struct DialogReply {
     bool accept = true;              // false: Cancel / No
     std::vector<std::string> files;  // for file dialogs, full paths
-    std::string text;                // for the text question
+    std::string text;                // for the text question; the item of an item question
 };
 void reply_to_next_dialog(const DialogReply& reply);
 // What those dialogs showed, oldest first.
 struct DialogSeen {
-    std::string kind;  // "message", "open", "save", "text"
+    std::string kind;  // "message", "open", "save", "text", "choice"
     std::string title;
     std::string text;                  // box text or prompt
     std::string icon;                  // "stop", "information", "question", "none"
