@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdio>
+#include <functional>
 #include <iosfwd>
 
 // A body. Callers hold it by pointer only; records are read through the accessors below.
@@ -185,3 +186,20 @@ int faces3_draw_kanten(const Faces3Koerper* k);
 int faces3_draw_achsflaechen(const Faces3Koerper* k, int achse, double r, double g, double b,
                              double tol);
 int faces3_draw_dreiecke(const Faces3Koerper* k);
+
+// The same traversals handing their pieces to functions that may carry their own state (a
+// renderer, a display list being built), instead of the callbacks set above. Empty functions
+// are not called.
+struct Faces3DrawFunctions {
+    std::function<void(double x0, double y0, double z0, double x1, double y1, double z1)> linie;
+    std::function<void(const double p0[3], const double p1[3], const double p2[3],
+                       const double normale[3])>
+        dreieck;
+    std::function<void(const double p0[3], const double p1[3], const double p2[3], double r,
+                       double g, double b)>
+        farbdreieck;
+};
+int faces3_draw_kanten(const Faces3Koerper* k, const Faces3DrawFunctions& draw);
+int faces3_draw_achsflaechen(const Faces3Koerper* k, int achse, double r, double g, double b,
+                             double tol, const Faces3DrawFunctions& draw);
+int faces3_draw_dreiecke(const Faces3Koerper* k, const Faces3DrawFunctions& draw);

@@ -7,9 +7,11 @@
 
 namespace {
 
-Faces3LinieFn g_linie = nullptr;
-Faces3DreieckFn g_dreieck = nullptr;
-Faces3FarbDreieckFn g_farbdreieck = nullptr;
+// The callbacks of the plain traversals.
+Faces3DrawFunctions& callbacks() {
+    static Faces3DrawFunctions functions;
+    return functions;
+}
 
 void mm(const Faces3P3& p, double out[3]) {
     out[0] = p[0] * 1000;
@@ -25,12 +27,30 @@ bool empty(const Faces3Koerper* k) {
 
 void faces3_set_draw_callbacks(Faces3LinieFn linie, Faces3DreieckFn dreieck,
                                Faces3FarbDreieckFn farbdreieck) {
-    g_linie = linie;
-    g_dreieck = dreieck;
-    g_farbdreieck = farbdreieck;
+    // A null pointer must give an empty function, not a function that calls null.
+    Faces3DrawFunctions& f = callbacks();
+    f.linie = nullptr;
+    f.dreieck = nullptr;
+    f.farbdreieck = nullptr;
+    if (linie) f.linie = linie;
+    if (dreieck) f.dreieck = dreieck;
+    if (farbdreieck) f.farbdreieck = farbdreieck;
 }
 
 int faces3_draw_kanten(const Faces3Koerper* k) {
+    return faces3_draw_kanten(k, callbacks());
+}
+
+int faces3_draw_achsflaechen(const Faces3Koerper* k, int achse, double r, double g, double b,
+                             double tol) {
+    return faces3_draw_achsflaechen(k, achse, r, g, b, tol, callbacks());
+}
+
+int faces3_draw_dreiecke(const Faces3Koerper* k) {
+    return faces3_draw_dreiecke(k, callbacks());
+}
+
+int faces3_draw_kanten(const Faces3Koerper* k, const Faces3DrawFunctions& functions) {
     if (empty(k)) return 1;
     const int n = static_cast<int>(k->dreiecke.size());
     for (int i = 0; i < n; ++i) {
@@ -39,18 +59,18 @@ int faces3_draw_kanten(const Faces3Koerper* k) {
             const int j = t.nachbar[s];
             bool draw = j == -1 || j < -1 || j >= n;  // unknown neighbours count as none
             if (!draw && j <= i) draw = !vec3_parallel(t.normale, k->dreiecke[j].normale, 0.1);
-            if (!draw || !g_linie) continue;
+            if (!draw || !functions.linie) continue;
             double a[3], b[3];
             mm(k->punkte[t.p[s]], a);
             mm(k->punkte[t.p[(s + 1) % 3]], b);
-            g_linie(a[0], a[1], a[2], b[0], b[1], b[2]);
+            functions.linie(a[0], a[1], a[2], b[0], b[1], b[2]);
         }
     }
     return 0;
 }
 
 int faces3_draw_achsflaechen(const Faces3Koerper* k, int achse, double r, double g, double b,
-                             double tol) {
+                             double tol, const Faces3DrawFunctions& draw) {
     if (empty(k) || achse < 1 || achse > 3) return 1;
     const int ax = achse - 1, o1 = (ax + 1) % 3, o2 = (ax + 2) % 3;
     for (const Faces3Dreieck& t : k->dreiecke) {
@@ -69,25 +89,25 @@ int faces3_draw_achsflaechen(const Faces3Koerper* k, int achse, double r, double
                 }
             }
         }
-        if (!g_farbdreieck) continue;
+        if (!draw.farbdreieck) continue;
         double p0[3], p1[3], p2[3];
         mm(k->punkte[t.p[0]], p0);
         mm(k->punkte[t.p[1]], p1);
         mm(k->punkte[t.p[2]], p2);
-        g_farbdreieck(p0, p1, p2, cr, cg, cb);
+        draw.farbdreieck(p0, p1, p2, cr, cg, cb);
     }
     return 0;
 }
 
-int faces3_draw_dreiecke(const Faces3Koerper* k) {
+int faces3_draw_dreiecke(const Faces3Koerper* k, const Faces3DrawFunctions& draw) {
     if (empty(k)) return 1;
     for (const Faces3Dreieck& t : k->dreiecke) {
-        if (!g_dreieck) continue;
+        if (!draw.dreieck) continue;
         double p0[3], p1[3], p2[3];
         mm(k->punkte[t.p[0]], p0);
         mm(k->punkte[t.p[1]], p1);
         mm(k->punkte[t.p[2]], p2);
-        g_dreieck(p0, p1, p2, t.normale);
+        draw.dreieck(p0, p1, p2, t.normale);
     }
     return 0;
 }

@@ -270,4 +270,40 @@ TEST(Draw, FeatureEdgesOfCylinderAndTurnedFaces) {
     faces3_set_draw_callbacks(nullptr, nullptr, nullptr);
 }
 
+// Two bodies drawn at once into sinks of their own (two display lists, say): each gets its own
+// pieces and the plain callbacks are left alone.
+TEST(Draw, FunctionsCarryTheirOwnState) {
+    f3test::QuietTerminal quiet;
+    faces3_set_draw_callbacks(on_line, on_tri, on_colour);
+    g_drawn = Drawn{};
+    Body box(faces3_quader("q", 2, 2, 2));
+    Body cyl(faces3_zylinder("z", 1, 1, 1, 10));
+    Drawn mine[2];
+    auto functions_into = [](Drawn* d) {
+        Faces3DrawFunctions f;
+        f.linie = [d](double a, double b, double c, double e, double g, double h) {
+            d->lines.push_back({a, b, c, e, g, h});
+        };
+        f.dreieck = [d](const double* p0, const double*, const double*, const double* n) {
+            d->tris.push_back({p0[0], p0[1], p0[2], 0, 0, 0, 0, 0, 0, n[0], n[1], n[2]});
+        };
+        return f;
+    };
+    const Faces3DrawFunctions to_box = functions_into(&mine[0]), to_cyl = functions_into(&mine[1]);
+    ASSERT_EQ(faces3_draw_kanten(box.get(), to_box), 0);
+    ASSERT_EQ(faces3_draw_kanten(cyl.get(), to_cyl), 0);
+    ASSERT_EQ(faces3_draw_dreiecke(box.get(), to_box), 0);
+    EXPECT_EQ(faces3_draw_achsflaechen(box.get(), 3, 0.1, 0.2, 0.3, 1e-4, to_box), 0);
+    EXPECT_EQ(mine[0].lines.size(), 12u);
+    EXPECT_GT(mine[1].lines.size(), 72u);
+    EXPECT_EQ(mine[0].tris.size(), 12u);
+    EXPECT_TRUE(mine[1].tris.empty());
+    EXPECT_TRUE(mine[0].colours.empty());  // no colour function given: nothing called
+    EXPECT_TRUE(g_drawn.lines.empty() && g_drawn.tris.empty() && g_drawn.colours.empty());
+    // And the plain traversal still reaches the callbacks.
+    ASSERT_EQ(faces3_draw_kanten(box.get()), 0);
+    EXPECT_EQ(g_drawn.lines.size(), 12u);
+    faces3_set_draw_callbacks(nullptr, nullptr, nullptr);
+}
+
 }  // namespace
