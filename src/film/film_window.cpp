@@ -197,6 +197,9 @@ void film_window_command(FilmWindow& fw, int command) {
         case CommandEffect::QuickRecording: {
             const mw31::Rect outer = fw.window->window_rect();
             if (out.avi_remember_window) out.avi_remember_window(outer, step_before);
+            // A second q before the recording starts keeps the first place to go back to.
+            if (!fw.quick_return.pending)
+                fw.quick_return = QuickRecordingReturn{true, outer, step_before};
             const int h = 200;
             const int w = outer.height() > 0 ? int(200.0 * outer.width() / outer.height()) : 200;
             fw.window->move_resize(mw31::Rect{100, 100, 100 + w, 100 + h});

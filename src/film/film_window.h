@@ -52,6 +52,14 @@ struct FrameScreen {
     bool cleared_inverted = false;  // background the picture was last cleared with
 };
 
+// Where the window was and the step it played at before a quick recording shrank it; given
+// back when the recording ends or cannot start.
+struct QuickRecordingReturn {
+    bool pending = false;
+    mw31::Rect outer{};
+    int step = 0;  // 0 or below: the step stays
+};
+
 // The bitmaps the menu bar shows, so that updates only touch what changed.
 struct MenuShown {
     bool single_step = false;
@@ -74,6 +82,7 @@ struct FilmWindow {
     // Called first for every message the window gets (players and tests).
     void (*message_hook)(FilmWindow& fw, const mw31::Message& message) = nullptr;
 
+    QuickRecordingReturn quick_return;
     mw31::Rect rubber{};  // the zoom rectangle being dragged (start and current corner)
     int mouse_x = -1, mouse_y = -1;
     MenuShown shown;

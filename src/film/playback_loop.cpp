@@ -58,6 +58,16 @@ void wait_while_held(FilmWindow& fw, const FrameRedraw& redraw) {
     }
 }
 
+// After a quick recording the window gets back its place, size, tool bar and step.
+void return_from_quick_recording(FilmWindow& fw) {
+    if (!fw.quick_return.pending) return;
+    fw.quick_return.pending = false;
+    if (fw.window) fw.window->move_resize(fw.quick_return.outer);
+    if (fw.quick_return.step > 0) fw.state.step = fw.quick_return.step;
+    if (fw.window) update_film_menu(fw);
+    pump_film_messages(fw);
+}
+
 }  // namespace
 
 void pump_film_messages(FilmWindow& fw) {
@@ -111,6 +121,9 @@ void start_requested_recording(FilmWindow& fw) {
     const bool ok = fw.outputs.avi_start && fw.outputs.avi_start() == 0;
     recording_started(&fw.state, ok);
     if (ok) update_film_menu(fw);  // the bar goes before the first recorded frame
+    // A recorder that refused (its options cancelled, say) gives a quick recording's
+    // window back at once.
+    if (!ok && fw.outputs.avi_start) return_from_quick_recording(fw);
 }
 
 void finish_running_recording(FilmWindow& fw) {
@@ -118,6 +131,7 @@ void finish_running_recording(FilmWindow& fw) {
     if (fw.state.recording != kRecordingOn) return;
     if (fw.outputs.avi_finish) fw.outputs.avi_finish();
     fw.state.recording = kRecordingOff;
+    return_from_quick_recording(fw);
 }
 
 }  // namespace film

@@ -616,6 +616,103 @@ TEST_F(LineFilmPlayer, UpperCaseQMovesTheWindowAndLowerCaseQPreparesAQuickRecord
     EXPECT_EQ(after_small_q, (mw31::Rect{100, 100, 100 + 266, 300}));
 }
 
+// What a recording saw: the frame of every picture, the window while recording, and the
+// window and step after it.
+struct RecordingSeen {
+    std::vector<int> frames;
+    std::vector<mw31::Rect> windows;
+    int started = 0, finished = 0;
+};
+RecordingSeen g_recording;
+
+void count_recording(FilmOutputs* out) {
+    g_recording = RecordingSeen{};
+    out->avi_start = [] {
+        ++g_recording.started;
+        return 0;
+    };
+    out->avi_add_picture = [](const mw31::Picture&) {
+        g_recording.frames.push_back(g_window->state.index);
+        g_recording.windows.push_back(g_window->window->window_rect());
+    };
+    out->avi_finish = [] { ++g_recording.finished; };
+}
+
+TEST_F(LineFilmPlayer, OnePassAtStepThreeRecordsFramesOneFourSeven) {
+    count_recording(&options.window.outputs);
+    options.passes = 2;
+    script.on_frame = [](FilmWindow& fw, const mw31::Picture&) {
+        if (g_script->shown.size() == 2) {
+            post_char(fw, '+');  // at a pause of 1 ms Faster raises the step
+            post_char(fw, '+');
+            post_char(fw, 'v');
+        }
+    };
+    EXPECT_EQ(play(), 0);
+    EXPECT_EQ(g_recording.started, 1);
+    EXPECT_EQ(g_recording.frames, (std::vector<int>{1, 4, 7}));
+    EXPECT_EQ(g_recording.finished, 1);
+}
+
+TEST_F(LineFilmPlayer, QuickRecordingShrinksTheWindowRecordsAPassAndGivesWindowAndStepBack) {
+    count_recording(&options.window.outputs);
+    use_film(numbered_film(250));
+    options.passes = 2;
+    static mw31::Rect before{}, after{};
+    static int step_after = 0;
+    static bool bar_after = false;
+    before = after = mw31::Rect{};
+    step_after = 0;
+    script.on_frame = [](FilmWindow& fw, const mw31::Picture&) {
+        const size_t n = g_script->shown.size();
+        if (n == 2) {
+            post_char(fw, '+');  // step 2 before the quick recording
+            post_char(fw, 'q');
+            before = fw.window->window_rect();
+        }
+        // The first picture after the recorded pass.
+        if (g_recording.finished == 1 && step_after == 0) {
+            after = fw.window->window_rect();
+            step_after = fw.state.step;
+            bar_after = fw.window->toolbar_shown();
+            post_char(fw, 'e');
+        }
+    };
+    EXPECT_EQ(play(), 0);
+    // 250 frames / 120 gives step 2: frames 1, 3, ..., 249.
+    ASSERT_EQ(g_recording.frames.size(), 125u);
+    EXPECT_EQ(g_recording.frames[1], 3);
+    EXPECT_EQ(g_recording.frames.back(), 249);
+    const int w = int(200.0 * before.width() / before.height());
+    for (const mw31::Rect& r : g_recording.windows)
+        ASSERT_EQ(r, (mw31::Rect{100, 100, 100 + w, 300}));
+    EXPECT_EQ(after, before);
+    EXPECT_EQ(step_after, 2);
+    EXPECT_TRUE(bar_after);
+}
+
+TEST_F(LineFilmPlayer, QuickRecordingThatCannotStartGivesWindowAndStepBackAtOnce) {
+    options.window.outputs.avi_start = [] { return 1; };  // the options were cancelled, say
+    use_film(numbered_film(250));
+    static mw31::Rect before{}, after{};
+    static int step_after = 0;
+    script.on_frame = [](FilmWindow& fw, const mw31::Picture&) {
+        const size_t n = g_script->shown.size();
+        if (n == 2) {
+            before = fw.window->window_rect();
+            post_char(fw, 'q');
+        }
+        if (n == 3) {
+            after = fw.window->window_rect();
+            step_after = fw.state.step;
+            post_char(fw, 'e');
+        }
+    };
+    EXPECT_EQ(play(), 0);
+    EXPECT_EQ(after, before);
+    EXPECT_EQ(step_after, 1);
+}
+
 TEST(FilmWindowMenu, BitmapsFollowTheStateAndTheBarHidesWhileRecording) {
     static int dialogs = 0;
     dialogs = 0;
