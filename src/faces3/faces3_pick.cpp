@@ -12,13 +12,9 @@
 
 namespace {
 
-double dot(const double* a, const double* b) {
-    return a[0] * b[0] + a[1] * b[1] + a[2] * b[2];
-}
-
 double dist(const double* a, const double* b) {
     const double d[3] = {a[0] - b[0], a[1] - b[1], a[2] - b[2]};
-    return std::sqrt(dot(d, d));
+    return std::sqrt(vec3_dot(d, d));
 }
 
 // Triple product (p - s) . (d x e).
@@ -26,16 +22,16 @@ double triple(const double* p, const double* s, const double* d, const double* e
     const double w[3] = {p[0] - s[0], p[1] - s[1], p[2] - s[2]};
     double c[3];
     vec3_cross(d, e, c);
-    return dot(w, c);
+    return vec3_dot(w, c);
 }
 
 // Hit of the ray with the plane through a with normal n; false when parallel.
 bool plane_hit(const double p[3], const double d[3], const double a[3], const double n[3],
                double* t) {
-    const double nd = dot(n, d);
+    const double nd = vec3_dot(n, d);
     if (!(std::fabs(nd) >= 1e-12)) return false;
     const double w[3] = {p[0] - a[0], p[1] - a[1], p[2] - a[2]};
-    *t = -dot(n, w) / nd;
+    *t = -vec3_dot(n, w) / nd;
     return true;
 }
 
@@ -45,8 +41,8 @@ bool circle_centre(const double* a, const double* b, const double* c, double out
     const double v[3] = {c[0] - a[0], c[1] - a[1], c[2] - a[2]};
     double w[3];
     vec3_cross(u, v, w);
-    const double ww = dot(w, w);
-    const double uu = dot(u, u), vv = dot(v, v);
+    const double ww = vec3_dot(w, w);
+    const double uu = vec3_dot(u, u), vv = vec3_dot(v, v);
     if (!(ww > 1e-24 * uu * vv) || !(ww > 0) || !std::isfinite(ww)) return false;  // collinear
     double vw[3], wu[3];
     vec3_cross(v, w, vw);
@@ -216,7 +212,7 @@ bool circle_search(const Faces3Koerper& k, const double p[3], const double d[3],
                 const double* q = k.punkte[t.p[c]].data();
                 const double w[3] = {q[0] - g.hit[0], q[1] - g.hit[1], q[2] - g.hit[2]};
                 // Corners in the plane; the distance is taken on both sides.
-                if (!(std::fabs(dot(w, g.normal)) < tol)) continue;
+                if (!(std::fabs(vec3_dot(w, g.normal)) < tol)) continue;
                 if (seen.find(corners, q) >= 0) continue;
                 corners.push_back({q[0], q[1], q[2]});
                 seen.add(corners, static_cast<int>(corners.size()) - 1);
@@ -320,10 +316,10 @@ int faces3_pick(const Faces3Koerper* k, const double p[3], const double d[3], do
             const double* ea = cs[s];
             const double* eb = cs[(s + 1) % 3];
             const double e[3] = {eb[0] - ea[0], eb[1] - ea[1], eb[2] - ea[2]};
-            const double ee = dot(e, e);
+            const double ee = vec3_dot(e, e);
             if (!(ee > 0)) continue;
             const double w[3] = {hit[0] - ea[0], hit[1] - ea[1], hit[2] - ea[2]};
-            const double u = dot(w, e) / ee;
+            const double u = vec3_dot(w, e) / ee;
             const double f[3] = {ea[0] + u * e[0], ea[1] + u * e[1], ea[2] + u * e[2]};
             const double df = dist(f, hit);
             if (df < dbest) {

@@ -7,20 +7,17 @@
 
 #include "faces3/faces3_body.h"
 #include "faces3/faces3_point_grid.h"
+#include "numeric/vec3.h"
 
 namespace {
-
-double dot(const double* a, const double* b) {
-    return a[0] * b[0] + a[1] * b[1] + a[2] * b[2];
-}
 
 double segment_distance(const double* p, const double* a, const double* b) {
     const double d[3] = {b[0] - a[0], b[1] - a[1], b[2] - a[2]};
     const double w[3] = {p[0] - a[0], p[1] - a[1], p[2] - a[2]};
-    const double dd = dot(d, d);
-    const double t = dd > 0 ? std::clamp(dot(w, d) / dd, 0.0, 1.0) : 0.0;
+    const double dd = vec3_dot(d, d);
+    const double t = dd > 0 ? std::clamp(vec3_dot(w, d) / dd, 0.0, 1.0) : 0.0;
     const double r[3] = {w[0] - t * d[0], w[1] - t * d[1], w[2] - t * d[2]};
-    return std::sqrt(dot(r, r));
+    return std::sqrt(vec3_dot(r, r));
 }
 
 // Whether p lies within r of the closed triangle abc (degenerate ones are their edges).
@@ -33,10 +30,10 @@ bool near_triangle(const double* p, const double* a, const double* b, const doub
     const double v[3] = {c[0] - a[0], c[1] - a[1], c[2] - a[2]};
     const double n[3] = {u[1] * v[2] - u[2] * v[1], u[2] * v[0] - u[0] * v[2],
                          u[0] * v[1] - u[1] * v[0]};
-    const double len = std::sqrt(dot(n, n));
+    const double len = std::sqrt(vec3_dot(n, n));
     if (!(len > 0)) return false;
     const double w[3] = {p[0] - a[0], p[1] - a[1], p[2] - a[2]};
-    if (std::fabs(dot(w, n)) / len > r) return false;
+    if (std::fabs(vec3_dot(w, n)) / len > r) return false;
     // Inside when p is on the inner side of all three edges.
     const double* q[3] = {a, b, c};
     for (int s = 0; s < 3; ++s) {
@@ -46,7 +43,7 @@ bool near_triangle(const double* p, const double* a, const double* b, const doub
         const double f[3] = {p[0] - e0[0], p[1] - e0[1], p[2] - e0[2]};
         const double x[3] = {e[1] * f[2] - e[2] * f[1], e[2] * f[0] - e[0] * f[2],
                              e[0] * f[1] - e[1] * f[0]};
-        if (dot(x, n) < 0) return false;
+        if (vec3_dot(x, n) < 0) return false;
     }
     return true;
 }

@@ -6,6 +6,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include "numeric/vec3.h"
+
 namespace faces3_vrml {
 
 namespace {
@@ -17,7 +19,7 @@ Point3 cross(const Point3& a, const Point3& b) {
     return {a[1] * b[2] - a[2] * b[1], a[2] * b[0] - a[0] * b[2], a[0] * b[1] - a[1] * b[0]};
 }
 double dot(const Point3& a, const Point3& b) {
-    return a[0] * b[0] + a[1] * b[1] + a[2] * b[2];
+    return vec3_dot(a.data(), b.data());
 }
 Point3 unit(Point3 a) {
     const double l = std::sqrt(dot(a, a));

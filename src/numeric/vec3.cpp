@@ -177,3 +177,12 @@ int vec3_parallel(const double a[3], const double b[3], double tol_deg) {
     vec3_cross(a, b, c);
     return len3(c) <= la * lb * s ? 1 : 0;
 }
+
+double length(Vec3 a) {
+    return std::sqrt(dot(a, a));
+}
+
+Vec3 unit(Vec3 a) {
+    const double l = length(a);
+    return l > VEC3_NULL_LEN ? Vec3{a.x / l, a.y / l, a.z / l} : a;
+}

@@ -7,6 +7,45 @@ inline constexpr double VEC3_NULL_LEN = 1e-12;
 // Default angle tolerance (degrees) of the parallel test.
 inline constexpr double VEC3_PARALLEL_EPS_DEFAULT = 0.1;
 
+// A point or direction as a value, for the camera and view maths of the 3D viewer.
+struct Vec3 {
+    double x = 0, y = 0, z = 0;
+    static Vec3 of(const double p[3]) { return Vec3{p[0], p[1], p[2]}; }
+    void to(double out[3]) const {
+        out[0] = x;
+        out[1] = y;
+        out[2] = z;
+    }
+    friend bool operator==(const Vec3&, const Vec3&) = default;
+};
+
+inline Vec3 operator+(Vec3 a, Vec3 b) {
+    return Vec3{a.x + b.x, a.y + b.y, a.z + b.z};
+}
+inline Vec3 operator-(Vec3 a, Vec3 b) {
+    return Vec3{a.x - b.x, a.y - b.y, a.z - b.z};
+}
+inline Vec3 operator*(Vec3 a, double f) {
+    return Vec3{a.x * f, a.y * f, a.z * f};
+}
+inline Vec3 operator*(double f, Vec3 a) {
+    return a * f;
+}
+inline double dot(Vec3 a, Vec3 b) {
+    return a.x * b.x + a.y * b.y + a.z * b.z;
+}
+inline Vec3 cross(Vec3 a, Vec3 b) {
+    return Vec3{a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x};
+}
+double length(Vec3 a);
+// a divided by its length; a itself when it is shorter than VEC3_NULL_LEN.
+Vec3 unit(Vec3 a);
+
+// The dot product of two stored 3-vectors, summed in x, y, z order like dot(Vec3, Vec3).
+inline double vec3_dot(const double a[3], const double b[3]) {
+    return a[0] * b[0] + a[1] * b[1] + a[2] * b[2];
+}
+
 // out = a x b (out may alias a or b).
 void vec3_cross(const double a[3], const double b[3], double out[3]);
 

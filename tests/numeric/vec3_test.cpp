@@ -139,3 +139,21 @@ TEST(Vec3, ParallelToleranceFromEnvironmentText) {
 }
 
 }  // namespace
+
+// The value type agrees with the array functions the mesh library uses.
+TEST(Vec3Value, AgreesWithTheArrayFunctions) {
+    const double a[3] = {0.3, -1.7, 2.9}, b[3] = {-4.1, 0.2, 1.3};
+    double c[3];
+    vec3_cross(a, b, c);
+    EXPECT_EQ(cross(Vec3::of(a), Vec3::of(b)), Vec3::of(c));
+    EXPECT_EQ(dot(Vec3::of(a), Vec3::of(b)), vec3_dot(a, b));
+    EXPECT_NEAR(dot(Vec3::of(c), Vec3::of(a)), 0, 1e-12);
+    const Vec3 u = unit(Vec3{3, 0, 4});
+    EXPECT_EQ(u, (Vec3{0.6, 0, 0.8}));
+    EXPECT_DOUBLE_EQ(length(u), 1);
+    EXPECT_EQ(unit(Vec3{1e-13, 0, 0}), (Vec3{1e-13, 0, 0}));  // too short to turn into a unit
+    EXPECT_EQ((Vec3{1, 2, 3} - 2 * Vec3{0.5, 1, 1.5}), Vec3{});
+    double out[3];
+    (Vec3{1, 2, 3} + Vec3{1, 1, 1}).to(out);
+    EXPECT_EQ(Vec3::of(out), (Vec3{2, 3, 4}));
+}
