@@ -152,3 +152,27 @@ TEST_F(VrmlInline, DeepChainsAndGrowingTreesOfInlinesAreCut) {
     ASSERT_NE(k, nullptr);
     EXPECT_NE(messages().find("zu viele WWWInline-Dateien (max. 1024)"), std::string::npos);
 }
+
+// The running program hands its private folder over through the environment; the expansion
+// goes there, and nowhere when the program has no folder.
+TEST_F(VrmlInline, TheExpansionGoesToTheProgramsPrivateFolder) {
+    struct Unset {
+        ~Unset() { unsetenv("KURVLAB_PRIVATE_TMPDIR"); }
+    } unset_afterwards;
+    const std::string own = dir_ + "/kurvlab-1-abcdef";
+    std::filesystem::create_directory(own);
+    setenv("KURVLAB_PRIVATE_TMPDIR", own.c_str(), 1);
+    EXPECT_EQ(faces3_vrml::vrml_temp_dir(), own);
+    Faces3Koerper* k = import(kHeader + kTriangle, "a.wrl");
+    ASSERT_NE(k, nullptr);
+    EXPECT_NE(read(own + "/vrml_import.wrl").find(kTriangle), std::string::npos);
+    EXPECT_FALSE(std::filesystem::exists(dir_ + "/vrml_import.wrl"));
+
+    setenv("KURVLAB_PRIVATE_TMPDIR", "", 1);
+    EXPECT_EQ(faces3_vrml::vrml_temp_dir(), "");
+    EXPECT_NE(import(kHeader + kTriangle, "b.wrl"), nullptr);
+    EXPECT_FALSE(std::filesystem::exists(dir_ + "/vrml_import.wrl"));
+    EXPECT_FALSE(std::filesystem::exists("/vrml_import.wrl"));
+    unsetenv("KURVLAB_PRIVATE_TMPDIR");
+    EXPECT_EQ(faces3_vrml::vrml_temp_dir(), dir_);
+}
