@@ -3,12 +3,36 @@
 
 #include <memory>
 
+#include "film_model/anmneu_painter.h"
+#include "film_model/line_film_reader.h"
 #include "film_out/avi_export.h"
+#include "film_out/dxf_export.h"
+#include "film_out/print_frame.h"
 
 namespace kurvlab {
 
+namespace {
+
+// A line film's virtual size, which print and DXF need and the frame output does not carry:
+// read from the film at the first use.
+struct LineFilmSize {
+    bool known = false;
+    int width = film::kDefaultVirtualWidth, height = film::kDefaultVirtualHeight;
+};
+const LineFilmSize& line_film_size(const std::string& film_name, LineFilmSize* size) {
+    film::FrameStore store;
+    if (!size->known && film::read_line_film_file(film_name, &store, nullptr) == 0)
+        *size = LineFilmSize{true, store.virtual_width, store.virtual_height};
+    return *size;
+}
+
+const film::AnmneuFramePainter* anmneu_painter(const film::FrameOutput& out) {
+    return dynamic_cast<const film::AnmneuFramePainter*>(&out.painter);
+}
+
+}  // namespace
+
 film::FilmOutputs film_window_outputs(const std::string& film_name) {
-    (void)film_name;
     film::FilmOutputs outputs;
     // One recording per window; the window gives back its own place after a quick one.
     auto recording = std::make_shared<film_out::AviExport>();
@@ -17,6 +41,26 @@ film::FilmOutputs film_window_outputs(const std::string& film_name) {
         film_out::avi_add_picture(recording.get(), picture);
     };
     outputs.avi_finish = [recording] { film_out::avi_finish(recording.get()); };
+
+    auto size = std::make_shared<LineFilmSize>();
+    outputs.print_frame = [film_name, size](const film::FrameOutput& out) {
+        if (const film::AnmneuFramePainter* anmneu = anmneu_painter(out))
+            film_out::anmneu_plot_filmstellung(anmneu->film(), out.frame, out.view, out.style);
+        else
+            film_out::plot_filmstellung(out.painter, out.view, out.style,
+                                        line_film_size(film_name, size.get()).width);
+    };
+    outputs.dxf_frame = [film_name, size](const film::FrameOutput& out) {
+        film_out::DxfExportOptions options;
+        options.pixel_width = out.view.area.width();  // chords as the window draws them
+        if (const film::AnmneuFramePainter* anmneu = anmneu_painter(out)) {
+            options.world_width = anmneu->film().window.xr - anmneu->film().window.xl;
+            film_out::dxf_export_anmneu_frame(film_name, out.frame, options);
+        } else {
+            film_out::dxf_export_line_film_frame(
+                out.painter, line_film_size(film_name, size.get()).height, options);
+        }
+    };
     return outputs;
 }
 

@@ -8,6 +8,7 @@
 
 #include "mw31/dialogs.h"
 #include "mw31/picture.h"
+#include "mw31/printer.h"
 #include "mw31/window.h"
 
 namespace mw31 {
@@ -48,6 +49,14 @@ class Backend {
 
     // Rings the platform's bell; nothing where there is none.
     virtual void bell() {}
+
+    // The platform's print dialog (null when cancelled), and a printer writing a PDF file
+    // (null, with *error set, when it cannot be made). None where there is no printing.
+    virtual std::unique_ptr<Printer> print_dialog(const PrintDialogRequest&) { return nullptr; }
+    virtual std::unique_ptr<Printer> pdf_printer(const PdfTarget&, std::string* error) {
+        *error = "no printing on this platform";
+        return nullptr;
+    }
 };
 
 void set_backend(std::unique_ptr<Backend> backend);

@@ -10,6 +10,7 @@
 #include "mw31/qt/qt_dialogs.h"
 #include "mw31/qt/qt_icons.h"
 #include "mw31/qt/qt_picture.h"
+#include "mw31/qt/qt_printer.h"
 #include "mw31/qt/qt_settings.h"
 #include "mw31/qt/qt_window.h"
 
@@ -135,6 +136,13 @@ class QtBackend final : public Backend {
 
     void bell() override {
         if (display_) QApplication::beep();
+    }
+
+    std::unique_ptr<Printer> print_dialog(const PrintDialogRequest& request) override {
+        return qt_print_dialog(request);
+    }
+    std::unique_ptr<Printer> pdf_printer(const PdfTarget& target, std::string* error) override {
+        return qt_pdf_printer(target, error);
     }
 
   private:
