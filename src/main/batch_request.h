@@ -1,4 +1,5 @@
-// What `--info` and `--output PICTURE --frame N` ask for instead of a film window.
+// What `--info`, `--output PICTURE --frame N` and `--record VIDEO` ask for instead of a film
+// window.
 #pragma once
 
 #include <string>
@@ -12,8 +13,11 @@ struct BatchRequest {
     int width = 800, height = 600;
     int phi_factor = 1;  // in-between pictures of ANMNEU films
     int substep = 0;
+    std::string record;                 // record one pass into this video and end
+    std::string record_codec = "rle8";  // AVI only: raw, rle8, raw24
+    int record_step = 1;
 
-    bool active() const { return info || !output_png.empty(); }
+    bool active() const { return info || !output_png.empty() || !record.empty(); }
 };
 
 }  // namespace kurvlab

@@ -59,6 +59,17 @@ CommandLine parse_command_line(int argc, char** argv) {
         } else if (a == "--substep") {
             if (value(&v) && !parse_int(v, &cl.batch.substep))
                 cl.error = "--substep needs a number";
+        } else if (a == "--record") {
+            if (value(&v)) cl.batch.record = v;
+        } else if (a == "--codec") {
+            if (value(&v)) {
+                cl.batch.record_codec = v;
+                if (v != "raw" && v != "rle8" && v != "raw24")
+                    cl.error = "--codec needs raw, rle8 or raw24";
+            }
+        } else if (a == "--step") {
+            if (value(&v) && (!parse_int(v, &cl.batch.record_step) || cl.batch.record_step < 1))
+                cl.error = "--step needs a number of at least 1";
         } else if (a.rfind("--", 0) == 0) {
             cl.error = "unknown option " + a;
         } else {
@@ -69,7 +80,7 @@ CommandLine parse_command_line(int argc, char** argv) {
     if (cl.error.empty() && (cl.batch.substep < 0 || cl.batch.substep >= cl.batch.phi_factor))
         cl.error = "--substep must lie between 0 and the --phi factor minus 1";
     if (cl.error.empty() && cl.batch.active() && cl.film_args.size() < 2)
-        cl.error = "--info and --output need a film";
+        cl.error = "--info, --output and --record need a film";
     return cl;
 }
 
@@ -78,6 +89,8 @@ std::string usage_text() {
            "       kurvlab FILM --info\n"
            "       kurvlab FILM --output PICTURE.png [--frame N] [--size WxH] [--phi F --substep "
            "K]\n"
+           "       kurvlab FILM --record VIDEO.{avi,mp4,webm,gif} [--codec raw|rle8|raw24]\n"
+           "               [--size WxH] [--step N]\n"
            "\n"
            "Plays an animation film; without FILM an open-file dialog asks for one, again and\n"
            "again until cancelled.\n"
@@ -92,6 +105,10 @@ std::string usage_text() {
            "  --output draw frame N (default 1) into a PNG picture (default size 800x600); for\n"
            "           ANMNEU films --phi F (1, 10, 100) and --substep K (0..F-1) pick an\n"
            "           in-between picture\n"
+           "  --record record one pass of the film (every N-th frame with --step N) into a\n"
+           "           video of --size (default 800x600) at 15 pictures per second, as the film\n"
+           "           window records it; .avi is coded with --codec (rle8 by default, raw\n"
+           "           8-bit or raw24 24-bit), .mp4 with H.264, .webm with VP9\n"
            "  --help, --version\n"
            "\n"
            "Environment:\n"
@@ -105,7 +122,8 @@ std::string usage_text() {
            "  FACES3_*                    mesh import settings\n"
            "  VEC3_PARALLEL_EPS           tolerance for parallel vectors\n"
            "\n"
-           "Settings are kept in ~/.config/kurvlab/kurvlab.conf.\n";
+           "Settings are kept in ~/.config/kurvlab/kurvlab.conf; in section [KURVLAB] the key\n"
+           "AVIOUTFILE names a fixed file for the film window's recordings.\n";
 }
 
 }  // namespace kurvlab

@@ -11,6 +11,7 @@
 #include "film_model/line_film_painter.h"
 #include "film_model/line_film_reader.h"
 #include "main/batch_output.h"
+#include "main/batch_record.h"
 #include "main/film_outputs_setup.h"
 #include "mw31/dialogs.h"
 #include "mw31/format.h"
@@ -70,6 +71,7 @@ int play_line_film_branch(const std::string& film_name, const std::string& sourc
                           const FilmOptions& options, const BatchRequest& batch) {
     if (batch.info) return print_info(film_name);
     if (!batch.output_png.empty()) return draw_frame_picture(film_name, batch);
+    if (!batch.record.empty()) return record_line_film(film_name, batch);
     film::LineFilmOptions play;
     play.film_name = film_name;
     play.source_name = source_name;

@@ -1,0 +1,111 @@
+// The pass is walked with the film window's own playback state functions, so a recording
+// from the command line holds the same pictures as one made in the window.
+#include "main/batch_record.h"
+
+#include <cstdio>
+#include <functional>
+#include <memory>
+
+#include "film/anmneu_playback.h"
+#include "film/playback_state.h"
+#include "film_model/anmneu_film.h"
+#include "film_model/anmneu_painter.h"
+#include "film_model/anmneu_reader.h"
+#include "film_model/colour_table.h"
+#include "film_model/line_film_painter.h"
+#include "film_model/line_film_reader.h"
+#include "film_out/avi_export.h"
+#include "mw31/format.h"
+#include "mw31/temp_names.h"
+
+namespace kurvlab {
+
+namespace {
+
+// The films and their passes are checked before anything is written.
+int record_pictures(const std::string& film_name, const BatchRequest& batch, size_t count,
+                    const std::function<std::unique_ptr<mw31::Picture>(size_t)>& paint) {
+    if (count == 0) {
+        mw31::message_printf("kurvlab: %s: keine Bilder zum Aufnehmen / no pictures to record",
+                             film_name.c_str());
+        return 1;
+    }
+    film_out::AviTarget target;
+    target.path = batch.record;
+    record_codec_from_name(batch.record_codec, &target.codec);
+    film_out::AviExport rec;
+    if (film_out::avi_begin(&rec, target) != 0) return 1;
+    for (size_t i = 0; i < count; ++i) {
+        const std::unique_ptr<mw31::Picture> picture = paint(i);
+        if (!picture) {
+            rec.error = video::result_error(video::kNoMemory, "a picture could not be made");
+            break;
+        }
+        if (film_out::avi_add_picture(&rec, *picture) != 0) break;
+    }
+    if (film_out::avi_finish(&rec) != 0) return 1;
+    std::printf("%s: %d pictures\n", batch.record.c_str(), rec.pictures);
+    return 0;
+}
+
+}  // namespace
+
+bool record_codec_from_name(const std::string& name, video::AviCodec* codec) {
+    if (name == "raw")
+        *codec = video::AviCodec::kRaw8;
+    else if (name == "rle8")
+        *codec = video::AviCodec::kRle8;
+    else if (name == "raw24")
+        *codec = video::AviCodec::kRaw24;
+    else
+        return false;
+    return true;
+}
+
+std::vector<int> line_film_pass_frames(const film::FrameStore& store, int step) {
+    std::vector<int> frames;
+    film::PlaybackState s = film::new_playback_state(store.frame_count(), 1, 0, 1, 0);
+    s.step = step < 1 ? 1 : step;
+    for (s.index = 1; film::in_playable_range(s); film::advance(&s))
+        if (store.frame(s.index).size() > size_t(film::kSkippedFrameRecords))
+            frames.push_back(s.index);
+    return frames;
+}
+
+std::vector<std::pair<int, int>> anmneu_pass_pictures(int frame_count, int step, int phi_factor) {
+    std::vector<std::pair<int, int>> pictures;
+    film::PlaybackState s = film::new_playback_state(frame_count, 0, 0, 1, 0);
+    s.step = step < 1 ? 1 : step;
+    s.phi_factor = phi_factor < 1 ? 1 : phi_factor;
+    int substep = 0;
+    for (s.index = 0; film::in_playable_range(s); film::anmneu_advance(&s, &substep))
+        pictures.emplace_back(s.index, substep);
+    return pictures;
+}
+
+int record_line_film(const std::string& film_name, const BatchRequest& batch) {
+    film::FrameStore store;
+    const film::FilmView view = film::fitted_view(batch.width, batch.height);
+    if (film::read_line_film_file(film_name, &store, film::erase_rect_mapper(view)) != 0) return 1;
+    const std::vector<int> frames = line_film_pass_frames(store, batch.record_step);
+    const film::ColourTable colours;
+    return record_pictures(film_name, batch, frames.size(), [&](size_t i) {
+        return film::render_film_frame(store, frames[i], batch.width, batch.height, colours, &view);
+    });
+}
+
+int record_anmneu_film(const std::string& film_name, const BatchRequest& batch) {
+    film::AnmneuFilm film;
+    const int frames = film::read_anmneu_film(film_name, &film);
+    std::remove(mw31::temp_info_name().c_str());  // written for a player that is not coming
+    if (frames < 0) return 1;
+    const int phi = batch.phi_factor == 10 || batch.phi_factor == 100 ? batch.phi_factor : 1;
+    const auto pictures = anmneu_pass_pictures(frames, batch.record_step, phi);
+    const film::ColourTable colours;
+    return record_pictures(film_name, batch, pictures.size(), [&](size_t i) {
+        return film::render_anmneu_frame(film, pictures[i].first, pictures[i].second, phi,
+                                         batch.width, batch.height, colours);
+    });
+}
+
+}  // namespace kurvlab
