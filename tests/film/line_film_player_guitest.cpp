@@ -15,7 +15,7 @@
 #include "mw31/app_state.h"
 #include "mw31/dialogs.h"
 #include "mw31/message_queue.h"
-#include "mw31/qt/qt_test_events.h"
+#include "support/qt_test_events.h"
 
 namespace film {
 namespace {

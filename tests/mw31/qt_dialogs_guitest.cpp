@@ -6,7 +6,7 @@
 #include <fstream>
 
 #include "mw31/qt/qt_dialogs.h"
-#include "mw31/qt/qt_test_events.h"
+#include "support/qt_test_events.h"
 
 namespace mw31 {
 namespace {

@@ -10,8 +10,8 @@
 #include "mw31/backend.h"
 #include "mw31/message_queue.h"
 #include "mw31/qt/qt_backend.h"
-#include "mw31/qt/qt_test_events.h"
 #include "mw31/window.h"
+#include "support/qt_test_events.h"
 
 namespace mw31 {
 namespace {

@@ -5,8 +5,8 @@
 #include "mw31/app_state.h"
 #include "mw31/dialogs.h"
 #include "mw31/message_queue.h"
-#include "mw31/qt/qt_test_events.h"
 #include "mw31/terminal.h"
+#include "support/qt_test_events.h"
 
 namespace mw31 {
 namespace {

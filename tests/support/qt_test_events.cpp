@@ -1,5 +1,5 @@
 // Sends real Qt events into backend windows, for the gui tests.
-#include "mw31/qt/qt_test_events.h"
+#include "support/qt_test_events.h"
 
 #include <QAction>
 #include <QApplication>
