@@ -1,0 +1,210 @@
+// The renderer drawn headless through the offscreen surface: geometry checked against the
+// projection of known corners, colours of the part kinds, and a picture against its baseline.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+#include "gl3d/scene_loader.h"
+#include "gl3d/scene_picture.h"
+
+namespace {
+
+using gl3d::Scene;
+
+constexpr int kBackground[3] = {25, 25, 102};  // 0.1 0.1 0.4
+
+std::string temp_path(const std::string& name) {
+    return testing::TempDir() + "gl3d_render_" + name;
+}
+
+bool load_text(const std::string& text, Scene* scene) {
+    const std::string path = temp_path("scene.anm");
+    std::ofstream(path, std::ios::binary) << text;
+    gl3d::LoadOptions options;
+    options.report = [](const std::string& m) { ADD_FAILURE() << m; };
+    options.info_name = temp_path("kurvlab.txt");
+    return gl3d::load_scene(path, scene, options) == 0;
+}
+
+struct Picture {
+    gl3d::ScenePicture p;
+    const uint8_t* at(int x, int y) const {
+        return p.rgb_rows.data() + (size_t(y) * size_t(p.width) + size_t(x)) * 3;
+    }
+    bool background(int x, int y) const {
+        const uint8_t* c = at(x, y);
+        return std::abs(c[0] - kBackground[0]) <= 1 && std::abs(c[1] - kBackground[1]) <= 1 &&
+               std::abs(c[2] - kBackground[2]) <= 1;
+    }
+};
+
+// Skips the test where the platform has no offscreen GL at all.
+bool render(Scene* scene, int frame, int w, int h, Picture* out, int pick = -1) {
+    gl3d::RenderSettings settings;
+    settings.width = w;
+    settings.height = h;
+    settings.pick_result = pick;
+    std::string error;
+    if (gl3d::render_scene_picture(scene, frame, settings, &out->p, &error) != 0) {
+        ADD_FAILURE() << "no offscreen GL: " << error;
+        return false;
+    }
+    return true;
+}
+
+// A 100 x 60 box 10 high seen straight down from z = 1000 (y up on the screen).
+const std::string kTopView =
+    "ANM3D\n1\n1\n--- Symbol-Dateien ---\nview 0 0 1000 0 0 -1 0 1 0\n"
+    "begin x box\n0.8 0.8 0.8\nquader 100 60 10 -50 -30 0 1 0 0 0 1 0 0\nend\n"
+    "# 0\n0 0 0 1 0 0 0 1 0 0 0 1\n# 1\n100 0 0 1 0 0 0 1 0 0 0 1\n";
+
+// Pixel column / row of a point at depth d in front of the eye (looking down -z, y up).
+double project(double v, double d, int size, int height) {
+    const double f = 1 / std::tan(22.5 * M_PI / 180);
+    return (v * f / d * height / double(size) + 1) * 0.5 * size;
+}
+
+TEST(Renderer, BoxSeenAlongAnAxisCoversItsProjectedRectangle) {
+    Scene scene;
+    ASSERT_TRUE(load_text(kTopView, &scene));
+    Picture pic;
+    const int w = 320, h = 240;
+    if (!render(&scene, 0, w, h, &pic)) return;
+    EXPECT_NE(pic.p.renderer.find("Compatibility"), std::string::npos) << pic.p.renderer;
+    const double d = 1000 - 10;  // the top face
+    const double x0 = project(-50, d, w, h), x1 = project(50, d, w, h);
+    const double y0 = h - project(30, d, h, h), y1 = h - project(-30, d, h, h);  // rows down
+    int inside_bad = 0, outside_bad = 0;
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+            const bool in = x > x0 + 1.5 && x < x1 - 2.5 && y > y0 + 1.5 && y < y1 - 2.5;
+            const bool out = x < x0 - 1.5 || x > x1 + 1.5 || y < y0 - 1.5 || y > y1 + 1.5;
+            if (in && pic.background(x, y)) ++inside_bad;
+            if (out && !pic.background(x, y)) ++outside_bad;
+        }
+    EXPECT_EQ(inside_bad, 0);
+    EXPECT_EQ(outside_bad, 0);
+    EXPECT_GT(x1 - x0, 20);  // the check is not vacuous
+
+    // Frame 1 moves the object 100 to the right: the left part of the old rectangle is empty.
+    Picture moved;
+    ASSERT_TRUE(render(&scene, 1, w, h, &moved));
+    EXPECT_TRUE(moved.background(int(x0 + 3), h / 2));
+    EXPECT_FALSE(moved.background(int(project(100, d, w, h)), h / 2));
+}
+
+TEST(Renderer, PolygonsVectorGraphicsAndColoursOfTheirOwn) {
+    // Seen from above: a polygon in the body colour slot (-1 -> green) on the left, a red-picked
+    // one in the middle, and a white contour on the right; lighting is off for all of them.
+    const std::string text =
+        "ANM3D\n1\n1\n--- Symbol-Dateien ---\nview 0 0 1000 0 0 -1 0 1 0\n"
+        "begin x lines\n-1 -1 -1\npolygon 2\n-60 -40 0\n-60 40 0\n"
+        "color 0 0 1\npolygon 2\n0 -40 0\n0 40 0\n"
+        "vektorgrafik 0 60 0 0 1 0 0 0 1 0 0 0 1\nm 0 -40\nd 0 40\nend_vektorgrafik\nend\n"
+        "# 0\n0 0 0 1 0 0 0 1 0 0 0 1\n";
+    Scene scene;
+    ASSERT_TRUE(load_text(text, &scene));
+    ASSERT_EQ(scene.polygons.size(), 2u);
+    Picture pic;
+    const int w = 400, h = 300;
+    if (!render(&scene, 0, w, h, &pic, scene.polygons[1].part_id)) return;
+    const double d = 1000;
+    auto colour_near = [&](double wx) {
+        // The brightest pixel of the row around the line's column.
+        const int cx = int(project(wx, d, w, h)), y = h / 2;
+        const uint8_t* best = pic.at(cx, y);
+        for (int x = cx - 3; x <= cx + 3; ++x) {
+            const uint8_t* c = pic.at(x, y);
+            if (c[0] + c[1] + c[2] > best[0] + best[1] + best[2]) best = c;
+        }
+        return std::array<int, 3>{best[0], best[1], best[2]};
+    };
+    const auto green = colour_near(-60), red = colour_near(0), white = colour_near(60);
+    EXPECT_GT(green[1], 200);
+    EXPECT_LT(green[0], 80);
+    EXPECT_GT(red[0], 200);
+    EXPECT_LT(red[2], 150);  // picked: red instead of its blue
+    EXPECT_GT(white[0], 200);
+    EXPECT_GT(white[1], 200);
+    EXPECT_GT(white[2], 200);
+}
+
+// Baselines are binary PPM pictures in tests/baselines/.
+bool read_ppm(const std::string& path, int* w, int* h, std::vector<uint8_t>* rgb) {
+    std::ifstream in(path, std::ios::binary);
+    std::string magic;
+    int max = 0;
+    if (!(in >> magic >> *w >> *h >> max) || magic != "P6" || max != 255) return false;
+    in.get();
+    rgb->resize(size_t(*w) * size_t(*h) * 3);
+    return bool(in.read(reinterpret_cast<char*>(rgb->data()), std::streamsize(rgb->size())));
+}
+
+void write_ppm(const std::string& path, int w, int h, const std::vector<uint8_t>& rgb) {
+    std::ofstream out(path, std::ios::binary);
+    out << "P6\n" << w << " " << h << "\n255\n";
+    out.write(reinterpret_cast<const char*>(rgb.data()), std::streamsize(rgb.size()));
+}
+
+TEST(Renderer, MixedSceneMatchesItsBaseline) {
+    const std::string text =
+        "ANM3D\n2\n1\n--- Symbol-Dateien ---\nview 0 -300 250\n"
+        "begin x crank\n0.9 0.5 0.1\n"
+        "zylinder 24 0 0 0 15 40 0 0 1 0\n"
+        "rohr 16 0 0 40 8 6 80 1 0 0 0\n"
+        "quader 100 20 10 0 -10 -5 1 0 0 0 1 0 0\n"
+        "end\n"
+        "begin x plate\n0.3 0.7 0.3\n"
+        "triangles 0\nn 2\n-150 -150 -20 150 -150 -20 150 150 -20\n"
+        "-150 -150 -20 150 150 -20 -150 150 -20\nend_triangles\n"
+        "color 1 1 0\npolygon 4\n-140 -140 -19\n140 -140 -19\n140 140 -19\n-140 -140 -19\n"
+        "vektorgrafik 0 0 0 -18\nm -100 100\nd 100 100\nend\n"
+        "end\n"
+        "# 0\n0 0 0 0.8 0.6 0 -0.6 0.8 0 0 0 1\n0 0 0 1 0 0 0 1 0 0 0 1\n";
+    Scene scene;
+    ASSERT_TRUE(load_text(text, &scene));
+    Picture pic;
+    if (!render(&scene, 0, 240, 180, &pic)) return;
+    const std::string baseline = std::string(KV_SOURCE_DIR) + "/tests/baselines/gl3d_mixed.ppm";
+    const std::string actual = temp_path("mixed_actual.ppm");
+    if (std::getenv("KV_UPDATE_BASELINES")) write_ppm(baseline, 240, 180, pic.p.rgb_rows);
+    int w = 0, h = 0;
+    std::vector<uint8_t> want;
+    if (!read_ppm(baseline, &w, &h, &want)) {
+        write_ppm(actual, 240, 180, pic.p.rgb_rows);
+        FAIL() << "missing baseline " << baseline << "; the picture drawn is in " << actual;
+    }
+    ASSERT_EQ(w, 240);
+    ASSERT_EQ(h, 180);
+    // Software rasterisers may differ in the last bit and at edges: small differences and a
+    // few edge pixels are tolerated.
+    std::vector<uint8_t> diff(want.size(), 0);
+    int differing = 0;
+    for (size_t i = 0; i < want.size(); i += 3) {
+        int worst = 0;
+        for (size_t k = 0; k < 3; ++k)
+            worst = std::max(worst, std::abs(int(want[i + k]) - int(pic.p.rgb_rows[i + k])));
+        if (worst > 12) {
+            ++differing;
+            diff[i] = 255;
+        }
+    }
+    if (differing > 40) {
+        write_ppm(actual, 240, 180, pic.p.rgb_rows);
+        write_ppm(temp_path("mixed_diff.ppm"), 240, 180, diff);
+    }
+    EXPECT_LE(differing, 40) << "pictures differ in " << differing << " pixels; see " << actual
+                             << " and " << temp_path("mixed_diff.ppm");
+    // The picture is not empty: the lit bodies are there.
+    int lit = 0;
+    for (int y = 0; y < 180; ++y)
+        for (int x = 0; x < 240; ++x) lit += !pic.background(x, y);
+    EXPECT_GT(lit, 240 * 180 / 10);
+}
+
+}  // namespace
