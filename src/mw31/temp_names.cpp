@@ -163,6 +163,17 @@ void remove_dead_folders(const std::string& base) {
     ::closedir(d);
 }
 
+// The fixed names earlier versions kept in the shared directory itself: plain files of ours
+// there are left-overs; links, pipes and other users' files are not ours to touch.
+void remove_old_fixed_names(const std::string& base) {
+    for (const char* name : {"kurvlab.txt", "kurvlab.tmp", "vflminfo.txt"}) {
+        const std::string path = (base == "/" ? std::string() : base) + "/" + name;
+        struct stat st;
+        if (::lstat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) && st.st_uid == ::geteuid())
+            ::unlink(path.c_str());
+    }
+}
+
 std::string base_directory() {
     const char* env = std::getenv("TMPDIR");
     std::string dir = env && *env ? env : "/tmp";
@@ -209,7 +220,10 @@ std::string temp_directory() {
         break;
     }
     install_cleanup();
-    if (swept().insert(base).second) remove_dead_folders(base);
+    if (swept().insert(base).second) {
+        remove_dead_folders(base);
+        remove_old_fixed_names(base);
+    }
     const int slot = g_folders.count.load();
     if (slot >= kMaxFolders) return fail(base, "too many folders");
     std::string folder = (base == "/" ? std::string() : base) + "/" + kFolderPrefix +

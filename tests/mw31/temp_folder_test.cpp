@@ -159,6 +159,8 @@ TEST_F(TempFolder, NamesPlantedInTmpdirAreNeverFollowedNorBlock) {
     fs::create_symlink(victim, base_ / "kurvlab.txt");
     ASSERT_EQ(::mkfifo((base_ / "kurvlab.tmp").c_str(), 0600), 0);
     put(base_ / "vflminfo.txt", "someone else's");
+    const bool foreign = ::chown((base_ / "vflminfo.txt").c_str(), 65534, 65534) == 0;
+    if (!foreign) fs::remove(base_ / "vflminfo.txt");  // only root can plant it
 
     const ChildResult r = in_child([] {
         std::string failed;
@@ -174,7 +176,20 @@ TEST_F(TempFolder, NamesPlantedInTmpdirAreNeverFollowedNorBlock) {
     EXPECT_EQ(slurp(victim), "precious");
     EXPECT_TRUE(fs::is_symlink(base_ / "kurvlab.txt"));
     EXPECT_TRUE(fs::is_fifo(base_ / "kurvlab.tmp"));
-    EXPECT_EQ(slurp(base_ / "vflminfo.txt"), "someone else's");
+    if (foreign) {
+        EXPECT_EQ(slurp(base_ / "vflminfo.txt"), "someone else's");
+    }
+}
+
+TEST_F(TempFolder, OldFixedFilesOfOursInTmpdirGoAtStart) {
+    put(base_ / "kurvlab.tmp", "left over");
+    put(base_ / "vflminfo.txt", "left over");
+    put(base_ / "kurvlab.txt.bak", "not one of the names");
+    const ChildResult r = in_child([] { return mw31::temp_directory(); });
+    ASSERT_FALSE(r.out.empty());
+    EXPECT_FALSE(fs::exists(base_ / "kurvlab.tmp"));
+    EXPECT_FALSE(fs::exists(base_ / "vflminfo.txt"));
+    EXPECT_TRUE(fs::exists(base_ / "kurvlab.txt.bak"));
 }
 
 TEST_F(TempFolder, SafeCreationReplacesWhatIsOursWithoutFollowingIt) {
