@@ -1,7 +1,6 @@
 // Printing with Qt: the page canvas draws vectors with QPainter on the printer's paint device
-// (positions are device pixels, pens are solid device-pixel widths, XOR becomes the
-// difference blend that the PDF engine knows); PDF documents are made in memory and replace
-// their file only once complete.
+// (positions are device pixels, pen widths device pixels); PDF documents are made in memory
+// and replace their file only once complete.
 #include "mw31/qt/qt_printer.h"
 
 #include <QBuffer>
@@ -42,10 +41,12 @@ class PageCanvas final : public Canvas {
         apply_pen();
     }
     void select_brush(const Brush& brush) override { brush_ = brush; }
+    // Paper cannot be read back, and PDF knows no XOR: on white paper XOR gives the pen's
+    // inverse, which is what is drawn.
     void set_raster_op(RasterOp op) override {
-        // On white paper the difference of a white pen inverts as XOR does.
-        painter_.setCompositionMode(op == RasterOp::Xor ? QPainter::CompositionMode_Difference
-                                                        : QPainter::CompositionMode_SourceOver);
+        if (op == op_) return;
+        op_ = op;
+        apply_pen();
     }
     void set_text_colour(Rgb colour) override { text_colour_ = colour; }
     void set_text_background(Rgb colour) override { text_background_ = colour; }
@@ -87,7 +88,6 @@ class PageCanvas final : public Canvas {
         const QString s = to_qstring(text);
         if (s.isEmpty()) return;
         painter_.save();
-        painter_.setCompositionMode(QPainter::CompositionMode_SourceOver);
         painter_.translate(x, y);
         if (escapement_ != 0) painter_.rotate(-escapement_ / 10.0);
         painter_.fillRect(QRect(0, 0, char_width_ * int(s.size()), char_height_),
@@ -142,15 +142,19 @@ class PageCanvas final : public Canvas {
         if (pen_.style == PenStyle::Dash) style = Qt::DashLine;
         if (pen_.style == PenStyle::Dot) style = Qt::DotLine;
         if (pen_.style == PenStyle::DashDot) style = Qt::DashDotLine;
+        Rgb colour = pen_.colour;
+        if (op_ == RasterOp::Xor)
+            colour = Rgb{uint8_t(255 - colour.r), uint8_t(255 - colour.g), uint8_t(255 - colour.b)};
         // A width of one device pixel at least: a zero-width PDF line depends on the viewer.
-        painter_.setPen(QPen(to_qcolor(pen_.colour), std::max(1, pen_.width), style, Qt::RoundCap,
-                             Qt::RoundJoin));
+        painter_.setPen(
+            QPen(to_qcolor(colour), std::max(1, pen_.width), style, Qt::RoundCap, Qt::RoundJoin));
     }
 
     QPainter& painter_;
     int width_, height_;
     Pen pen_;
     Brush brush_;
+    RasterOp op_ = RasterOp::Copy;
     Rgb text_colour_{0, 0, 0};
     Rgb text_background_{255, 255, 255};
     Point pos_;
