@@ -9,6 +9,7 @@
 #include "film_model/anmneu_reader.h"
 #include "film_model/colour_table.h"
 #include "main/batch_output.h"
+#include "main/batch_print.h"
 #include "main/batch_record.h"
 #include "main/film_outputs_setup.h"
 #include "mw31/dialogs.h"
@@ -88,6 +89,7 @@ int play_anmneu_branch(const std::string& film_name, const std::string& source_n
                        const FilmOptions& options, const BatchRequest& batch) {
     if (batch.info) return print_info(film_name);
     if (!batch.output_png.empty()) return draw_picture(film_name, batch);
+    if (wants_print_or_dxf(batch)) return anmneu_print_or_dxf(film_name, batch);
     if (!batch.record.empty()) return record_anmneu_film(film_name, batch);
     film::AnmneuOptions play;
     play.film_name = film_name;

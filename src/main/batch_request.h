@@ -17,7 +17,15 @@ struct BatchRequest {
     std::string record_codec = "rle8";  // AVI only: raw, rle8, raw24
     int record_step = 1;
 
-    bool active() const { return info || !output_png.empty() || !record.empty(); }
+    std::string output_pdf;  // print frame N into this PDF and end
+    std::string output_dxf;  // export frame N as this DXF drawing and end
+    std::string paper = "A4";
+    bool portrait = false;
+
+    bool active() const {
+        return info || !output_png.empty() || !record.empty() || !output_pdf.empty() ||
+               !output_dxf.empty();
+    }
 };
 
 }  // namespace kurvlab

@@ -70,6 +70,18 @@ CommandLine parse_command_line(int argc, char** argv) {
         } else if (a == "--step") {
             if (value(&v) && (!parse_int(v, &cl.batch.record_step) || cl.batch.record_step < 1))
                 cl.error = "--step needs a number of at least 1";
+        } else if (a == "--pdf") {
+            if (value(&v)) cl.batch.output_pdf = v;
+        } else if (a == "--dxf") {
+            if (value(&v)) cl.batch.output_dxf = v;
+        } else if (a == "--paper") {
+            if (value(&v)) {
+                cl.batch.paper = v;
+                if (v != "A4" && v != "A3" && v != "Letter")
+                    cl.error = "--paper needs A4, A3 or Letter";
+            }
+        } else if (a == "--portrait") {
+            cl.batch.portrait = true;
         } else if (a.rfind("--", 0) == 0) {
             cl.error = "unknown option " + a;
         } else {
@@ -80,7 +92,7 @@ CommandLine parse_command_line(int argc, char** argv) {
     if (cl.error.empty() && (cl.batch.substep < 0 || cl.batch.substep >= cl.batch.phi_factor))
         cl.error = "--substep must lie between 0 and the --phi factor minus 1";
     if (cl.error.empty() && cl.batch.active() && cl.film_args.size() < 2)
-        cl.error = "--info, --output and --record need a film";
+        cl.error = "--info, --output, --record, --pdf and --dxf need a film";
     return cl;
 }
 
@@ -91,6 +103,8 @@ std::string usage_text() {
            "K]\n"
            "       kurvlab FILM --record VIDEO.{avi,mp4,webm,gif} [--codec raw|rle8|raw24]\n"
            "               [--size WxH] [--step N]\n"
+           "       kurvlab FILM --pdf OUT.pdf [--frame N] [--paper A4|A3|Letter] [--portrait]\n"
+           "       kurvlab FILM --dxf OUT.dxf [--frame N] [--size WxH]\n"
            "\n"
            "Plays an animation film; without FILM an open-file dialog asks for one, again and\n"
            "again until cancelled.\n"
@@ -109,6 +123,11 @@ std::string usage_text() {
            "           video of --size (default 800x600) at 15 pictures per second, as the film\n"
            "           window records it; .avi is coded with --codec (rle8 by default, raw\n"
            "           8-bit or raw24 24-bit), .mp4 with H.264, .webm with VP9\n"
+           "  --pdf    print frame N into a PDF as a printer would print it (landscape A4\n"
+           "           unless --paper and --portrait say otherwise)\n"
+           "  --dxf    export frame N as a DXF drawing (ANMNEU films in world units, line films\n"
+           "           in film units with y upwards); --size sets the window whose width the\n"
+           "           chords of scaled arcs follow\n"
            "  --help, --version\n"
            "\n"
            "Environment:\n"

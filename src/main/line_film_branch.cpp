@@ -11,6 +11,7 @@
 #include "film_model/line_film_painter.h"
 #include "film_model/line_film_reader.h"
 #include "main/batch_output.h"
+#include "main/batch_print.h"
 #include "main/batch_record.h"
 #include "main/film_outputs_setup.h"
 #include "mw31/dialogs.h"
@@ -71,6 +72,7 @@ int play_line_film_branch(const std::string& film_name, const std::string& sourc
                           const FilmOptions& options, const BatchRequest& batch) {
     if (batch.info) return print_info(film_name);
     if (!batch.output_png.empty()) return draw_frame_picture(film_name, batch);
+    if (wants_print_or_dxf(batch)) return line_film_print_or_dxf(film_name, batch);
     if (!batch.record.empty()) return record_line_film(film_name, batch);
     film::LineFilmOptions play;
     play.film_name = film_name;
