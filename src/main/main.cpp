@@ -4,6 +4,7 @@
 #include "main/command_line.h"
 #include "main/kurvlab_main.h"
 #include "mw31/backend.h"
+#include "mw31/program_title.h"
 #include "mw31/qt/qt_backend.h"
 #include "mw31/temp_names.h"
 #include "mw31/terminal.h"
@@ -15,7 +16,7 @@ int main(int argc, char** argv) {
         return 0;
     }
     if (cl.version) {
-        std::puts("kurvlab Version 1862");
+        std::puts(mw31::kProgramTitle);
         return 0;
     }
     if (!cl.error.empty()) {

@@ -3,9 +3,9 @@
 
 #include <string>
 
-namespace mw31 {
+#include "mw31/program_title.h"
 
-inline constexpr const char* kProgramTitle = "kurvlab Version 1862";
+namespace mw31 {
 
 // Shows the text (stop icon) and services the message queue; nothing without a terminal.
 void message_output(const std::string& text);

@@ -6,6 +6,7 @@
 
 #include "mw31/canvas.h"
 #include "mw31/picture.h"
+#include "mw31/program_title.h"
 
 namespace mw31 {
 
@@ -55,7 +56,7 @@ enum class CursorShape { Arrow, Cross, Wait, Size };
 enum class ShowMode { Hidden, Normal, Maximized };
 
 struct WindowSpec {
-    std::string title = "kurvlab Version 1862";
+    std::string title = kProgramTitle;
     int client_width = 800;
     int client_height = 600;
     std::string icon;  // resource name, e.g. "kvfilm"
