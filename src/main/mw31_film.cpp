@@ -10,6 +10,7 @@
 #include "main/film_kind.h"
 #include "main/film_options.h"
 #include "main/line_film_branch.h"
+#include "main/scene_branch.h"
 #include "mw31/file_services.h"
 #include "mw31/format.h"
 #include "mw31/messages.h"
@@ -102,15 +103,10 @@ int mw31_film(std::vector<std::string> args, const BatchRequest& batch) {
         film_name = unwrapped;
     }
 
-    if (head.rfind("ANM3D", 0) == 0)
-        return not_available(
-            "3D-Animationen noch nicht verfuegbar / 3D animations are not "
-            "available yet",
-            film_name);
-
     const bool anmneu = head.rfind("ANMNEU", 0) == 0;
     FilmOptions options = parse_film_options(args);
     options.record_factor = record_factor;
+    if (head.rfind("ANM3D", 0) == 0) return play_scene_branch(film_name, options, batch);
     if (anmneu) {
         std::remove(mw31::temp_info_name().c_str());  // a left-over info text
         if (options.convert)

@@ -1,0 +1,132 @@
+// --info loads the animation and prints the scene, the completed camera and the messages the
+// loader gave; --output draws frame N through the offscreen GL surface, as the window would.
+#include "main/scene_branch.h"
+
+#include <cstdio>
+#include <vector>
+
+#include "gl3d/scene_loader.h"
+#include "gl3d/scene_picture.h"
+#include "main/batch_output.h"
+#include "mw31/format.h"
+#include "mw31/picture.h"
+#include "mw31/temp_names.h"
+
+namespace kurvlab {
+
+namespace {
+
+void print(const std::string& text) {
+    std::fputs(text.c_str(), stdout);
+}
+
+int load(const std::string& film_name, gl3d::Scene* scene, std::vector<std::string>* messages) {
+    gl3d::LoadOptions options;
+    options.report = [messages](const std::string& m) { messages->push_back(m); };
+    return gl3d::load_scene(film_name, scene, options);
+}
+
+void print_messages(const std::vector<std::string>& messages) {
+    for (std::string m : messages) {
+        while (!m.empty() && m.back() == '\n') m.pop_back();
+        std::printf("message: %s\n", m.c_str());
+    }
+}
+
+int print_info(const std::string& film_name) {
+    gl3d::Scene scene;
+    std::vector<std::string> messages;
+    const int result = load(film_name, &scene, &messages);
+    std::printf("file: %s\nkind: ANM3D animation\n", film_name.c_str());
+    if (result != 0) {
+        print_messages(messages);
+        return 1;
+    }
+    const gl3d::SceneCounts c = gl3d::scene_counts(scene);
+    std::printf("scene objects: %d (header %d)\n", int(scene.objects.size()), scene.object_count);
+    std::printf(
+        "parts: %d polygons, %d cylinders and tubes, %d boxes, %d mesh bodies, %d vector "
+        "graphics\n",
+        c.polygons, c.cylinders, c.boxes, c.bodies, c.vector_graphics);
+    for (size_t i = 0; i < scene.bodies.size(); ++i) {
+        const gl3d::MeshBodyPart& b = scene.bodies[i];
+        std::printf("body %zu: part %d, %d triangles, flags %d, object %s\n", i + 1, b.part_id,
+                    faces3_anzahl_dreiecke(b.body.get()), b.flags, b.object_name.c_str());
+    }
+    std::printf("triangles: %lld\n", c.triangles);
+    std::printf("frames: %d (declared %d)\n", scene.frame_count(), scene.declared_frames);
+    if (scene.box.empty())
+        print("scene box: empty\n");
+    else
+        print(mw31::format_text("scene box: %lg %lg %lg to %lg %lg %lg\n", scene.box.min[0],
+                                scene.box.min[1], scene.box.min[2], scene.box.max[0],
+                                scene.box.max[1], scene.box.max[2]));
+    const gl3d::Camera cam = gl3d::complete_camera(&scene.view, scene.box);
+    print(mw31::format_text(
+        "camera: eye %lg %lg %lg, direction %lg %lg %lg, up %lg %lg %lg, distance %lg\n",
+        cam.eye[0], cam.eye[1], cam.eye[2], cam.direction[0], cam.direction[1], cam.direction[2],
+        cam.up[0], cam.up[1], cam.up[2], cam.distance));
+    std::printf("info text: %s\n", scene.info_text_present ? "yes" : "no");
+    print_messages(messages);
+    // The loader wrote the info text for a viewer that is not going to show it.
+    std::remove(mw31::temp_info_name().c_str());
+    return 0;
+}
+
+int draw_picture(const std::string& film_name, const BatchRequest& batch) {
+    gl3d::Scene scene;
+    std::vector<std::string> messages;
+    const int result = load(film_name, &scene, &messages);
+    std::remove(mw31::temp_info_name().c_str());
+    print_messages(messages);
+    if (result != 0) return 1;
+    const int last = scene.frame_count() > 0 ? scene.frame_count() - 1 : 0;
+    if (batch.frame < 0 || batch.frame > last) {
+        mw31::message_printf(
+            "kurvlab: %s: kein Bild %d / no frame %d (the film has frames 0 to %d)",
+            film_name.c_str(), batch.frame, batch.frame, last);
+        return 1;
+    }
+    gl3d::RenderSettings settings;
+    settings.width = batch.width;
+    settings.height = batch.height;
+    settings.lights = gl3d::read_light_settings(gl3d::environment_then_profile());
+    gl3d::ScenePicture picture;
+    std::string error;
+    if (gl3d::render_scene_picture(&scene, batch.frame, settings, &picture, &error) != 0) {
+        mw31::message_printf("kurvlab: kein OpenGL ohne Bildschirm / no offscreen OpenGL: %s",
+                             error.c_str());
+        return 1;
+    }
+    auto out = mw31::create_picture(picture.width, picture.height);
+    if (out) {
+        mw31::Canvas& canvas = out->canvas();
+        const uint8_t* p = picture.rgb_rows.data();
+        for (int y = 0; y < picture.height; ++y)
+            for (int x = 0; x < picture.width; ++x, p += 3)
+                canvas.set_pixel(x, y, mw31::Rgb{p[0], p[1], p[2]});
+    }
+    return save_batch_picture(out.get(), batch.output_png);
+}
+
+}  // namespace
+
+int play_scene_branch(const std::string& film_name, const FilmOptions& options,
+                      const BatchRequest& batch) {
+    (void)options;
+    if (batch.info) return print_info(film_name);
+    if (!batch.output_png.empty()) return draw_picture(film_name, batch);
+    if (!batch.record.empty()) {
+        mw31::message_printf(
+            "kurvlab: %s: Aufnahme von 3D-Animationen noch nicht verfuegbar / recording 3D "
+            "animations is not available yet",
+            film_name.c_str());
+        return 1;
+    }
+    mw31::message_printf(
+        "mw31_film: %s: 3D-Fenster noch nicht verfuegbar / the 3D window is not available yet",
+        film_name.c_str());
+    return 1;
+}
+
+}  // namespace kurvlab
