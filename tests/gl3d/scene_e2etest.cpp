@@ -94,3 +94,26 @@ TEST(SceneCommandLine, BrokenFilesGiveMessagesNotCrashes) {
 }
 
 }  // namespace
+
+namespace {
+
+// Every 3D example loads without a message and draws its middle frame.
+TEST(SceneExamples, InfoAndOutputOfEveryExample) {
+    for (const std::string name : {"slidercrank_3d", "gripper_3d"}) {
+        const std::string film = kvtest::kExamples + "/" + name + ".anm";
+        const auto info = run_headless(film + " --info");
+        EXPECT_EQ(info.exit_code, 0) << info.out;
+        EXPECT_EQ(info.out.find("message:"), std::string::npos) << info.out;
+        EXPECT_NE(info.out.find("info text: yes"), std::string::npos) << info.out;
+        const std::string png = testing::TempDir() + name + ".png";
+        const auto out = run_headless(film + " --output " + png + " --frame 40 --size 400x300");
+        ASSERT_EQ(out.exit_code, 0) << out.out;
+        EXPECT_EQ(probe_size(png), "png,400,300\n");
+    }
+    const auto sc = run_headless(kvtest::kExamples + "/slidercrank_3d.anm --info");
+    EXPECT_NE(sc.out.find("frames: 120 (declared 120)"), std::string::npos) << sc.out;
+    const auto gr = run_headless(kvtest::kExamples + "/gripper_3d.anm --info");
+    EXPECT_NE(gr.out.find("3 mesh bodies"), std::string::npos) << gr.out;
+}
+
+}  // namespace
