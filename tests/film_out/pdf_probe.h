@@ -44,7 +44,7 @@ struct GreyPage {
 };
 
 // Page 1 at the resolution, rendered without antialiasing so that thin lines stay whole.
-inline GreyPage render_page(const std::string& pdf, int dpi) {
+inline GreyPage render_page(const std::string& pdf, double dpi) {
     GreyPage page;
     const std::string base = pdf + ".render";
     run_output("pdftoppm -r " + std::to_string(dpi) +
