@@ -13,6 +13,9 @@ namespace {
 
 constexpr size_t kFlushSize = 1 << 16;
 
+// Group 8 (layer), 6 (line type) and the code of the colour that follows.
+#define KV_DXF_ATTRIBUTES "  8\nTARVO\n  6\nDURCHGEZOGEN\n 62\n"
+
 struct LineType {
     const char* name;
     const char* description;
@@ -133,10 +136,11 @@ void dxf_write_head(DxfFile* file) {
 int dxf_write_line(DxfFile* file, double x1, double y1, double x2, double y2) {
     if (!file || !file->is_open()) return 1;
     if (!finite(x1, y1, x2, y2, 0)) return 0;
-    file->put(
-        mw31::format_text("  0\nLINE\n  8\n%s\n  6\n%s\n 62\n%6d\n 10\n%lf\n 20\n%lf\n 30\n%lf\n"
-                          " 11\n%lf\n 21\n%lf\n 31\n%lf\n",
-                          kDxfLayer, kDxfLineType, kDxfColour, x1, y1, 0.0, x2, y2, 0.0));
+    // Layer, line type and z are the same for every entity: fixed text, no directive.
+    file->put(mw31::format_text("  0\nLINE\n" KV_DXF_ATTRIBUTES
+                                "%6d\n 10\n%lf\n 20\n%lf\n 30\n0.000000\n"
+                                " 11\n%lf\n 21\n%lf\n 31\n0.000000\n",
+                                kDxfColour, x1, y1, x2, y2));
     return 0;
 }
 
@@ -144,10 +148,10 @@ int dxf_write_arc(DxfFile* file, double cx, double cy, double start, double end,
     if (!file || !file->is_open()) return 1;
     if (!finite(cx, cy, start, end, r)) return 0;
     if (start > end) std::swap(start, end);
-    file->put(
-        mw31::format_text("  0\nARC\n  8\n%s\n  6\n%s\n 62\n%6d\n 10\n%lf\n 20\n%lf\n 30\n%lf\n"
-                          " 40\n%lf\n 50\n%lf\n 51\n%lf\n",
-                          kDxfLayer, kDxfLineType, kDxfColour, cx, cy, 0.0, r, start, end));
+    file->put(mw31::format_text("  0\nARC\n" KV_DXF_ATTRIBUTES
+                                "%6d\n 10\n%lf\n 20\n%lf\n 30\n0.000000\n"
+                                " 40\n%lf\n 50\n%lf\n 51\n%lf\n",
+                                kDxfColour, cx, cy, r, start, end));
     return 0;
 }
 
