@@ -21,7 +21,6 @@ namespace film {
 namespace {
 
 constexpr int kFirstAnmneuFrame = 0;
-constexpr int kRaiseEveryPasses = 5;
 
 struct AnmneuPlayer {
     const AnmneuOptions& options;
@@ -77,32 +76,18 @@ WorldZoom world_zoom(AnmneuPlayer& p) {
 }
 
 void play_passes(AnmneuPlayer& p) {
-    FilmWindow& fw = p.fw;
-    PlaybackState& s = fw.state;
-    for (int pass = 0; pass < s.pass_limit && !s.end; ++pass) {
-        if (pass % kRaiseEveryPasses == kRaiseEveryPasses - 1) fw.window->raise();
-        while (!s.end && in_playable_range(s)) {
-            draw_current_picture(p);
-            const AfterFrame next =
-                after_frame(fw, anmneu_takes_pause(s), [&p] { draw_current_picture(p); });
-            if (next == AfterFrame::End) break;
-            if (next == AfterFrame::DrawAgain) continue;
-            anmneu_advance(&s, &p.substep);
-            if (s.recording == kRecordingRequested) {
-                start_requested_recording(fw);
-                // The video starts with the film's first picture.
-                if (s.recording == kRecordingOn) {
-                    s.index = kFirstAnmneuFrame;
-                    p.substep = 0;
-                }
-            }
-        }
-        finish_running_recording(fw);
-        if (s.end) break;
-        anmneu_wrap_index(&s);
-        s.passes += 1;
-    }
-    finish_running_recording(fw);
+    PlaybackState& s = p.fw.state;
+    PassSteps steps;
+    steps.draw = [&p] { draw_current_picture(p); };
+    steps.takes_pause = [&s] { return anmneu_takes_pause(s); };
+    steps.advance = [&p, &s] { anmneu_advance(&s, &p.substep); };
+    steps.wrap = [&s] { anmneu_wrap_index(&s); };
+    // The video starts with the film's first picture.
+    steps.recording_from = [&p, &s] {
+        s.index = kFirstAnmneuFrame;
+        p.substep = 0;
+    };
+    play_film_passes(p.fw, steps);
 }
 
 // A CAD export is played from an unwrapped copy; false after a message when none can be made.

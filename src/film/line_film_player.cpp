@@ -14,7 +14,6 @@ namespace film {
 namespace {
 
 constexpr int kFirstLineFilmFrame = 1;
-constexpr int kRaiseEveryPasses = 5;
 
 struct LinePlayer {
     const LineFilmOptions& options;
@@ -41,36 +40,14 @@ bool shown_frame(const FrameStore& store, int index) {
 }
 
 void play_passes(LinePlayer& p) {
-    FilmWindow& fw = p.fw;
-    PlaybackState& s = fw.state;
-    for (int pass = 0; pass < s.pass_limit && !s.end; ++pass) {
-        if (pass % kRaiseEveryPasses == kRaiseEveryPasses - 1) fw.window->raise();
-        bool drew = false;
-        while (!s.end && in_playable_range(s)) {
-            if (!shown_frame(p.store, s.index)) {
-                advance(&s);
-                continue;
-            }
-            drew = true;
-            draw_current_frame(p);
-            const AfterFrame next = after_frame(fw, true, [&p] { draw_current_frame(p); });
-            if (next == AfterFrame::End) break;
-            if (next == AfterFrame::DrawAgain) continue;
-            advance(&s);
-            start_requested_recording(fw);
-        }
-        finish_running_recording(fw);
-        if (s.end) break;
-        if (!drew) {
-            // The step jumps over every frame that would be drawn: stay responsive so that
-            // the user can change the step or end, instead of spinning through the passes.
-            pump_film_messages(fw);
-            mw31::sleep_ms(s.pause_ms > 0 ? s.pause_ms : 1);
-        }
-        wrap_index(&s);
-        s.passes += 1;
-    }
-    finish_running_recording(fw);
+    PlaybackState& s = p.fw.state;
+    PassSteps steps;
+    steps.draw = [&p] { draw_current_frame(p); };
+    steps.takes_pause = [] { return true; };
+    steps.advance = [&s] { advance(&s); };
+    steps.wrap = [&s] { wrap_index(&s); };
+    steps.skip = [&p, &s] { return !shown_frame(p.store, s.index); };
+    play_film_passes(p.fw, steps);
 }
 
 void close_player(LinePlayer& p) {

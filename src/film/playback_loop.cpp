@@ -126,6 +126,41 @@ void start_requested_recording(FilmWindow& fw) {
     if (!ok && fw.outputs.avi_start) return_from_quick_recording(fw);
 }
 
+void play_film_passes(FilmWindow& fw, const PassSteps& steps) {
+    constexpr int kRaiseEveryPasses = 5;
+    PlaybackState& s = fw.state;
+    for (int pass = 0; pass < s.pass_limit && !s.end; ++pass) {
+        if (pass % kRaiseEveryPasses == kRaiseEveryPasses - 1) fw.window->raise();
+        bool drew = false;
+        while (!s.end && in_playable_range(s)) {
+            if (steps.skip && steps.skip()) {
+                steps.advance();
+                continue;
+            }
+            drew = true;
+            steps.draw();
+            const AfterFrame next = after_frame(fw, steps.takes_pause(), steps.draw);
+            if (next == AfterFrame::End) break;
+            if (next == AfterFrame::DrawAgain) continue;
+            steps.advance();
+            if (s.recording != kRecordingRequested) continue;
+            start_requested_recording(fw);
+            if (s.recording == kRecordingOn && steps.recording_from) steps.recording_from();
+        }
+        finish_running_recording(fw);
+        if (s.end) break;
+        if (!drew) {
+            // The step jumps over every frame that would be drawn: stay responsive so that
+            // the user can change the step or end, instead of spinning through the passes.
+            pump_film_messages(fw);
+            mw31::sleep_ms(s.pause_ms > 0 ? s.pause_ms : 1);
+        }
+        steps.wrap();
+        s.passes += 1;
+    }
+    finish_running_recording(fw);
+}
+
 void finish_running_recording(FilmWindow& fw) {
     fw.screen.record_picture.reset();
     if (fw.state.recording != kRecordingOn) return;

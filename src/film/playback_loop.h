@@ -27,6 +27,20 @@ AfterFrame after_frame(FilmWindow& fw, bool take_pause, const FrameRedraw& redra
 
 // Part of the advance: a requested recording starts (or is dropped when it cannot).
 void start_requested_recording(FilmWindow& fw);
+// What a player plugs into the pass loop both players share.
+struct PassSteps {
+    std::function<void()> draw;            // the current picture into the window
+    std::function<bool()> takes_pause;     // after this picture
+    std::function<void()> advance;         // one picture on
+    std::function<void()> wrap;            // at the end of a pass
+    std::function<bool()> skip;            // the current frame is passed over; empty: none is
+    std::function<void()> recording_from;  // a recording just started: where it begins
+};
+
+// The passes: draw, the steps between frames, advance and start a requested recording, until
+// the pass limit or the end; a recording is finished with its pass.
+void play_film_passes(FilmWindow& fw, const PassSteps& steps);
+
 // At the end of a pass: a running recording is finished (and the larger picture of a
 // recording with a factor goes).
 void finish_running_recording(FilmWindow& fw);
