@@ -14,21 +14,13 @@
 
 namespace film {
 
-struct AnmneuOptions {
-    std::string film_name;    // the ANMNEU film, or a CAD export wrapping one
-    std::string source_name;  // the file Save copies; empty: Save does nothing
-    int passes = kDefaultPasses;
-    int pause_ms = kDefaultPauseMs;
-    double record_factor = 1.0;  // the recorded picture is this much larger than the window
-    FilmWindowSetup window;      // its menu is replaced by the ANMNEU tool bar
-
+// The film may be a CAD export wrapping an ANMNEU film; the window's menu is replaced by the
+// ANMNEU tool bar.
+struct AnmneuOptions : PlayerOptions {
     // Called after each drawn picture with the picture as it was copied to the window and the
     // sub-step it shows (the frame is fw.state.index).
     void (*frame_observer)(FilmWindow& fw, const mw31::Picture& picture, int substep,
                            void* user) = nullptr;
-    void* observer_user = nullptr;
-    // Called once the window is open, before the film is read.
-    void (*window_opened)(FilmWindow& fw, void* user) = nullptr;
 };
 
 // 0 after playing; 1 when the file is not an ANMNEU film or cannot be read, holds no frame,

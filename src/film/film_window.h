@@ -98,6 +98,19 @@ struct FilmWindowSetup {
     FilmOutputs outputs;
 };
 
+// What every 2D player is told by the program.
+struct PlayerOptions {
+    std::string film_name;
+    std::string source_name;  // the file Save copies; empty: Save does nothing
+    int passes = kDefaultPasses;
+    int pause_ms = kDefaultPauseMs;
+    double record_factor = 1.0;  // the recorded picture is this much larger than the window
+    FilmWindowSetup window;
+    void* observer_user = nullptr;
+    // Called once the window is open, before the film is read (players and tests set hooks).
+    void (*window_opened)(FilmWindow& fw, void* user) = nullptr;
+};
+
 // A client size from an environment variable: missing, empty, zero or unreadable gives the
 // fallback; held within kMaxClientSize.
 int client_size_from_environment(const char* variable, int fallback);

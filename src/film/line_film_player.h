@@ -12,20 +12,10 @@
 
 namespace film {
 
-struct LineFilmOptions {
-    std::string film_name;    // the file read (unless `source` is given)
-    std::string source_name;  // the file Save copies; empty: Save does nothing
-    int passes = kDefaultPasses;
-    int pause_ms = kDefaultPauseMs;
-    double record_factor = 1.0;  // the recorded picture is this much larger than the window
-    FilmWindowSetup window;
-    ByteSource* source = nullptr;  // read from these bytes instead of the file
-
+struct LineFilmOptions : PlayerOptions {
+    ByteSource* source = nullptr;  // read from these bytes instead of the file named
     // Called after each drawn frame with the picture as it was copied to the window.
     void (*frame_observer)(FilmWindow& fw, const mw31::Picture& picture, void* user) = nullptr;
-    void* observer_user = nullptr;
-    // Called once the window is open, before the film is read (players and tests set hooks).
-    void (*window_opened)(FilmWindow& fw, void* user) = nullptr;
 };
 
 // 0 after playing; 1 when the window or its pictures cannot be made, the film cannot be
