@@ -99,7 +99,7 @@ bool read_free_lines(LineSource* in, AnmneuFilm* film) {
         }
         if (line == "--- Start Infotext ---") {
             if (info) mw31::close_file(info);
-            info = mw31::open_file(mw31::temp_info_name(), "w");
+            info = mw31::create_temp_file(mw31::temp_info_name());
             film->has_info_text = film->has_info_text || info != nullptr;
         } else if (line == "--- Ende Infotext ---") {
             if (info) mw31::close_file(info);

@@ -17,6 +17,7 @@
 #include "mw31/dialogs.h"
 #include "mw31/message_queue.h"
 #include "mw31/process.h"
+#include "mw31/temp_names.h"
 
 namespace film {
 namespace {
@@ -145,7 +146,8 @@ class AnmneuPlayer : public ::testing::Test {
     int play() { return anmneu_film(options); }
     std::vector<std::string> temp_files() {
         std::vector<std::string> names;
-        for (const auto& e : fs::directory_iterator(dir / "tmp"))
+        // The program's own temporary folder, made inside TMPDIR.
+        for (const auto& e : fs::directory_iterator(mw31::temp_directory()))
             names.push_back(e.path().filename().string());
         return names;
     }
@@ -265,7 +267,7 @@ TEST_F(AnmneuPlayer, InfotextOpensTheInfoFileInTheEditorWhilePlaying) {
     bool info_there = false;
     script.on_frame = [&](FilmWindow& fw, const mw31::Picture&, int) {
         if (g_script->shown.size() == 1) {
-            info_there = fs::exists(dir / "tmp" / "kurvlab.txt");
+            info_there = fs::exists(mw31::temp_info_name());
             post_char(fw, '?');
         }
         if (g_script->shown.size() == 2)
@@ -277,7 +279,7 @@ TEST_F(AnmneuPlayer, InfotextOpensTheInfoFileInTheEditorWhilePlaying) {
 }
 
 TEST_F(AnmneuPlayer, LeavingRemovesTheTemporaryFilesAndTheUnwrappedCopy) {
-    std::ofstream(dir / "tmp" / "kurvlab.tmp") << "work";
+    std::ofstream(mw31::temp_work_name()) << "work";
     std::string wrapped = "# CAD-Export --- Viergelenk\n# Start ANMNEU-Datei\n";
     std::istringstream lines(small_film(3));
     for (std::string line; std::getline(lines, line);) wrapped += "# " + line + "\n";

@@ -18,6 +18,7 @@
 #include "film_model/anmneu_painter.h"
 #include "film_model/anmneu_reader.h"
 #include "mw31/recording_canvas.h"
+#include "mw31/temp_names.h"
 
 namespace {
 
@@ -51,12 +52,12 @@ class InOtherDir {
             unsetenv("TMPDIR");
         }
         if (!tmp_.empty()) {
-            std::remove((tmp_ + "/kurvlab.txt").c_str());
+            std::remove(mw31::temp_info_name().c_str());
             rmdir(tmp_.c_str());
         }
     }
     bool ok() const { return ok_; }
-    std::string info_text() const { return read_whole(tmp_ + "/kurvlab.txt"); }
+    std::string info_text() const { return read_whole(mw31::temp_info_name()); }
 
   private:
     std::string old_cwd_, old_tmp_, tmp_;

@@ -10,6 +10,8 @@
 #include <sstream>
 #include <string>
 
+#include "mw31/temp_names.h"
+
 namespace {
 
 // Each test works in a directory of its own, so that tests run side by side do not meet.
@@ -80,7 +82,7 @@ class AnmneuReader : public testing::Test {
   protected:
     void SetUp() override {
         setenv("TMPDIR", test_dir().c_str(), 1);
-        std::remove((test_dir() + "kurvlab.txt").c_str());
+        std::remove(mw31::temp_info_name().c_str());
     }
     // Reads the text as a film; messages are collected.
     int read(const std::string& text, film::AnmneuFilm* film) {
@@ -103,7 +105,7 @@ TEST_F(AnmneuReader, HeadWindowAndInfoText) {
     EXPECT_EQ(f.window, (film::WorldWindow{-15, 115, 0, 100}));
     EXPECT_EQ(f.initial, f.window);
     EXPECT_TRUE(f.has_info_text);
-    EXPECT_EQ(slurp(test_dir() + "kurvlab.txt"), "Viergelenkgetriebe\n  Kurbel 20 mm\n");
+    EXPECT_EQ(slurp(mw31::temp_info_name()), "Viergelenkgetriebe\n  Kurbel 20 mm\n");
 }
 
 TEST_F(AnmneuReader, SymbolsInAnyOrderWithColourAndContour) {
