@@ -43,7 +43,8 @@ class SymbolRaster final : public FrameSink {
         c_.dc->line_to(s.x, s.y);
     }
     void arc(const FrameArc& a, bool) override {
-        const ScreenPoint from = to_pixels(c_, a.from_x, a.from_y);
+        const ScreenPoint from =
+            to_pixels(c_, a.cx + a.r * std::cos(a.start_rad), a.cy + a.r * std::sin(a.start_rad));
         const ScreenPoint at = to_pixels(c_, a.cx, a.cy);
         const double width = c_.world.xr - c_.world.xl;
         const int raster_r = held_int(a.r * kAnmneuRasterWidth / width + 0.5);

@@ -11,15 +11,14 @@ namespace {
 constexpr double kDegToRad = 3.14159265358979323846 / 180.0;
 constexpr double kIntLimit = 1 << 30;
 
-// Centre, radius and raw angles of an arc pair, the start point in film units (y down).
+// Centre, radius and raw angles of an arc pair.
 void walk_arc(const FilmRecord& centre, const FilmRecord& rest, double divisor, bool inverting,
               FrameSink& sink) {
     const double start = rest.a / divisor;
     const double sweep = (double(rest.b) - double(rest.a)) / divisor;
     if (!std::isfinite(start) || !std::isfinite(sweep)) return;
-    const double r = rest.kind, alpha = start * kDegToRad;
-    sink.arc(FrameArc{double(centre.a), double(centre.b), r, start, sweep,
-                      centre.a + r * std::cos(alpha), centre.b - r * std::sin(alpha)},
+    sink.arc(FrameArc{double(centre.a), double(centre.b), double(rest.kind), start, sweep,
+                      start * kDegToRad},
              inverting);
 }
 }  // namespace
@@ -101,7 +100,7 @@ void walk_symbol(const ContourElement* elements, int count, const SymbolPlacemen
                 }
                 const WorldPoint c = place(e.x, e.y);
                 sink.arc(FrameArc{c.x, c.y, r, start * 180 / M_PI, (e.end - e.start) * 180 / M_PI,
-                                  c.x + r * std::cos(start), c.y + r * std::sin(start)},
+                                  start},
                          false);
                 break;
             }

@@ -12,12 +12,13 @@
 
 namespace film {
 
-// An arc about (cx, cy), counter-clockwise in the film's sense for a positive sweep, starting
-// at (from_x, from_y) on the circle.
+// An arc about (cx, cy), counter-clockwise in the film's sense for a positive sweep. The start
+// angle also comes in radians exactly as the film computed it, so that a sink can place the
+// arc's start point without a round trip through degrees.
 struct FrameArc {
     double cx = 0, cy = 0, r = 0;
     double start_deg = 0, sweep_deg = 0;
-    double from_x = 0, from_y = 0;
+    double start_rad = 0;
 };
 
 // An arc of a symbol drawn under a placement that scales it: the circle of the contour element

@@ -11,7 +11,6 @@ namespace film {
 
 namespace {
 constexpr mw31::Rgb kWhite{255, 255, 255};
-constexpr double kDegToRad = 3.14159265358979323846 / 180.0;
 
 mw31::Rect normalised(int x1, int y1, int x2, int y2) {
     return mw31::Rect{std::min(x1, x2), std::min(y1, y2), std::max(x1, x2), std::max(y1, y2)};
@@ -49,9 +48,9 @@ class LineFilmRaster final : public FrameSink {
         if (inverting) start_inverting();
         const int x = px(a.cx), y = py(a.cy);
         const int r = map_.length(int32_t(a.r));
-        const double alpha = a.start_deg * kDegToRad;
         // |r| stays within the screen limit, so these sums cannot overflow.
-        canvas_.move_to(x + int(r * std::cos(alpha) + 0.5), y - int(r * std::sin(alpha) + 0.5));
+        canvas_.move_to(x + int(r * std::cos(a.start_rad) + 0.5),
+                        y - int(r * std::sin(a.start_rad) + 0.5));
         canvas_.angle_arc(x, y, r, a.start_deg, a.sweep_deg);
         if (inverting) stop_inverting();
     }
