@@ -713,6 +713,29 @@ TEST_F(LineFilmPlayer, QuickRecordingThatCannotStartGivesWindowAndStepBackAtOnce
     EXPECT_EQ(step_after, 1);
 }
 
+void ignore_messages(mw31::Window&, const Message&, void*) {}
+
+TEST_F(LineFilmPlayer, RaisingTheWindowLeavesTheKeyboardWithTheWindowTheUserTypesIn) {
+    mw31::WindowSpec spec;
+    spec.title = "editor";
+    spec.proc = ignore_messages;
+    std::unique_ptr<mw31::Window> editor = mw31::create_window(spec);
+    ASSERT_NE(editor, nullptr);
+    editor->show(mw31::ShowMode::Normal);
+    options.passes = 6;  // the window comes to the top at the start of the fifth pass
+    std::vector<int> editor_active_in_pass(6, -1);
+    script.on_frame = [&](FilmWindow& fw, const mw31::Picture&) {
+        if (g_script->shown.size() == 1) {
+            ASSERT_TRUE(mw31::qt_test::activate(*editor));
+        }
+        // Checked at the last frame of a pass, after the pumps of the frames before.
+        if (fw.state.index == 9)
+            editor_active_in_pass[fw.state.passes] = mw31::qt_test::is_active(*editor);
+    };
+    EXPECT_EQ(play(), 0);
+    EXPECT_EQ(editor_active_in_pass, (std::vector<int>{1, 1, 1, 1, 1, 1}));
+}
+
 TEST(FilmWindowMenu, BitmapsFollowTheStateAndTheBarHidesWhileRecording) {
     static int dialogs = 0;
     dialogs = 0;

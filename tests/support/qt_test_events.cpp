@@ -76,6 +76,19 @@ bool is_shown(const Window& window) {
     return w && w->frame()->isVisible();
 }
 
+bool activate(Window& window) {
+    QtWindow* w = qt_window(window);
+    if (!w) return false;
+    w->frame()->activateWindow();
+    QApplication::processEvents();
+    return QApplication::activeWindow() == w->frame();
+}
+
+bool is_active(const Window& window) {
+    QtWindow* w = qt_window(window);
+    return w && QApplication::activeWindow() == w->frame();
+}
+
 bool send_mouse(Window& window, MessageKind kind, MouseButton button, int x, int y) {
     QtWindow* w = qt_window(window);
     if (!w) return false;

@@ -19,6 +19,10 @@ bool click_button(Window& window, int command);
 // The close box: asks the window to close. True when it is still shown afterwards.
 bool press_close_box(Window& window);
 bool is_shown(const Window& window);
+// Makes the window the active one, as a click into it would, and lets Qt deliver that.
+bool activate(Window& window);
+// The window holds the keyboard focus (is the application's active window).
+bool is_active(const Window& window);
 // Mouse events on the client area, in client coordinates.
 bool send_mouse(Window& window, MessageKind kind, MouseButton button, int x, int y);
 bool send_wheel(Window& window, int delta, int x, int y);

@@ -3,6 +3,7 @@
 #include "mw31/qt/qt_window.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QCloseEvent>
 #include <QKeyEvent>
 #include <QMouseEvent>
@@ -256,9 +257,11 @@ void QtWindow::show(ShowMode mode) {
     }
 }
 
+// To the top only: taking the focus would pull the keyboard away from whatever the user types
+// in. While another program has the focus (the info text the film opened in an editor, say),
+// the window stays where it is, so that it does not cover that program's window either.
 void QtWindow::raise() {
-    frame_->raise();
-    frame_->activateWindow();
+    if (QApplication::activeWindow()) frame_->raise();
 }
 
 void QtWindow::set_cursor(CursorShape shape) {
