@@ -2,6 +2,7 @@
 #include "film/film_window.h"
 
 #include <cstdlib>
+#include <filesystem>
 
 #include "film_model/paint_basics.h"
 #include "mw31/app_state.h"
@@ -317,9 +318,21 @@ void save_film_copy(FilmWindow& fw) {
     request.title = kSaveTitle;
     request.filter = kSaveFilter;
     request.overwrite_prompt = true;
-    const std::string chosen = mw31::save_file_dialog(request);
-    if (chosen.empty()) return;
-    const std::string target = with_anm_extension(chosen);
+    std::string target;
+    for (;;) {
+        const std::string chosen = mw31::save_file_dialog(request);
+        if (chosen.empty()) return;
+        target = with_anm_extension(chosen);
+        // The dialog only asked about the name as typed; a name we changed is asked about here,
+        // and a No opens the dialog again.
+        std::error_code ec;
+        if (target == chosen || !std::filesystem::exists(target, ec)) break;
+        const std::string question = mw31::format_text(
+            "%s existiert bereits. Ersetzen? / already exists. Replace it?", target.c_str());
+        if (mw31::message_box(mw31::kProgramTitle, question, mw31::BoxButtons::YesNo,
+                              mw31::BoxIcon::Question) == mw31::BoxAnswer::Yes)
+            break;
+    }
     if (mw31::copy_file(fw.source_name, target) != 0)
         mw31::message_printf(
             "Kann Datei nicht zum Schreiben oeffnen / Cannot open file for write:\n%s",

@@ -585,6 +585,63 @@ TEST_F(LineFilmPlayer, SaveCopiesTheSourceWithTheAnmExtension) {
     std::filesystem::remove_all(dir);
 }
 
+TEST_F(LineFilmPlayer, SaveAsksBeforeReplacingAFileWhoseNameItMadeItself) {
+    const auto dir = std::filesystem::temp_directory_path() / "kv_window_save_ask_test";
+    std::filesystem::remove_all(dir);
+    std::filesystem::create_directories(dir);
+    const auto src = dir / "film.flm";
+    { std::ofstream(src, std::ios::binary) << bytes; }
+    { std::ofstream(dir / "copy1.anm") << "kept"; }
+    { std::ofstream(dir / "copy.anm") << "kept too"; }
+    options.source_name = src.string();
+    auto save_as = [](const std::string& name) {
+        mw31::CannedAnswer a;
+        a.files = {name};
+        mw31::queue_dialog_answer(a);
+    };
+    auto box = [](mw31::BoxAnswer answer) {
+        mw31::CannedAnswer a;
+        a.answer = answer;
+        mw31::queue_dialog_answer(a);
+    };
+    // First Save: "copy1" -> No, then "copy.v2" -> No, then cancel: nothing is replaced.
+    save_as((dir / "copy1").string());
+    box(mw31::BoxAnswer::No);
+    save_as((dir / "copy.v2").string());
+    box(mw31::BoxAnswer::No);
+    mw31::CannedAnswer cancel;
+    cancel.answer = mw31::BoxAnswer::Cancel;
+    mw31::queue_dialog_answer(cancel);
+    // Second Save: "copy1" -> Yes replaces copy1.anm. Third: "copy2" exists nowhere, no question.
+    save_as((dir / "copy1").string());
+    box(mw31::BoxAnswer::Yes);
+    save_as((dir / "copy2").string());
+    script.on_frame = [](FilmWindow& fw, const mw31::Picture&) {
+        const size_t n = g_script->shown.size();
+        if (n == 1) {
+            mw31::post_message(command_message(fw, kCmdSave));
+            mw31::post_message(command_message(fw, kCmdSave));
+            mw31::post_message(command_message(fw, kCmdSave));
+        }
+        if (n == 2) post_char(fw, 'e');
+    };
+    EXPECT_EQ(play(), 0);
+    auto content = [](const std::filesystem::path& p) {
+        std::ifstream in(p, std::ios::binary);
+        return std::string((std::istreambuf_iterator<char>(in)), {});
+    };
+    EXPECT_EQ(content(dir / "copy.anm"), "kept too");
+    EXPECT_EQ(content(dir / "copy1.anm"), bytes);
+    EXPECT_EQ(content(dir / "copy2.anm"), bytes);
+    std::vector<std::string> kinds;
+    for (const mw31::DialogRecord& d : mw31::shown_dialogs()) kinds.push_back(d.kind);
+    EXPECT_EQ(kinds, (std::vector<std::string>{"save", "message", "save", "message", "save", "save",
+                                               "message", "save"}));
+    ASSERT_GE(mw31::shown_dialogs().size(), 2u);
+    EXPECT_NE(mw31::shown_dialogs()[1].text.find((dir / "copy1.anm").string()), std::string::npos);
+    std::filesystem::remove_all(dir);
+}
+
 TEST_F(LineFilmPlayer, UpperCaseQMovesTheWindowAndLowerCaseQPreparesAQuickRecording) {
     static mw31::Rect remembered{};
     static int remembered_step = 0;
