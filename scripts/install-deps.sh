@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(
   build-essential cmake make pkg-config git
   qt6-base-dev qt6-base-dev-tools libqt6opengl6-dev
-  libgl-dev libglu1-mesa-dev libgl1-mesa-dri
+  libgl-dev libglu1-mesa-dev libgl1-mesa-dri libegl-dev libegl-mesa0
   libgtest-dev libgmock-dev libbenchmark-dev
   clang clang-format libclang-rt-14-dev
   xvfb xauth
