@@ -1,7 +1,6 @@
 // Feeds arbitrary bytes to the ANMNEU reader as a film file, then draws a frame with
 // in-between steps and converts the film, checking that what was stored stays in bounds.
-#include <unistd.h>
-
+// Seeds: the example ANMNEU films.
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
@@ -12,14 +11,14 @@
 #include "film_model/anmneu_reader.h"
 #include "film_out/usercoor_conversion.h"
 #include "mw31/recording_canvas.h"
+#include "support/fuzz_files.h"
 
 // Run with -close_fd_mask=2: the reader's messages go to standard error.
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    static const std::string path = "/tmp/fuzz_anmneu_" + std::to_string(getpid()) + ".anm";
-    FILE* f = std::fopen(path.c_str(), "wb");
-    if (!f) return 0;
-    std::fwrite(data, 1, size, f);
-    std::fclose(f);
+    // Beside the example contours, so that the includes of the seeds are followed too.
+    fuzz::provide_example_symbols();
+    const std::string path = fuzz::write_input("input.anm", data, size);
+    if (path.empty()) return 0;
 
     film::AnmneuFilm film;
     const int frames = film::read_anmneu_film(path, &film);

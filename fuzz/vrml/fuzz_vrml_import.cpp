@@ -21,9 +21,12 @@ struct Setup {
     Setup() {
         faces3_set_terminal_output(quiet);
         faces3_set_message_output(quiet);
-        char tmpl[] = "/tmp/kv_fuzz_vrml_XXXXXX";
-        dir = mkdtemp(tmpl) ? tmpl : "/tmp";
+        // A folder of its own, named to the importer for its copy of the file.
+        const char* base = std::getenv("TMPDIR");
+        std::string tmpl = std::string(base && *base ? base : "/tmp") + "/kv_fuzz_vrml_XXXXXX";
+        dir = mkdtemp(tmpl.data()) ? tmpl : "/tmp";
         setenv("TMPDIR", dir.c_str(), 1);
+        setenv("KURVLAB_PRIVATE_TMPDIR", dir.c_str(), 1);
         file = dir + "/input.wrl";
         // Coarse primitives: the fuzzer is after the reader, not after many triangles.
         setenv("FACES3_VRML_CONE_DALPHA", "60", 1);
