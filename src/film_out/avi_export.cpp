@@ -131,31 +131,45 @@ int avi_start(AviExport* rec) {
     return avi_begin(rec, target);
 }
 
+namespace {
+
+// The writer is made for the size of the first picture.
+int add_to_writer(AviExport* rec, const video::PictureView& view) {
+    if (!rec->writer) {
+        rec->error = make_writer(rec, view.width, view.height);
+        if (!rec->error.ok()) return 1;
+        rec->width = view.width;
+        rec->height = view.height;
+    }
+    const video::Result r = rec->writer->add_picture(view);
+    if (!r.ok()) {
+        rec->error = r;
+        return 1;
+    }
+    ++rec->pictures;
+    return 0;
+}
+
+}  // namespace
+
 int avi_add_picture(AviExport* rec, const mw31::Picture& picture) {
     if (!rec->active || !rec->error.ok()) return 1;
     try {
         const int w = picture.width(), h = picture.height();
+        ptrdiff_t stride = 0;
+        const uint32_t* pixels = picture.rgb32_pixels(&stride);
+        // The usual case: the window's own picture, read where it lies.
+        if (pixels && w > 0 && h > 0 && (!rec->writer || (w == rec->width && h == rec->height)))
+            return add_to_writer(rec, video::rgb32_picture(pixels, w, h, stride));
         std::vector<uint8_t> rgb = picture.rgb_rows();
         if (w <= 0 || h <= 0 || rgb.size() < size_t(w) * size_t(h) * 3) {
             rec->error = video::result_error(video::kBadArgument, "a picture could not be read");
             return 1;
         }
-        if (!rec->writer) {
-            rec->error = make_writer(rec, w, h);
-            if (!rec->error.ok()) return 1;
-            rec->width = w;
-            rec->height = h;
-        }
-        if (w != rec->width || h != rec->height)
+        if (rec->writer && (w != rec->width || h != rec->height))
             rgb = fit_picture(rgb, w, h, rec->width, rec->height);
-        const video::Result r = rec->writer->add_picture(
-            video::rgb24_picture(rgb.data(), rec->width, rec->height, ptrdiff_t(rec->width) * 3));
-        if (!r.ok()) {
-            rec->error = r;
-            return 1;
-        }
-        ++rec->pictures;
-        return 0;
+        const int fw = rec->writer ? rec->width : w, fh = rec->writer ? rec->height : h;
+        return add_to_writer(rec, video::rgb24_picture(rgb.data(), fw, fh, ptrdiff_t(fw) * 3));
     } catch (const std::bad_alloc&) {
         rec->error = video::result_error(video::kNoMemory, "out of memory");
         return 1;

@@ -11,6 +11,13 @@
 
 namespace mw31 {
 
+const uint32_t* QtPicture::rgb32_pixels(ptrdiff_t* stride_bytes) const {
+    const QImage& image = canvas_.image();
+    if (image.isNull() || image.format() != QImage::Format_RGB32) return nullptr;
+    *stride_bytes = image.bytesPerLine();
+    return reinterpret_cast<const uint32_t*>(image.constBits());
+}
+
 std::vector<uint8_t> QtPicture::rgb_rows() const {
     const QImage& img = image();
     std::vector<uint8_t> rows;

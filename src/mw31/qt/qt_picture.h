@@ -13,6 +13,7 @@ class QtPicture final : public Picture {
     int height() const override { return canvas_.height(); }
     Canvas& canvas() override { return canvas_; }
     std::vector<uint8_t> rgb_rows() const override;
+    const uint32_t* rgb32_pixels(ptrdiff_t* stride_bytes) const override;
     bool save_png(const std::string& path) const override;
 
     bool valid() const { return !canvas_.image().isNull(); }
