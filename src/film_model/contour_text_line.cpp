@@ -6,6 +6,8 @@
 #include <cmath>
 #include <cstdlib>
 
+#include "mw31/text_services.h"
+
 namespace film {
 
 bool read_text_line_cut(FILE* stream, std::string* line, bool* cut) {
@@ -40,7 +42,7 @@ bool is_word_line(std::string_view line, std::string_view word) {
 double parse_real(std::string_view text) {
     // strtod needs a terminated string; lines are short, so a copy is cheap.
     const std::string s(text);
-    const double v = std::strtod(s.c_str(), nullptr);
+    const double v = mw31::strtod_c(s.c_str(), nullptr);
     return std::isfinite(v) ? v : 0.0;
 }
 

@@ -10,6 +10,7 @@
 #include "film_model/contour_placement.h"
 #include "mw31/file_services.h"
 #include "mw31/format.h"
+#include "mw31/text_services.h"
 
 namespace film_out {
 
@@ -76,7 +77,7 @@ bool label_marks_full_turn(const std::string& label) {
     if (at == std::string::npos) return false;
     const char* p = label.c_str() + at + 6;
     char* end = nullptr;
-    const double v = std::strtod(p, &end);
+    const double v = mw31::strtod_c(p, &end);
     return end != p && std::fabs(v - 360) < 0.001;
 }
 

@@ -3,6 +3,8 @@
 
 #include <cstdlib>
 
+#include "mw31/text_services.h"
+
 namespace kurvlab {
 
 namespace {
@@ -24,7 +26,7 @@ int int_after(const std::string& arg) {
 double parse_record_factor(const std::vector<std::string>& args) {
     double factor = 1.0;
     for (size_t i = 2; i < args.size(); ++i)
-        if (has_prefix(args[i], "-x")) factor = std::strtod(args[i].c_str() + 2, nullptr);
+        if (has_prefix(args[i], "-x")) factor = mw31::strtod_c(args[i].c_str() + 2, nullptr);
     // NaN and values below 1 count as 1; a huge factor would ask for pictures of any size.
     if (!(factor >= 1.0)) factor = 1.0;
     if (factor > 16.0) factor = 16.0;

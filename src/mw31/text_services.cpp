@@ -1,11 +1,19 @@
 // String helpers shared by the readers, the players and the start-up.
 #include "mw31/text_services.h"
 
+#include <locale.h>
+#include <stdlib.h>
+
 #include <cctype>
 #include <cmath>
 #include <cstring>
 
 namespace mw31 {
+
+double strtod_c(const char* text, char** end) {
+    static const locale_t c_locale = newlocale(LC_ALL_MASK, "C", locale_t(0));
+    return strtod_l(text, end, c_locale);
+}
 
 const char* find_text(const char* text, const char* pattern) {
     if (!text || !pattern) return nullptr;

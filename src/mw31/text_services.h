@@ -19,6 +19,10 @@ bool starts_with_nocase(const char* text, const char* prefix);
 // becomes "." and the extension; without a "." the extension is appended.
 void replace_extension(std::string& name, const std::string& extension);
 
+// strtod as in the "C" locale, whatever locale the program runs in: files always write a
+// decimal point, and the toolkit switches the program to the user's locale.
+double strtod_c(const char* text, char** end);
+
 // Length and angle of (x, y); the angle in radians or degrees. A zero vector gives 0 and 0.
 void polar_angle(double x, double y, double* length, double* angle);
 void polar_angle_degrees(double x, double y, double* length, double* angle);

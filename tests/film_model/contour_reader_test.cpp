@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+#include "support/comma_locale.h"
+
 namespace {
 
 using film::ContourElement;
@@ -76,6 +78,17 @@ TEST(ContourTransform, QAddsInModeROnlyAndSeparatorsVary) {
 
     r = read_contour("T 1 2 0\nq 5 5 1\nm 0 0\nend\n");
     expect_point(r.elements[0], film::kContourMove, 1, 2);
+}
+
+// The program runs in the user's locale (the toolkit sets it); files keep their decimal point.
+TEST(ContourNumbers, DecimalPointsUnderACommaLocale) {
+    kv_test::CommaLocale locale;
+    if (!locale.active()) GTEST_SKIP() << "no locale with a decimal comma can be had";
+    const Read r = read_contour("m 1.25 -2.5\nc 0.5 0 0.75 0 90.5\nend\n");
+    ASSERT_EQ(r.elements.size(), 2u);
+    expect_point(r.elements[0], film::kContourMove, 1.25, -2.5);
+    EXPECT_DOUBLE_EQ(r.elements[1].r, 0.75);
+    EXPECT_DOUBLE_EQ(r.elements[1].end, 90.5 * M_PI / 180);
 }
 
 TEST(ContourArcs, AnglesAreDegreesWhateverTheUnit) {

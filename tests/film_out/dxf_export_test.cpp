@@ -21,6 +21,7 @@
 #include "film_out/dxf_probe.h"
 #include "film_out/dxf_writer.h"
 #include "mw31/dialogs.h"
+#include "support/comma_locale.h"
 
 namespace {
 
@@ -45,36 +46,7 @@ std::vector<std::string> files_in(const fs::path& dir) {
     return names;
 }
 
-// A locale whose decimal separator is a comma, compiled privately when none is installed.
-class CommaLocale {
-  public:
-    CommaLocale() {
-        for (const char* name : {"de_DE.UTF-8", "de_DE.utf8", "de_DE", "fr_FR.UTF-8"})
-            if (try_set(name)) return;
-        const std::string dir = std::string(::testing::TempDir()) + "kv_dxf_locales";
-        fs::create_directories(dir);
-        const std::string compiled = dir + "/de_DE.UTF-8/LC_NUMERIC";
-        if (!fs::exists(compiled) &&
-            std::system(
-                ("localedef -i de_DE -f UTF-8 " + dir + "/de_DE.UTF-8 >/dev/null 2>&1").c_str()) !=
-                0 &&
-            !fs::exists(compiled))
-            return;
-        setenv("LOCPATH", dir.c_str(), 1);
-        try_set("de_DE.UTF-8");
-    }
-    ~CommaLocale() { setlocale(LC_ALL, "C"); }
-    bool active() const { return active_; }
-
-  private:
-    bool try_set(const char* name) {
-        if (!setlocale(LC_ALL, name)) return false;
-        active_ = localeconv()->decimal_point[0] == ',';
-        if (!active_) setlocale(LC_ALL, "C");
-        return active_;
-    }
-    bool active_ = false;
-};
+using kv_test::CommaLocale;
 
 class DxfTest : public ::testing::Test {
   protected:
@@ -203,8 +175,10 @@ TEST_F(DxfTest, EntitiesWithoutFiniteNumbersAreLeftOut) {
     expect_entities(probe_dxf(path("nan.dxf")), e);
 }
 
-// The film is read before the locale changes: only the writing is under test here.
+// Read and written under the user's locale: numbers in files keep their decimal point.
 TEST_F(DxfTest, NumbersKeepTheDecimalPointUnderACommaLocale) {
+    CommaLocale locale;
+    if (!locale.active()) GTEST_SKIP() << "no locale with a decimal comma can be had";
     film::AnmneuFilm film;
     ASSERT_EQ(film::read_anmneu_film(
                   write_film("ANMNEU\n1\n1\n0\n10\n0\n10\n--- Symbol-Dateien ---\n"
@@ -212,8 +186,6 @@ TEST_F(DxfTest, NumbersKeepTheDecimalPointUnderACommaLocale) {
                              "#0\n2.5 3.5\n"),
                   &film),
               1);
-    CommaLocale locale;
-    if (!locale.active()) GTEST_SKIP() << "no locale with a decimal comma can be had";
     film_out::DxfFile file;
     ASSERT_TRUE(file.open(path("komma.dxf")));
     film_out::dxf_write_head(&file);
