@@ -4,16 +4,20 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cerrno>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <new>
 
+#include "film_model/cad_unwrap.h"
 #include "film_model/contour_reader.h"
 #include "film_model/contour_text_line.h"
 #include "mw31/file_services.h"
 #include "mw31/format.h"
 #include "mw31/temp_names.h"
+#include "mw31/text_services.h"
 
 namespace film {
 
@@ -86,11 +90,72 @@ bool read_head(LineSource* in, const std::string& name, int* p, int* f, double v
     return ok;
 }
 
+// The info text of one block: the file is made at the first line that shows something, so a
+// block of blank lines leaves none; a file that cannot be made or written is said, and then
+// the film has no info text.
+class InfoTextFile {
+  public:
+    InfoTextFile(LineSource* in, AnmneuFilm* film) : in_(in), film_(film) {}
+    ~InfoTextFile() { end(); }
+    void start() {
+        end();
+        open_ = true;
+        pending_.clear();
+    }
+    void add(const std::string& line) {
+        if (!open_ || failed_) return;
+        if (!file_) {
+            const bool shows = std::any_of(line.begin(), line.end(), [](char c) {
+                return static_cast<unsigned char>(c) >= '!';
+            });
+            if (!shows) {
+                pending_ += line + '\n';
+                return;
+            }
+            const std::string path = mw31::temp_info_name();
+            file_ = mw31::create_temp_file(path);
+            if (!file_) return fail(errno);
+            film_->has_info_text = true;
+            write(pending_);
+            pending_.clear();
+        }
+        write(line + '\n');
+    }
+    void end() {
+        if (file_ && std::fclose(file_) != 0) fail(errno);
+        file_ = nullptr;
+        open_ = false;
+    }
+
+  private:
+    void write(const std::string& text) {
+        if (file_ && std::fwrite(text.data(), 1, text.size(), file_) != text.size()) fail(errno);
+    }
+    void fail(int error) {
+        if (file_) std::fclose(file_);
+        file_ = nullptr;
+        failed_ = true;
+        film_->has_info_text = false;
+        const std::string path = mw31::temp_info_name();
+        std::remove(path.c_str());
+        in_->report(mw31::format_text(
+            "%s: Infotext nicht geschrieben / info text not written: %s: %s", film_->name.c_str(),
+            path.empty() ? "(no temporary folder)" : path.c_str(), std::strerror(error)));
+    }
+
+    LineSource* in_;
+    AnmneuFilm* film_;
+    FILE* file_ = nullptr;
+    bool open_ = false;
+    bool failed_ = false;
+    std::string pending_;
+};
+
 // Free lines up to the symbol marker; the info text between its markers goes to the
 // temporary info file. False when the marker never comes.
 bool read_free_lines(LineSource* in, AnmneuFilm* film) {
     std::string line;
-    FILE* info = nullptr;
+    InfoTextFile info(in, film);
     bool found = false;
     while (in->next(&line)) {
         if (line == kSymbolMarker) {
@@ -98,18 +163,13 @@ bool read_free_lines(LineSource* in, AnmneuFilm* film) {
             break;
         }
         if (line == "--- Start Infotext ---") {
-            if (info) mw31::close_file(info);
-            info = mw31::create_temp_file(mw31::temp_info_name());
-            film->has_info_text = film->has_info_text || info != nullptr;
+            info.start();
         } else if (line == "--- Ende Infotext ---") {
-            if (info) mw31::close_file(info);
-            info = nullptr;
-        } else if (info) {
-            std::fputs(line.c_str(), info);
-            std::fputc('\n', info);
+            info.end();
+        } else {
+            info.add(line);
         }
     }
-    if (info) mw31::close_file(info);
     return found;
 }
 
@@ -223,7 +283,7 @@ SymbolPlacement parse_placement(const std::string& line) {
     const char* p = line.c_str();
     for (int k = 0; k < 5; ++k) {
         char* end = nullptr;
-        const double value = std::strtod(p, &end);
+        const double value = mw31::strtod_c(p, &end);
         if (end == p) break;
         if (std::isfinite(value)) v[k] = value;
         p = end;
@@ -235,10 +295,10 @@ void read_c_line(const std::string& line, AnmneuFrame* frame) {
     const char* p = line.c_str() + 1;
     char* end = nullptr;
     frame->c1 = parse_real(p);
-    double value = std::strtod(p, &end);
+    double value = mw31::strtod_c(p, &end);
     if (end != p) {
         p = end;
-        value = std::strtod(p, &end);
+        value = mw31::strtod_c(p, &end);
         if (end != p && std::isfinite(value)) frame->c2 = value;
     }
     const size_t colon = line.find(':');
@@ -359,31 +419,36 @@ int read_opened(LineSource* in, const std::string& name, AnmneuFilm* film) {
 
 }  // namespace
 
-int read_anmneu_film(const std::string& name, AnmneuFilm* film, const ReportFn& report) {
+int read_anmneu_film(const std::string& name, AnmneuFilm* film, const ReportFn& report,
+                     const std::string& user_name) {
+    // An unwrapped copy lives in the private temporary folder: the user knows the film by the
+    // name they gave, and its includes lie beside that film, not beside the copy.
+    std::string shown = user_name.empty() ? cad_unwrap_origin(name) : user_name;
+    if (shown.empty()) shown = name;
     *film = AnmneuFilm{};
-    film->name = name;
+    film->name = shown;
     FILE* f = mw31::open_file(name, "r");
     if (!f) {
         report(mw31::format_text(
-            "Kann Datei nicht zum Lesen oeffnen / Cannot open file for read:\n%s", name.c_str()));
+            "Kann Datei nicht zum Lesen oeffnen / Cannot open file for read:\n%s", shown.c_str()));
         return -1;
     }
     // Relative includes are also looked for beside the film.
     ContourReading contours;
-    const size_t slash = name.find_last_of("/\\");
-    if (slash != std::string::npos) contours.include_directory = name.substr(0, slash);
+    const size_t slash = shown.find_last_of("/\\");
+    if (slash != std::string::npos) contours.include_directory = shown.substr(0, slash);
     contours.report = report;
     LineSource in{f, &film->name, report, contours};
     int result = -1;
     try {
-        result = read_opened(&in, name, film);
+        result = read_opened(&in, shown, film);
     } catch (const std::bad_alloc&) {
-        report(mw31::format_text("%s: nicht genuegend Speicherplatz / no memory\n", name.c_str()));
+        report(mw31::format_text("%s: nicht genuegend Speicherplatz / no memory\n", shown.c_str()));
     }
     mw31::close_file(f);
     if (result < 0) {
         *film = AnmneuFilm{};
-        film->name = name;
+        film->name = shown;
     }
     return result;
 }

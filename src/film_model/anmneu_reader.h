@@ -11,7 +11,10 @@ namespace film {
 // Reads the film into *film (its previous contents are dropped). Returns the frame count F
 // (0 or more), or -1 after a message when the file cannot be read as an ANMNEU film. The info
 // text goes to "kurvlab.txt" in the temporary directory. Messages go to `report`.
+// user_name is the film the user named when `name` is a copy made from it (a CAD export taken
+// apart): messages and film->name name it, and relative contour includes are looked for beside
+// it. Empty: `name` itself, or the film a CAD unwrap made `name` from (cad_unwrap_origin).
 int read_anmneu_film(const std::string& name, AnmneuFilm* film,
-                     const ReportFn& report = report_to_user);
+                     const ReportFn& report = report_to_user, const std::string& user_name = {});
 
 }  // namespace film

@@ -12,4 +12,7 @@ namespace film {
 int cad_unwrap_anmneu(const std::string& source, const std::string& target,
                       const ReportFn& report = report_to_user);
 
+// The film a successful cad_unwrap_anmneu of this process made `copy` from; "" for none.
+std::string cad_unwrap_origin(const std::string& copy);
+
 }  // namespace film

@@ -31,7 +31,8 @@ int print_info(const std::string& film_name) {
     const size_t first_message = mw31::shown_dialogs().size();
     film::AnmneuFilm film;
     const int frames = film::read_anmneu_film(film_name, &film);
-    std::printf("file: %s\nkind: ANMNEU film\n", film_name.c_str());
+    // The reader names the user's film, also when film_name is an unwrapped copy.
+    std::printf("file: %s\nkind: ANMNEU film\n", film.name.c_str());
     if (frames < 0) {
         print_messages_since(first_message);
         return 1;

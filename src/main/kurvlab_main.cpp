@@ -37,8 +37,9 @@ int kurvlab_main(const std::vector<std::string>& args, const BatchRequest& batch
     std::vector<std::string> film_args{"kurvlab", args[1]};
     film_args.insert(film_args.end(), args.begin() + 2, args.end());
     film_args.push_back("-p1");
-    const int result = mw31_film(film_args, batch);
-    return batch.active() ? result : 0;
+    // A film named here that could not be played is a failure for whoever started us; the
+    // open-dialog loop above keeps 0.
+    return mw31_film(film_args, batch);
 }
 
 }  // namespace kurvlab

@@ -2,7 +2,9 @@
 // ANM3D, ANMNEU, and everything else as a line film.
 #include "main/mw31_film.h"
 
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 
 #include "film_model/cad_unwrap.h"
 #include "film_out/merge_definition.h"
@@ -11,6 +13,7 @@
 #include "main/film_options.h"
 #include "main/line_film_branch.h"
 #include "main/scene_branch.h"
+#include "mw31/backend.h"
 #include "mw31/file_services.h"
 #include "mw31/format.h"
 #include "mw31/messages.h"
@@ -46,6 +49,24 @@ class TempFile {
 
 int not_available(const char* what, const std::string& name) {
     mw31::message_printf("mw31_film: %s: %s", name.c_str(), what);
+    return 1;
+}
+
+// A -n given on purpose plays headless (tests, timing); otherwise a film played where nobody
+// can see it would run a million passes unseen.
+bool passes_given(const std::vector<std::string>& args) {
+    for (size_t i = 2; i < args.size(); ++i)
+        if (args[i].rfind("-n", 0) == 0) return true;
+    return false;
+}
+
+int no_display(const std::string& name) {
+    mw31::message_printf(
+        "mw31_film: kein Bildschirm / no display to play %s on.\n"
+        "Mit / with a virtual display: xvfb-run kurvlab %s\n"
+        "Ein Bild / one picture: kurvlab %s --output PICTURE.png --frame N\n"
+        "Was der Film enthaelt / what the film holds: kurvlab %s --info",
+        name.c_str(), name.c_str(), name.c_str(), name.c_str());
     return 1;
 }
 
@@ -93,13 +114,17 @@ int mw31_film(std::vector<std::string> args, const BatchRequest& batch) {
         if (!is_cad_wrapper_head(head)) break;
         std::string unwrapped;
         if (mw31::film_temp_name(&unwrapped) != 0) {
+            const int error = errno;
             mw31::message_printf(
-                "mw31_film: kann keine temporaere Datei anlegen / cannot create a "
-                "temporary file");
+                "mw31_film: %s: kann keine temporaere Datei anlegen / cannot create a "
+                "temporary file for the unwrapped film: %s",
+                film_name.c_str(),
+                mw31::temp_directory().empty() ? "no temporary folder" : std::strerror(error));
             return 1;
         }
         temp.replace(unwrapped);
-        film::cad_unwrap_anmneu(film_name, unwrapped);
+        // The unwrap says what failed and names the user's film.
+        if (film::cad_unwrap_anmneu(film_name, unwrapped) != 0) return 1;
         film_name = unwrapped;
     }
 
@@ -107,6 +132,9 @@ int mw31_film(std::vector<std::string> args, const BatchRequest& batch) {
     FilmOptions options = parse_film_options(args);
     options.record_factor = record_factor;
     if (head.rfind("ANM3D", 0) == 0) return play_scene_branch(film_name, options, batch);
+    mw31::Backend* backend = mw31::backend();
+    if (!batch.active() && !passes_given(args) && !(backend && backend->has_display()))
+        return no_display(source_name());
     if (anmneu) {
         std::remove(mw31::temp_info_name().c_str());  // a left-over info text
         if (options.convert)

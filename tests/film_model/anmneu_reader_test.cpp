@@ -253,4 +253,27 @@ TEST_F(AnmneuReader, LongLinesAndCarriageReturnsAreSafe) {
     EXPECT_EQ(film::anmneu_placement(f, 0, 0).x, 0.25);
 }
 
+TEST_F(AnmneuReader, BlankInfoBlockMakesNoInfoFile) {
+    const std::string head = "ANMNEU\n1\n1\n0\n1\n0\n1\n--- Start Infotext ---\n";
+    const std::string rest = "--- Ende Infotext ---\n--- Symbol-Dateien ---\n#0\n";
+    film::AnmneuFilm f;
+    ASSERT_EQ(read(head + "\n   \n\t \n" + rest, &f), 1);
+    EXPECT_FALSE(f.has_info_text);
+    EXPECT_FALSE(std::ifstream(mw31::temp_info_name()).good());
+    // The file starts at the first line that shows something; blank lines before it stay.
+    ASSERT_EQ(read(head + "\n \n  !\nText\n" + rest, &f), 1);
+    EXPECT_TRUE(f.has_info_text);
+    EXPECT_EQ(slurp(mw31::temp_info_name()), "\n \n  !\nText\n");
+}
+
+TEST_F(AnmneuReader, InfoTextThatCannotBeWrittenIsSaidAndNotClaimed) {
+    // A TMPDIR that is a plain file: no private folder can be made in it.
+    setenv("TMPDIR", write_file("not_a_folder", "x").c_str(), 1);
+    film::AnmneuFilm f;
+    ASSERT_EQ(read(kFilm, &f), 3);
+    EXPECT_FALSE(f.has_info_text);
+    EXPECT_NE(messages.find("info text not written"), std::string::npos) << messages;
+    EXPECT_NE(messages.find(test_dir() + "film.anm"), std::string::npos) << messages;
+}
+
 }  // namespace

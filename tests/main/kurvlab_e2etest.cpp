@@ -68,8 +68,9 @@ TEST(Program, DrawsAFrameIdenticallyFromBothEncodings) {
 }
 
 TEST(Program, BadFilesAreReportedOrPlayedNeverCrash) {
+    // A film named on the command line that cannot be played is a failure for the caller.
     const ProgramRun missing = run("/no/such/film.anm -n1");
-    EXPECT_EQ(missing.exit_code, 0);
+    EXPECT_EQ(missing.exit_code, 1);
     EXPECT_NE(missing.out.find("Cannot open file for read"), std::string::npos) << missing.out;
 
     std::mt19937 rng(7);
