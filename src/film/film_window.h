@@ -49,6 +49,7 @@ struct FrameScreen {
     std::unique_ptr<mw31::Picture> record_picture;  // larger twin while recording with -x
     double record_factor = 1.0;     // the recorded picture is this much larger than the window
     std::string status;             // the cycles display
+    double cycles_per_minute = -1;  // last measured rate; below 0 before the first
     bool cleared_inverted = false;  // background the picture was last cleared with
 };
 

@@ -63,10 +63,14 @@ void present_frame(FilmWindow& fw, const PictureExtras& extras) {
     double n = 0;
     if ((!extras.counts_cycles || extras.counts_cycles()) &&
         count_cycle(&s, mw31::tick_count(), &n)) {
-        screen.status = cycles_status_text(n, s.backward);
+        screen.cycles_per_minute = n;
         if (s.target_cycles > 1.0 && s.cycle_count > 50 && fw.outputs.target_control)
             fw.outputs.target_control(n);
     }
+    // The arrow shows the direction in force, also for a frame that measured no new rate (a
+    // single step just after a direction change).
+    if (screen.cycles_per_minute >= 0)
+        screen.status = cycles_status_text(screen.cycles_per_minute, s.backward);
     if (s.recording != kRecordingOn) {
         canvas.text_out(5, 15, screen.status);
         if (const std::string* caption = extras.caption ? extras.caption() : nullptr)

@@ -118,6 +118,8 @@ CommandEffect apply_command(PlaybackState* s, ColourTable* colours, int command,
             break;
         case kCmdInvert:
             toggle_invert(s, colours);
+            // A held or single-stepped film shows the change at once.
+            if (s->drag != kDragging) s->drag = kDragRedraw;
             break;
         case kCmdZoomOut:
             s->drag = kDragRedraw;

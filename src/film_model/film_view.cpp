@@ -67,8 +67,10 @@ bool zoom_to_rectangle(FilmView* view, mw31::Rect r, int virtual_width, int virt
 }
 
 void zoom_out(FilmView* view) {
-    view->x0 = hold_int(view->x0 + (view->area.width() / 4) * view->zoom);
-    view->y0 = hold_int(view->y0 + (view->area.height() / 4) * view->zoom);
+    // The film point shown at the centre of the area stays there: with screen = s * zoom + x0,
+    // halving the zoom moves the offset half way towards the centre.
+    view->x0 = hold_int((view->x0 + view->area.width() / 2.0) / 2.0);
+    view->y0 = hold_int((view->y0 + view->area.height() / 2.0) / 2.0);
     view->zoom *= 0.5;
     view->fit = false;
 }

@@ -88,8 +88,13 @@ class LineFilmRaster final : public FrameSink {
 
 mw31::Pen colour_pen(int colour, int pen_width, bool inverted, const ColourTable& colours) {
     const int c = ColourTable::index_of(colour);
-    if (pen_width == 1 && c == 1) return foreground_pen(inverted);
-    if (pen_width == 1 && c == 0) return background_pen(inverted);
+    // Black (1) and white (0) follow the display at every width: the inverted display has
+    // swapped them in the table, which would draw thick black elements black on black.
+    if (c == 1 || c == 0) {
+        const mw31::Pen pen = c == 1 ? foreground_pen(inverted) : background_pen(inverted);
+        if (pen_width == 1) return pen;
+        return mw31::pen_from_cache(mw31::PenStyle::Solid, pen_width, pen.colour);
+    }
     return mw31::pen_from_cache(mw31::PenStyle::Solid, pen_width,
                                 to_screen_rgb(colours.entries[c]));
 }

@@ -233,6 +233,59 @@ TEST_F(LineFilmPlayer, InvertThreeTimesGivesPenWidthsTwoThreeOne) {
     film_colour_table().reset();
 }
 
+TEST_F(LineFilmPlayer, InvertWhileHeldRedrawsAtOnceAndKeepsBlackElementsAtEveryPenWidth) {
+    // Every frame: colour 1 (black) drawn in a line at film y 400, screen y 200 at half scale.
+    std::string film = "F\n";
+    for (int i = 0; i < 10; ++i) {
+        film += "C" + shorts({1});
+        film += "L" + shorts({200, 400, 600, 400}) + "L" + shorts({200, 500, 600, 500});
+        film += "L" + shorts({200, 600, 600, 600}) + "X";
+    }
+    use_film(film);
+    struct Seen {
+        int index, pen_width;
+        bool invert, hold;
+        mw31::Rgb line, background;
+    };
+    std::vector<Seen> seen;
+    script.on_frame = [&](FilmWindow& fw, const mw31::Picture& picture) {
+        seen.push_back({fw.state.index, fw.state.pen_width, fw.state.invert, fw.state.hold,
+                        pixel(picture, 150, 200), pixel(picture, 150, 220)});
+        if (g_script->shown.size() == 2) {
+            post_char(fw, '.');
+            fw.window->set_timer(7, 5);
+        }
+    };
+    int ticks = 0;
+    script.on_message = [&](FilmWindow& fw, const Message& m) {
+        if (m.kind != MessageKind::Timer || ticks == 6) return;
+        ++ticks;
+        if (ticks <= 5) post_char(fw, '~');  // on with width 2, off, on with 3, off, on with 1
+        if (ticks == 6) {
+            fw.window->kill_timer(7);
+            post_char(fw, '.');
+        }
+    };
+    EXPECT_EQ(play(), 0);
+    ASSERT_GE(seen.size(), 8u);
+    const mw31::Rgb black{0, 0, 0}, white{255, 255, 255};
+    // Frame 2 once played, then five times more while held, once after each Invert.
+    std::vector<int> widths;
+    for (size_t i = 1; i < 7; ++i) {
+        EXPECT_EQ(seen[i].index, 2) << i;
+        const bool inverted = seen[i].invert;
+        EXPECT_EQ(seen[i].line, inverted ? white : black) << i;
+        EXPECT_EQ(seen[i].background, inverted ? black : white) << i;
+        if (i > 1) {
+            EXPECT_TRUE(seen[i].hold) << i;
+        }
+        widths.push_back(seen[i].pen_width);
+    }
+    EXPECT_EQ(widths, (std::vector<int>{1, 2, 2, 3, 3, 1}));
+    EXPECT_EQ(seen[7].index, 3);
+    film_colour_table().reset();
+}
+
 TEST_F(LineFilmPlayer, ClientOfThousandByThousandGivesADrawingAreaOfThousandByEightHundred) {
     options.window.client_width = 0;
     options.window.client_height = 0;
@@ -375,6 +428,37 @@ TEST_F(LineFilmPlayer, SingleStepWaitsForAKeyAndShowsTheCurrentFrameOnceMore) {
     EXPECT_EQ(play(), 0);
     EXPECT_EQ(script.shown, (std::vector<int>{1, 2, 2, 3, 4, 5, 6, 7, 8, 9}));
     EXPECT_EQ(bitmap_while_waiting, "anm_dlf");
+}
+
+TEST_F(LineFilmPlayer, StatusArrowShowsTheDirectionInForceAtOnceInSingleStep) {
+    std::vector<std::pair<bool, std::string>> seen;  // direction and status of every picture
+    script.on_frame = [&](FilmWindow& fw, const mw31::Picture&) {
+        seen.push_back({fw.state.backward, fw.screen.status});
+        if (g_script->shown.size() == 3) {
+            post_char(fw, 's');  // frame 3 again, then waiting
+            fw.window->set_timer(9, 5);
+        }
+    };
+    // Keys go in from a timer while the window waits; a key the pump before the wait took
+    // only turns the film, so the next tick sends it again.
+    script.on_message = [&](FilmWindow& fw, const Message& m) {
+        if (m.kind != MessageKind::Timer) return;
+        const size_t n = g_script->shown.size();
+        if (n == 4) mw31::post_message(key_message(fw, mw31::vk::Left));   // one back
+        if (n == 5) mw31::post_message(key_message(fw, mw31::vk::Right));  // one on
+        if (n == 6) {
+            fw.window->kill_timer(9);
+            mw31::post_message(command_message(fw, kCmdEnd));
+        }
+    };
+    EXPECT_EQ(play(), 0);
+    EXPECT_EQ(script.shown, (std::vector<int>{1, 2, 3, 3, 2, 3}));
+    ASSERT_EQ(seen.size(), 6u);
+    for (size_t i = 2; i < seen.size(); ++i) {
+        const std::string& status = seen[i].second;
+        ASSERT_GE(status.size(), 3u) << i;
+        EXPECT_EQ(status.substr(status.size() - 3), seen[i].first ? "<--" : "-->") << i;
+    }
 }
 
 TEST_F(LineFilmPlayer, ZoomRectangleDragStopsTheFilmAndZoomsOnRelease) {

@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <utility>
+
 namespace film {
 namespace {
 
@@ -111,6 +113,29 @@ TEST(FilmViewZoom, ZoomOutHalvesAboutTheCentreAndInitRestoresTheFit) {
     EXPECT_EQ(v.zoom, 1.0);
     EXPECT_EQ(v.x0, 0);
     EXPECT_EQ(v.y0, 0);
+}
+
+TEST(FilmViewZoom, ZoomOutAfterADragZoomKeepsWhatIsAtTheCentreThere) {
+    FilmView v;
+    v.area = Rect{0, 0, 1000, 800};
+    // A drag in the lower right quarter, then out twice: the film point at the centre stays.
+    ASSERT_TRUE(zoom_to_rectangle(&v, Rect{600, 500, 800, 660}, 1280, 1024));
+    auto centre_point = [&](const FilmView& view) {  // film coordinates shown at (500, 400)
+        return std::pair<double, double>{(500.0 - view.x0) * 1280 / (1000 * view.zoom),
+                                         (400.0 - view.y0) * 1280 / (1000 * view.zoom)};
+    };
+    const auto before = centre_point(v);
+    const double zoom = v.zoom;
+    for (int i = 1; i <= 2; ++i) {
+        zoom_out(&v);
+        EXPECT_DOUBLE_EQ(v.zoom, zoom / (1 << i));
+        const auto after = centre_point(v);
+        EXPECT_NEAR(after.first, before.first, 2.0) << i;
+        EXPECT_NEAR(after.second, before.second, 2.0) << i;
+        const FilmToScreen map(v, 1280);
+        EXPECT_NEAR(map.x(int32_t(before.first)), 500, 1) << i;
+        EXPECT_NEAR(map.y(int32_t(before.second)), 400, 1) << i;
+    }
 }
 
 TEST(FilmViewArea, ResizeMovesTheOffsetsByHalfTheChangeOnlyWhenZoomed) {

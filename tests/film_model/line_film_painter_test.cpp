@@ -77,12 +77,20 @@ TEST_F(FilmDrawingTest, ColourRecordsSelectStockPensAtWidthOneAndCachedPensOther
     EXPECT_EQ(ops[0].pen.colour, (mw31::Rgb{255, 255, 255}));
     EXPECT_EQ(ops[1].pen.colour, (mw31::Rgb{0, 0, 0}));
 
-    // Wider pens come from the table, which the inverted display has swapped.
-    colours.swap_black_white();
-    ops = draw(recs, 2, true);
-    EXPECT_EQ(ops[0].pen, (mw31::Pen{mw31::PenStyle::Solid, 2, {0, 0, 0}}));
-    EXPECT_EQ(ops[1].pen, (mw31::Pen{mw31::PenStyle::Solid, 2, {255, 255, 255}}));
-    EXPECT_EQ(ops[2].pen.width, 2);
+    // Wider pens keep black (1) and white (0) with the display, inverted (table swapped) or
+    // inverted back, so that thick black elements never vanish into the background.
+    const mw31::Rgb black{0, 0, 0}, white{255, 255, 255};
+    for (const int width : {2, 3}) {
+        colours.swap_black_white();
+        ops = draw(recs, width, true);
+        EXPECT_EQ(ops[0].pen, (mw31::Pen{mw31::PenStyle::Solid, width, white})) << width;
+        EXPECT_EQ(ops[1].pen, (mw31::Pen{mw31::PenStyle::Solid, width, black})) << width;
+        EXPECT_EQ(ops[2].pen, (mw31::Pen{mw31::PenStyle::Solid, width, {255, 0, 0}})) << width;
+        colours.swap_black_white();
+        ops = draw(recs, width, false);
+        EXPECT_EQ(ops[0].pen, (mw31::Pen{mw31::PenStyle::Solid, width, black})) << width;
+        EXPECT_EQ(ops[1].pen, (mw31::Pen{mw31::PenStyle::Solid, width, white})) << width;
+    }
 }
 
 TEST_F(FilmDrawingTest, FilledRectangleBetweenTheMappedCornersInTheBackgroundBrush) {
