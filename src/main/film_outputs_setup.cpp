@@ -64,4 +64,14 @@ film::FilmOutputs film_window_outputs(const std::string& film_name) {
     return outputs;
 }
 
+void set_player_options(film::PlayerOptions* play, const std::string& film_name,
+                        const std::string& source_name, const FilmOptions& options) {
+    play->film_name = film_name;
+    play->source_name = source_name;
+    play->passes = options.passes;
+    play->pause_ms = options.pause_ms;
+    play->record_factor = options.record_factor;
+    play->window.outputs = film_window_outputs(film_name);
+}
+
 }  // namespace kurvlab

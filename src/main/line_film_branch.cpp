@@ -75,12 +75,7 @@ int play_line_film_branch(const std::string& film_name, const std::string& sourc
     if (wants_print_or_dxf(batch)) return line_film_print_or_dxf(film_name, batch);
     if (!batch.record.empty()) return record_line_film(film_name, batch);
     film::LineFilmOptions play;
-    play.film_name = film_name;
-    play.source_name = source_name;
-    play.passes = options.passes;
-    play.pause_ms = options.pause_ms;
-    play.record_factor = options.record_factor;
-    play.window.outputs = film_window_outputs(film_name);
+    set_player_options(&play, film_name, source_name, options);
     return film::play_line_film(play);
 }
 
