@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <new>
+#include <set>
 
 #include "film_model/cad_unwrap.h"
 #include "film_model/contour_reader.h"
@@ -438,6 +439,8 @@ int read_anmneu_film(const std::string& name, AnmneuFilm* film, const ReportFn& 
     const size_t slash = shown.find_last_of("/\\");
     if (slash != std::string::npos) contours.include_directory = shown.substr(0, slash);
     contours.report = report;
+    std::set<std::string> missing_includes;
+    contours.missing_said = &missing_includes;
     LineSource in{f, &film->name, report, contours};
     int result = -1;
     try {

@@ -49,6 +49,7 @@ struct ReadState {
     bool long_line_reported = false;
     bool depth_reported = false;
     int includes_left = kMaxIncludeOpens;
+    std::set<std::string> missing_said{};  // when the reading brings no set of its own
 };
 
 double number_arg(const std::vector<std::string>& args, size_t i) {
@@ -139,7 +140,17 @@ void handle_line(const std::string& line, Transform* tf, ReadState* st, int dept
             }
             --st->includes_left;
             FILE* included = open_include(args[0], st->reading);
-            if (!included) return;  // an unreadable include is skipped silently
+            if (!included) {
+                // The parts it held are left out: say which file, once.
+                std::set<std::string>& said =
+                    st->reading.missing_said ? *st->reading.missing_said : st->missing_said;
+                const std::string file = unquoted(args[0]);
+                if (said.insert(file).second)
+                    st->reading.report(
+                        mw31::format_text("%s: Include-Datei fehlt / include file missing: %s",
+                                          st->reading.message_name.c_str(), file.c_str()));
+                return;
+            }
             read_contour(included, st, depth + 1);
             mw31::close_file(included);
             return;

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdio>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -25,6 +26,9 @@ struct ContourReading {
     std::string end_word = "end";
     std::string message_name = "do_load_detail_def";
     ReportFn report = report_to_user;
+    // Include files found missing and already said, shared by the contours of one film so
+    // that each is named once; null: once per contour.
+    std::set<std::string>* missing_said = nullptr;
 };
 
 // Reads contour lines from the stream's current position up to the end line (the stream is

@@ -177,6 +177,23 @@ TEST_F(AnmneuReader, IncludedContoursGetRoom) {
     EXPECT_EQ(messages, "");
 }
 
+TEST_F(AnmneuReader, AMissingIncludeIsNamedOnceForTheWholeFilm) {
+    // Two symbols include the same missing file (a film copied away from its symbols folder);
+    // the parts beside the include stay.
+    const std::string symbol = "a\nb\nrot\nm 0 0\nd 1 0\ni symbols/gone.ctr\nend\n";
+    film::AnmneuFilm f;
+    ASSERT_EQ(read("ANMNEU\n2\n1\n0\n1\n0\n1\n--- Symbol-Dateien ---\nbegin 1\n" + symbol +
+                       "begin 2\n" + symbol + "#0\n",
+                   &f),
+              1);
+    EXPECT_EQ(f.symbols[0].elements.size(), 2u);
+    EXPECT_EQ(f.symbols[1].elements.size(), 2u);
+    const std::string said = "include file missing: symbols/gone.ctr";
+    const size_t first = messages.find(said);
+    ASSERT_NE(first, std::string::npos) << messages;
+    EXPECT_EQ(messages.find(said, first + 1), std::string::npos) << messages;
+}
+
 TEST_F(AnmneuReader, WrongHeadsAreRefusedWithAMessage) {
     film::AnmneuFilm f;
     EXPECT_EQ(read("ANMNE\n1\n1\n", &f), -1);

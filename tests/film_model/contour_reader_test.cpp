@@ -180,12 +180,13 @@ TEST(ContourIncludes, FreshTransformAndNoEffectOnTheIncluder) {
     expect_point(r.elements[2], film::kContourDraw, 2, 50);   // include's t not kept
     EXPECT_DOUBLE_EQ(r.elements[3].end, M_PI / 2);
 
-    // Quoted names may hold blanks; a missing file is skipped without a word.
+    // Quoted names may hold blanks; a missing file is skipped and named.
     const std::string spaced = temp_file("contour inc b.txt", "m 3 3\n");
     const Read q = read_contour("i \"" + spaced + "\"\ni /no/such/file\nd 4 4\nend\n");
     ASSERT_EQ(q.elements.size(), 2u);
     expect_point(q.elements[0], film::kContourMove, 3, 3);
-    EXPECT_EQ(q.messages, "");
+    EXPECT_EQ(q.messages,
+              "do_load_detail_def: Include-Datei fehlt / include file missing: /no/such/file\n");
 }
 
 TEST(ContourIncludes, CountTowardsTheLimitAndLoopsEnd) {
