@@ -164,7 +164,7 @@ int anmneu_film(const AnmneuOptions& options) {
     // The wrap divides by the frame count.
     if (frames == 0) {
         mw31::message_printf("mw31_film: keine Getriebestellungen im Film / no frames in film:\n%s",
-                             film_name.c_str());
+                             p.film.name.c_str());  // the user's film, also for an unwrapped copy
         return leave(p, 1);
     }
     fw.virtual_width = kAnmneuRasterWidth;

@@ -377,6 +377,28 @@ int anmneu_next_frame(const AnmneuFilm& film, int frame) {
 
 namespace {
 
+// A film cut short (a copy that broke off) has fewer frames than its head says: the frames
+// after the last one read have no placements and would show every part at the origin. They
+// are not played, and the user is told.
+int played_frames(LineSource* in, AnmneuFilm* film) {
+    const int declared = film->frame_count;
+    int present = 0, last = -1;
+    for (int i = 0; i < declared; ++i)
+        if (film->frames[size_t(i)].present) {
+            ++present;
+            last = i;
+        }
+    if (present < declared) {
+        in->report(mw31::format_text(
+            "%s: nur %d von %d Getriebestellungen in der Datei / only %d of %d frames in the "
+            "file%s\n",
+            film->name.c_str(), present, declared, present, declared,
+            last + 1 < declared ? ", the film ends after the last one" : ""));
+        film->frame_count = last + 1;
+    }
+    return film->frame_count;
+}
+
 // Everything after opening; -1 after a message when the film cannot be used.
 int read_opened(LineSource* in, const std::string& name, AnmneuFilm* film) {
     int p = 0, frames = 0;
@@ -415,7 +437,7 @@ int read_opened(LineSource* in, const std::string& name, AnmneuFilm* film) {
     while (in->next(&line) && line != kSymbolMarker) {
     }
     if (read_symbols(in, film, room, &line)) read_frames(in, film, line);
-    return frames;
+    return played_frames(in, film);
 }
 
 }  // namespace

@@ -229,7 +229,9 @@ TEST_F(AnmneuReader, OutOfRangeNumbersAreSkippedWithOneMessage) {
     film::AnmneuFilm f;
     ASSERT_EQ(read(text, &f), 10000);
     EXPECT_NE(messages.find("too many frames (max. 10000)"), std::string::npos);
-    EXPECT_EQ(std::count(messages.begin(), messages.end(), '\n'), 3);  // frames, symbol, frame
+    // Too many frames, symbol, frame number, and how few frames the file holds.
+    EXPECT_EQ(std::count(messages.begin(), messages.end(), '\n'), 4);
+    EXPECT_NE(messages.find("only 2 of 10000 frames in the file\n"), std::string::npos);
     EXPECT_NE(messages.find("Symbolnummer 3"), std::string::npos);
     EXPECT_NE(messages.find("Bildnummer -1"), std::string::npos);
     EXPECT_EQ(f.symbols[1].colour, 8);
@@ -238,6 +240,23 @@ TEST_F(AnmneuReader, OutOfRangeNumbersAreSkippedWithOneMessage) {
     EXPECT_EQ(film::anmneu_placement(f, 9999, 0).x, 8);
     EXPECT_EQ(film::anmneu_placement(f, 4, 0).x, 9);
     EXPECT_EQ(film::anmneu_placement(f, 0, 0).x, 0);
+}
+
+TEST_F(AnmneuReader, AFilmCutShortPlaysOnlyTheFramesItHoldsAndSaysSo) {
+    const std::string head = "ANMNEU\n1\n5\n0\n1\n0\n1\n--- Symbol-Dateien ---\n";
+    film::AnmneuFilm f;
+    ASSERT_EQ(read(head + "#0\n1 1\n#1\n2 2\n#2\n3", &f), 3);
+    EXPECT_EQ(f.frame_count, 3);
+    EXPECT_NE(messages.find("only 3 of 5 frames in the file, the film ends after the last one"),
+              std::string::npos)
+        << messages;
+    EXPECT_EQ(film::anmneu_next_frame(f, 2), 2);  // holds at the last frame it has
+    // Nothing after the symbols: no frame to play at all.
+    ASSERT_EQ(read(head, &f), 0);
+    EXPECT_NE(messages.find("only 0 of 5 frames"), std::string::npos) << messages;
+    // A whole film says nothing.
+    ASSERT_EQ(read(head + "#0\n1\n#1\n1\n#2\n1\n#3\n1\n#4\n1\n", &f), 5);
+    EXPECT_EQ(messages, "");
 }
 
 TEST_F(AnmneuReader, MissingEndDoesNotSwallowTheFrames) {
