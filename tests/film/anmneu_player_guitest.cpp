@@ -278,6 +278,28 @@ TEST_F(AnmneuPlayer, InfotextOpensTheInfoFileInTheEditorWhilePlaying) {
     EXPECT_EQ(slurp(copy), "Zwei Striche\nzweite Zeile\n");
 }
 
+TEST_F(AnmneuPlayer, InfotextWithoutAnEditorSaysSoAndShowsTheText) {
+    // No editor variable and nothing on the PATH: neither an editor nor xdg-open is found.
+    ::unsetenv("KURVLAB_EDITOR");
+    ::unsetenv("VISUAL");
+    ::unsetenv("EDITOR");
+    const std::string path = std::getenv("PATH") ? std::getenv("PATH") : "";
+    ::setenv("PATH", dir.c_str(), 1);
+    mw31::queue_dialog_answer({});  // the box is answered with OK
+    script.on_frame = [&](FilmWindow& fw, const mw31::Picture&, int) {
+        if (g_script->shown.size() == 1) post_char(fw, '?');
+    };
+    EXPECT_EQ(play(), 0);
+    ::setenv("PATH", path.c_str(), 1);
+    bool shown = false;
+    for (const mw31::DialogRecord& d : mw31::shown_dialogs())
+        if (d.kind == "message" && d.text.find("no text editor found") != std::string::npos) {
+            shown = true;
+            EXPECT_NE(d.text.find("Zwei Striche\nzweite Zeile\n"), std::string::npos) << d.text;
+        }
+    EXPECT_TRUE(shown);
+}
+
 TEST_F(AnmneuPlayer, LeavingRemovesTheTemporaryFilesAndTheUnwrappedCopy) {
     std::ofstream(mw31::temp_work_name()) << "work";
     std::string wrapped = "# CAD-Export --- Viergelenk\n# Start ANMNEU-Datei\n";
