@@ -373,8 +373,10 @@ void draw_buttons(const std::vector<ButtonBitmap>& buttons, int client_width, in
     glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
     for (const ButtonBitmap& b : buttons) {
         if (!b.rgb_rows || b.rgb_rows->size() < size_t(b.width) * size_t(b.height) * 3) continue;
-        glRasterPos2i(b.x0, b.y0 + b.height - 1);
-        glPixelZoom(1, -1);  // rows come top to bottom
+        // Rows come top to bottom; zoomed by -1, a row fills the pixel row just below the
+        // raster position, so the top row starts one above the rectangle's top pixel.
+        glRasterPos2i(b.x0, b.y0 + b.height);
+        glPixelZoom(1, -1);
         glDrawPixels(b.width, b.height, GL_RGB, GL_UNSIGNED_BYTE, b.rgb_rows->data());
     }
     glPixelZoom(1, 1);

@@ -1,14 +1,22 @@
 // --info loads the animation and prints the scene, the completed camera and the messages the
 // loader gave; --output draws frame N through the offscreen GL surface, as the window would.
+// Otherwise the scene plays in the 3D window, or with -n and no display through the offscreen
+// surface, frame by frame, for the passes asked for.
 #include "main/scene_branch.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <vector>
 
 #include "gl3d/scene_loader.h"
 #include "gl3d/scene_picture.h"
+#include "gl3d/viewer_window.h"
 #include "main/batch_output.h"
+#include "mw31/app_state.h"
+#include "mw31/backend.h"
+#include "mw31/egl/offscreen_gl.h"
 #include "mw31/format.h"
+#include "mw31/message_queue.h"
 #include "mw31/picture.h"
 #include "mw31/temp_names.h"
 
@@ -109,11 +117,82 @@ int draw_picture(const std::string& film_name, const BatchRequest& batch) {
     return save_batch_picture(out.get(), batch.output_png);
 }
 
+// Loads for playing: the loader's messages go to the user, as in the window's own run.
+int load_for_play(const std::string& film_name, gl3d::Scene* scene) {
+    return gl3d::load_scene(film_name, scene);
+}
+
+int no_display(const std::string& name) {
+    mw31::message_printf(
+        "mw31_film: kein Bildschirm / no display to play %s on.\n"
+        "Mit / with a virtual display: xvfb-run kurvlab %s\n"
+        "Ein Bild / one picture: kurvlab %s --output PICTURE.png --frame N\n"
+        "Was die Animation enthaelt / what the animation holds: kurvlab %s --info",
+        name.c_str(), name.c_str(), name.c_str(), name.c_str());
+    return 1;
+}
+
+// Every frame the timer would show, drawn into an offscreen surface of the window's default
+// size: a check (and a timing) of the playback where nobody can watch it.
+int play_offscreen(const std::string& film_name, gl3d::Scene* scene, int passes) {
+    std::string error;
+    auto gl = mw31::OffscreenGl::create(1024, 768, &error);
+    if (!gl) {
+        mw31::message_printf("kurvlab: %s: kein OpenGL ohne Bildschirm / no offscreen OpenGL: %s",
+                             film_name.c_str(), error.c_str());
+        return 1;
+    }
+    gl3d::RenderSettings settings;
+    settings.width = gl->width();
+    settings.height = gl->height();
+    settings.lights = gl3d::read_light_settings(gl3d::environment_then_profile());
+    gl3d::setup_context(settings.lights);
+    gl3d::Playback p;
+    gl3d::start_playback(&p, scene->frame_count());
+    for (int pass = 0; pass < passes && !mw31::quit_requested(); ++pass)
+        for (int i = 0; i < std::max(1, scene->frame_count()); ++i) {
+            gl3d::step_frame(&p);
+            if (scene->frame_count() > 0) gl3d::apply_frame(scene, p.frame);
+            scene->current_frame = p.frame;
+            gl3d::render_scene(scene, settings);
+            mw31::service_messages();
+        }
+    (void)gl->read_rgb_rows();  // waits for the drawing to finish
+    gl3d::release_display_lists(scene);
+    return 0;
+}
+
+int play_in_window(const std::string& film_name, gl3d::Scene* scene, int passes) {
+    gl3d::Viewer viewer;
+    gl3d::ViewerOptions options;
+    options.passes = passes;
+    std::string error;
+    if (gl3d::create_viewer(&viewer, scene, options, &error) != 0) {
+        if (gl3d::viewer_switched_off()) {
+            mw31::terminal_printf(
+                "kvgl: 3D-Fenster abgeschaltet (KVGL_OFF) / 3D window switched off (KVGL_OFF)\n");
+            return 0;
+        }
+        mw31::message_printf("mw31_film: %s: kein 3D-Fenster / no 3D window: %s", film_name.c_str(),
+                             error.c_str());
+        return 1;
+    }
+    while (!gl3d::viewer_done(viewer) && !mw31::quit_requested()) {
+        const mw31::Message m = mw31::get_message();
+        if (m.kind == mw31::MessageKind::Quit) {
+            mw31::set_quit_requested(true);
+            break;
+        }
+        mw31::dispatch_message(m);
+    }
+    gl3d::close_viewer(&viewer);
+    return 0;
+}
+
 }  // namespace
 
 int play_scene_branch(const std::string& film_name, const FilmOptions& options,
                       const BatchRequest& batch) {
-    (void)options;
     if (batch.info) return print_info(film_name);
     if (!batch.output_png.empty()) return draw_picture(film_name, batch);
     if (!batch.record.empty()) {
@@ -123,10 +202,17 @@ int play_scene_branch(const std::string& film_name, const FilmOptions& options,
             film_name.c_str());
         return 1;
     }
-    mw31::message_printf(
-        "mw31_film: %s: 3D-Fenster noch nicht verfuegbar / the 3D window is not available yet",
-        film_name.c_str());
-    return 1;
+    // A -n given on purpose plays without a display; otherwise nobody would see a million
+    // passes.
+    const bool passes_given = options.passes != FilmOptions{}.passes;
+    mw31::Backend* backend = mw31::backend();
+    const bool display = backend && backend->has_display();
+    if (!display && !passes_given) return no_display(film_name);
+    gl3d::Scene scene;
+    if (load_for_play(film_name, &scene) != 0) return 1;
+    const int passes = std::max(1, options.passes);
+    if (!display) return play_offscreen(film_name, &scene, passes);
+    return play_in_window(film_name, &scene, passes);
 }
 
 }  // namespace kurvlab

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "mw31/dialogs.h"
+#include "mw31/gl_window.h"
 #include "mw31/picture.h"
 #include "mw31/printer.h"
 #include "mw31/window.h"
@@ -23,6 +24,12 @@ class Backend {
 
     virtual std::unique_ptr<Window> create_window(const WindowSpec& window_spec) = 0;
     virtual std::unique_ptr<Picture> create_picture(int width, int height) = 0;
+    // Windows drawn with OpenGL; none where the platform has no display or no GL.
+    virtual std::unique_ptr<GlWindow> create_gl_window(const GlWindowSpec&, std::string* error) {
+        *error = "no OpenGL windows on this platform";
+        return nullptr;
+    }
+    virtual ButtonImage button_image(const std::string&) { return {}; }
 
     // Translates pending platform events into posted messages; with wait set, first blocks
     // until at least one event arrived (or timeout_ms passed, when positive).

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "mw31/qt/qt_dialogs.h"
+#include "mw31/qt/qt_gl_window.h"
 #include "mw31/qt/qt_icons.h"
 #include "mw31/qt/qt_picture.h"
 #include "mw31/qt/qt_printer.h"
@@ -88,6 +89,16 @@ class QtBackend final : public Backend {
     std::unique_ptr<Window> create_window(const WindowSpec& window_spec) override {
         return std::make_unique<QtWindow>(window_spec);
     }
+
+    std::unique_ptr<GlWindow> create_gl_window(const GlWindowSpec& spec,
+                                               std::string* error) override {
+        if (!display_) {
+            *error = "no display";
+            return nullptr;
+        }
+        return qt_create_gl_window(spec, error);
+    }
+    ButtonImage button_image(const std::string& name) override { return qt_button_image(name); }
 
     std::unique_ptr<Picture> create_picture(int width, int height) override {
         if (width <= 0 || height <= 0) return nullptr;

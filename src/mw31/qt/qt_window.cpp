@@ -59,6 +59,76 @@ const std::vector<QtWindow*>& live_windows() {
     return registry();
 }
 
+// ---- translation
+
+// A mouse message in client coordinates; moves carry no button of their own.
+Message mouse_message(MessageKind kind, const QMouseEvent* event) {
+    Message m;
+    m.kind = kind;
+    if (kind != MessageKind::MouseMove) m.button = button_of(event->button());
+    m.buttons = button_bits(event->buttons());
+    const QPoint at = event->position().toPoint();
+    m.x = at.x();
+    m.y = at.y();
+    m.shift = event->modifiers() & Qt::ShiftModifier;
+    m.ctrl = event->modifiers() & Qt::ControlModifier;
+    return m;
+}
+
+bool wheel_message(const QWheelEvent* event, Message* out) {
+    const int delta = event->angleDelta().y();
+    if (delta == 0) return false;
+    Message m;
+    m.kind = MessageKind::Wheel;
+    m.wheel = delta;
+    const QPoint at = event->position().toPoint();
+    m.x = at.x();
+    m.y = at.y();
+    m.buttons = button_bits(event->buttons());
+    m.shift = event->modifiers() & Qt::ShiftModifier;
+    m.ctrl = event->modifiers() & Qt::ControlModifier;
+    *out = m;
+    return true;
+}
+
+std::vector<Message> key_messages(const QKeyEvent* event) {
+    std::vector<Message> out;
+    const bool shift = event->modifiers() & Qt::ShiftModifier;
+    const bool ctrl = event->modifiers() & Qt::ControlModifier;
+    const bool keypad = event->modifiers() & Qt::KeypadModifier;
+    if (const int key = virtual_key_from_qt(event->key(), keypad)) {
+        Message m;
+        m.kind = MessageKind::KeyDown;
+        m.key = key;
+        m.shift = shift;
+        m.ctrl = ctrl;
+        out.push_back(m);
+    }
+    for (const int c : characters_from_qt(event->key(), event->text(), ctrl)) {
+        Message m;
+        m.kind = MessageKind::Char;
+        m.key = c;
+        m.shift = shift;
+        m.ctrl = ctrl;
+        out.push_back(m);
+    }
+    return out;
+}
+
+void WindowTimers::set(int id, int period_ms) {
+    auto& timer = timers_[id];
+    if (!timer) {
+        timer = std::make_unique<QTimer>();
+        QObject::connect(timer.get(), &QTimer::timeout, [this, id] {
+            Message m;
+            m.kind = MessageKind::Timer;
+            m.command = id;
+            post_(m);
+        });
+    }
+    timer->start(std::max(1, period_ms));  // 0 would fire on every pass of the loop
+}
+
 // ---- client area
 
 ClientWidget::ClientWidget(QtWindow* owner, int width, int height)
@@ -88,22 +158,6 @@ void ClientWidget::resizeEvent(QResizeEvent*) {
     owner_->post(m);
 }
 
-namespace {
-// A mouse message in client coordinates; moves carry no button of their own.
-Message mouse_message(MessageKind kind, const QMouseEvent* event) {
-    Message m;
-    m.kind = kind;
-    if (kind != MessageKind::MouseMove) m.button = button_of(event->button());
-    m.buttons = button_bits(event->buttons());
-    const QPoint at = event->position().toPoint();
-    m.x = at.x();
-    m.y = at.y();
-    m.shift = event->modifiers() & Qt::ShiftModifier;
-    m.ctrl = event->modifiers() & Qt::ControlModifier;
-    return m;
-}
-}  // namespace
-
 void ClientWidget::mousePressEvent(QMouseEvent* event) {
     owner_->post(mouse_message(MessageKind::MouseDown, event));
 }
@@ -117,18 +171,8 @@ void ClientWidget::mouseMoveEvent(QMouseEvent* event) {
 }
 
 void ClientWidget::wheelEvent(QWheelEvent* event) {
-    const int delta = event->angleDelta().y();
-    if (delta == 0) return;
     Message m;
-    m.kind = MessageKind::Wheel;
-    m.wheel = delta;
-    const QPoint at = event->position().toPoint();
-    m.x = at.x();
-    m.y = at.y();
-    m.buttons = button_bits(event->buttons());
-    m.shift = event->modifiers() & Qt::ShiftModifier;
-    m.ctrl = event->modifiers() & Qt::ControlModifier;
-    owner_->post(m);
+    if (wheel_message(event, &m)) owner_->post(m);
 }
 
 // ---- frame
@@ -142,25 +186,7 @@ void FrameWidget::closeEvent(QCloseEvent* event) {
 }
 
 void FrameWidget::keyPressEvent(QKeyEvent* event) {
-    const bool shift = event->modifiers() & Qt::ShiftModifier;
-    const bool ctrl = event->modifiers() & Qt::ControlModifier;
-    const bool keypad = event->modifiers() & Qt::KeypadModifier;
-    if (const int key = virtual_key_from_qt(event->key(), keypad)) {
-        Message m;
-        m.kind = MessageKind::KeyDown;
-        m.key = key;
-        m.shift = shift;
-        m.ctrl = ctrl;
-        owner_->post(m);
-    }
-    for (const int c : characters_from_qt(event->key(), event->text(), ctrl)) {
-        Message m;
-        m.kind = MessageKind::Char;
-        m.key = c;
-        m.shift = shift;
-        m.ctrl = ctrl;
-        owner_->post(m);
-    }
+    for (const Message& m : key_messages(event)) owner_->post(m);
     event->accept();
 }
 
@@ -363,21 +389,11 @@ void QtWindow::toolbar_show(bool shown) {
 // ---- timers
 
 void QtWindow::set_timer(int id, int period_ms) {
-    auto& timer = timers_[id];
-    if (!timer) {
-        timer = std::make_unique<QTimer>();
-        QObject::connect(timer.get(), &QTimer::timeout, [this, id] {
-            Message m;
-            m.kind = MessageKind::Timer;
-            m.command = id;
-            post(m);
-        });
-    }
-    timer->start(std::max(1, period_ms));  // 0 would fire on every pass of the loop
+    timers_.set(id, period_ms);
 }
 
 void QtWindow::kill_timer(int id) {
-    timers_.erase(id);
+    timers_.kill(id);
 }
 
 }  // namespace mw31

@@ -2,8 +2,10 @@
 // client widget whose surface is an ImageCanvas; Qt events become queued messages.
 #pragma once
 
+#include <QTimer>
 #include <QToolBar>
 #include <QWidget>
+#include <functional>
 #include <map>
 #include <memory>
 #include <vector>
@@ -12,12 +14,33 @@
 #include "mw31/window.h"
 
 class QAction;
-class QTimer;
+class QKeyEvent;
+class QMouseEvent;
 class QVBoxLayout;
+class QWheelEvent;
 
 namespace mw31 {
 
 class QtWindow;
+
+// Qt events as the seam's messages (the window field left empty); every window kind uses them.
+Message mouse_message(MessageKind kind, const QMouseEvent* event);
+// False for a wheel event without a vertical delta.
+bool wheel_message(const QWheelEvent* event, Message* out);
+std::vector<Message> key_messages(const QKeyEvent* event);
+
+// Timers by number that post a Timer message through `post`.
+class WindowTimers {
+  public:
+    explicit WindowTimers(std::function<void(const Message&)> post) : post_(std::move(post)) {}
+    void set(int id, int period_ms);
+    void kill(int id) { timers_.erase(id); }
+    void clear() { timers_.clear(); }
+
+  private:
+    std::function<void(const Message&)> post_;
+    std::map<int, std::unique_ptr<QTimer>> timers_;
+};
 
 class ClientWidget final : public QWidget {
   public:
@@ -104,7 +127,7 @@ class QtWindow final : public Window {
     int bar_height_ = 0;
     bool bar_shown_ = true;
     std::vector<Button> buttons_;
-    std::map<int, std::unique_ptr<QTimer>> timers_;
+    WindowTimers timers_{[this](const Message& m) { post(m); }};
 };
 
 // Every window alive, for the event pump's repaint pass.
