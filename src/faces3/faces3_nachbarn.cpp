@@ -1,11 +1,15 @@
 // Neighbour relation of a body: the index method (exact point indices, with fault
 // counts) and the geometric method (coordinates within the tolerance, time-sliced).
 // Both visit candidate pairs through hashes but in the order of a full pairwise scan,
-// so neighbours are set and overwritten exactly as that scan would do it.
+// so neighbours are set and overwritten exactly as that scan would do it. The geometric
+// method walks groups of coincident edges and passes over triangles that are complete,
+// so that many copies of one mesh at one place cost no more than as many apart.
 #include <algorithm>
 #include <chrono>
 #include <cmath>
+#include <cstdint>
 #include <cstdlib>
+#include <cstring>
 #include <new>
 
 #include "faces3/faces3_body.h"
@@ -32,6 +36,10 @@ void reset_neighbours(Faces3Koerper* k) {
 // rounding of the quotient (see Faces3PointHash).
 constexpr double kCell = 16 * FACES3_KOOR_EPS;
 constexpr double kWindow = 0.085;
+
+// Candidates per edge that only overwrite neighbours already set, after which the edge
+// looks only at edges without a neighbour (see faces3_nachbarn_schritt).
+constexpr int kIdleLimit = 32;
 
 bool finite3(const double* p) {
     return std::isfinite(p[0]) && std::isfinite(p[1]) && std::isfinite(p[2]);
@@ -109,6 +117,22 @@ int faces3_cpt_nachbarn_index(Faces3Koerper* k) {
 
 // ---- geometric method ------------------------------------------------------------------
 
+namespace {
+
+// Hash of a point's coordinates for finding equal points; -0 and +0 hash alike.
+uint64_t coord_hash(const double* p) {
+    uint64_t h = 0;
+    for (int a = 0; a < 3; ++a) {
+        const double v = p[a] + 0.0;
+        uint64_t bits;
+        std::memcpy(&bits, &v, sizeof bits);
+        h = faces3_mix64(h ^ (bits + 0x9E3779B97F4A7C15ULL * static_cast<uint64_t>(a + 1)));
+    }
+    return h;
+}
+
+}  // namespace
+
 bool Faces3GeoWork::build(const Faces3Koerper& body, bool sliced,
                           std::chrono::steady_clock::time_point deadline) {
     // Items per step: a few milliseconds of work at most between looks at the clock.
@@ -126,75 +150,172 @@ bool Faces3GeoWork::build(const Faces3Koerper& body, bool sliced,
         pos_ = 0;
         return true;
     };
+    auto from_class = [&](uint32_t e) { return point_class[tris[e / 3].p[e % 3]]; };
+    auto to_class = [&](uint32_t e) { return point_class[tris[e / 3].p[(e % 3 + 1) % 3]]; };
     for (bool first = true;; first = false) {
         if (!first && phase_ != kDone && late()) return false;
+        const size_t classes = class_points.size();
         switch (phase_) {
-            case kStart:
+            case kStart: {
                 triangles = tris.size();
                 points = body.punkte.size();
-                out.start(points);
-                phase_ = kCountEdges;
+                size_t size = 64;
+                while (size < points * 2) size *= 2;
+                faces3_reserve_large(class_table_, size);
+                class_table_.assign(size, 0);
+                faces3_reserve_large(point_class, points);
+                point_class.assign(points, kNoClass);
+                class_points.clear();
+                faces3_reserve_large(class_points, points);
+                phase_ = kClasses;
                 break;
-            case kCountEdges:
-                if (!steps(triangles, [&](size_t a, size_t b) { out.count(tris, a, b); }))
-                    return false;
-                out.index(triangles);
-                phase_ = kPlaceEdges;
-                break;
-            case kPlaceEdges:
-                if (!steps(triangles, [&](size_t a, size_t b) { out.place(tris, a, b); }))
-                    return false;
-                out.finish();
-                faces3_reserve_large(out_end, out.entries.size());
-                out_end.resize(out.entries.size());
-                phase_ = kEnds;
-                break;
-            case kEnds:
-                if (!steps(out.entries.size(), [&](size_t a, size_t b) {
-                        for (size_t x = a; x < b; ++x) {
-                            const uint32_t e = out.entries[x];
-                            out_end[x] = static_cast<uint32_t>(tris[e / 3].p[(e % 3 + 1) % 3]);
+            }
+            case kClasses:
+                if (!steps(points, [&](size_t a, size_t b) {
+                        const size_t mask = class_table_.size() - 1;
+                        for (size_t q = a; q < b; ++q) {
+                            const double* p = body.punkte[q].data();
+                            if (!finite3(p)) continue;  // equal to nothing, not even itself
+                            for (size_t s = coord_hash(p) & mask;; s = (s + 1) & mask) {
+                                const uint32_t v = class_table_[s];
+                                if (v == 0) {
+                                    class_table_[s] = static_cast<uint32_t>(q + 1);
+                                    point_class[q] = static_cast<uint32_t>(class_points.size());
+                                    class_points.push_back(body.punkte[q]);
+                                    break;
+                                }
+                                const double* r = body.punkte[v - 1].data();
+                                if (r[0] == p[0] && r[1] == p[1] && r[2] == p[2]) {
+                                    point_class[q] = point_class[v - 1];
+                                    break;
+                                }
+                            }
                         }
                     }))
                     return false;
-                grid_.start(points, kCell);
+                Faces3Vec<uint32_t>().swap(class_table_);
+                grid_.start(class_points.size(), kCell);
                 phase_ = kCountGrid;
                 break;
             case kCountGrid:
-                if (!steps(points, [&](size_t a, size_t b) { grid_.count(body.punkte, a, b); }))
+                if (!steps(classes, [&](size_t a, size_t b) { grid_.count(class_points, a, b); }))
                     return false;
                 grid_.index();
                 phase_ = kPlaceGrid;
                 break;
             case kPlaceGrid:
-                if (!steps(points, [&](size_t a, size_t b) { grid_.place(a, b); })) return false;
+                if (!steps(classes, [&](size_t a, size_t b) { grid_.place(a, b); })) return false;
                 grid_.finish();
-                faces3_reserve_large(near_begin, points + 1);
-                near_begin.assign(points + 1, 0);
+                faces3_reserve_large(near_begin, classes + 1);
+                near_begin.assign(classes + 1, 0);
                 near.clear();
-                faces3_reserve_large(near, points);  // mostly the point itself
+                faces3_reserve_large(near, classes);  // mostly the class itself
                 phase_ = kNear;
                 break;
             case kNear:
-                // Points within the tolerance of each point, found once through the grid
+                // Classes within the tolerance of each class, found once through the grid
                 // instead of once per edge query.
-                if (!steps(points, [&](size_t a, size_t b) {
+                if (!steps(classes, [&](size_t a, size_t b) {
                         for (size_t q = a; q < b; ++q) {
                             near_begin[q] = static_cast<uint32_t>(near.size());
-                            const double* p = body.punkte[q].data();
-                            if (!finite3(p)) continue;
+                            const double* p = class_points[q].data();
                             int64_t lo[3], hi[3];
                             grid_.range(p, p, kWindow, lo, hi);
                             const size_t first = near.size();
                             grid_.for_range(lo, hi, [&](uint32_t r) {
-                                if (near_eq(body.punkte[r].data(), p)) near.push_back(r);
+                                if (near_eq(class_points[r].data(), p)) near.push_back(r);
                             });
                             std::sort(near.begin() + first, near.end());
                         }
                     }))
                     return false;
-                near_begin[points] = static_cast<uint32_t>(near.size());
+                near_begin[classes] = static_cast<uint32_t>(near.size());
                 grid_ = Faces3PointGrid();
+                faces3_reserve_large(bucket_, classes + 1);
+                bucket_.assign(classes + 1, 0);
+                faces3_reserve_large(by_end_, classes + 1);
+                by_end_.assign(classes + 1, 0);
+                phase_ = kCountEdges;
+                break;
+            // The edges are sorted by start class, end class and entry with two stable
+            // counting sorts: by end class first, then by start class.
+            case kCountEdges:
+                if (!steps(triangles, [&](size_t a, size_t b) {
+                        for (uint32_t e = static_cast<uint32_t>(a * 3); e < b * 3; ++e) {
+                            const uint32_t f = from_class(e), t = to_class(e);
+                            if (f == kNoClass || t == kNoClass) continue;
+                            ++bucket_[f + 1];
+                            ++by_end_[t + 1];
+                        }
+                    }))
+                    return false;
+                for (size_t c = 0; c < classes; ++c) {
+                    bucket_[c + 1] += bucket_[c];
+                    by_end_[c + 1] += by_end_[c];
+                }
+                ends_.clear();
+                faces3_reserve_large(ends_, by_end_[classes]);
+                ends_.resize(by_end_[classes]);
+                faces3_reserve_large(fill_, classes);
+                fill_.assign(by_end_.begin(), by_end_.end() - 1);
+                Faces3Vec<uint32_t>().swap(by_end_);
+                phase_ = kPlaceByEnd;
+                break;
+            case kPlaceByEnd:
+                if (!steps(triangles, [&](size_t a, size_t b) {
+                        for (uint32_t e = static_cast<uint32_t>(a * 3); e < b * 3; ++e) {
+                            const uint32_t f = from_class(e), t = to_class(e);
+                            if (f != kNoClass && t != kNoClass) ends_[fill_[t]++] = e;
+                        }
+                    }))
+                    return false;
+                out.entries.clear();
+                faces3_reserve_large(out.entries, ends_.size());
+                out.entries.resize(ends_.size());
+                fill_.assign(bucket_.begin(), bucket_.end() - 1);
+                phase_ = kPlaceEdges;
+                break;
+            case kPlaceEdges:
+                if (!steps(ends_.size(), [&](size_t a, size_t b) {
+                        for (size_t x = a; x < b; ++x) {
+                            const uint32_t e = ends_[x];
+                            out.entries[fill_[from_class(e)]++] = e;
+                        }
+                    }))
+                    return false;
+                Faces3Vec<uint32_t>().swap(fill_);
+                Faces3Vec<uint32_t>().swap(ends_);
+                out.begin.clear();
+                out_end.clear();
+                faces3_reserve_large(out.begin, out.entries.size() + 1);
+                faces3_reserve_large(out_end, out.entries.size());
+                faces3_reserve_large(class_groups, classes + 1);
+                class_groups.assign(classes + 1, 0);
+                faces3_reserve_large(skip, out.entries.size());
+                skip.resize(out.entries.size());
+                faces3_reserve_large(skip_set, out.entries.size());
+                skip_set.resize(out.entries.size());
+                phase_ = kGroups;
+                break;
+            case kGroups:
+                // One group per pair of start and end class.
+                if (!steps(classes, [&](size_t a, size_t b) {
+                        for (size_t c = a; c < b; ++c) {
+                            class_groups[c] = static_cast<uint32_t>(out_end.size());
+                            for (uint32_t x = bucket_[c]; x < bucket_[c + 1]; ++x) {
+                                const uint32_t to = to_class(out.entries[x]);
+                                if (x == bucket_[c] || to != out_end.back()) {
+                                    out.begin.push_back(x);
+                                    out_end.push_back(to);
+                                }
+                                skip[x] = skip_set[x] = x;
+                            }
+                        }
+                    }))
+                    return false;
+                class_groups[classes] = static_cast<uint32_t>(out_end.size());
+                out.begin.push_back(static_cast<uint32_t>(out.entries.size()));
+                Faces3Vec<uint32_t>().swap(bucket_);
                 phase_ = kDone;
                 break;
             case kDone:
@@ -229,31 +350,39 @@ bool disjoint(const Box& wide, const Box& b) {
     return false;
 }
 
-struct Match {
-    uint32_t j;
-    uint8_t ei, ej;
-    bool operator<(const Match& o) const {
-        if (j != o.j) return j < o.j;
-        if (ei != o.ei) return ei < o.ei;
-        return ej < o.ej;
-    }
+// A walk through one edge group from the first triangle after the scanned one.
+struct Cursor {
+    uint32_t pos, end;
+    int ei;              // edge of the scanned triangle the group matches
+    bool unset = false;  // only edges that have no neighbour yet
 };
 
-// Calls fn(edge) for every edge of a triangle after i that runs from a point within the
-// tolerance of point b to a point within the tolerance of point a.
-template <class Fn>
-void near_edges(const Faces3Koerper& k, const Faces3GeoWork& w, size_t i, int a, int b, Fn&& fn) {
-    const double* pa = k.punkte[a].data();
-    for (uint32_t x = w.near_begin[b]; x < w.near_begin[b + 1]; ++x) {
-        const uint32_t q = w.near[x];
-        auto first = w.out.entries.begin() + w.out.begin[q];
-        auto last = w.out.entries.begin() + w.out.begin[q + 1];
-        // Entries ascend by triangle: skip those up to i.
-        auto it = std::upper_bound(first, last, static_cast<uint32_t>(i * 3 + 2));
-        for (; it != last; ++it) {
-            if (near_eq(k.punkte[w.out_end[it - w.out.entries.begin()]].data(), pa)) fn(*it);
+// First entry at or after x (before end) that is not passed over: a complete triangle, or
+// with `unset` an edge that has a neighbour. Such entries stay so and are linked over
+// for good.
+uint32_t next_open(Faces3GeoWork& w, const Faces3Vec<Faces3Dreieck>& tris, uint32_t x, uint32_t end,
+                   bool unset) {
+    Faces3Vec<uint32_t>& link = unset ? w.skip_set : w.skip;
+    uint32_t r = x;
+    while (r < end) {
+        ++faces3_geo_candidates;
+        const uint32_t l = link[r];
+        const uint32_t e = w.out.entries[r];
+        if (l != r) {
+            r = l;
+        } else if (unset ? tris[e / 3].nachbar[e % 3] != -1 : full(tris[e / 3])) {
+            link[r] = r + 1;
+            ++r;
+        } else {
+            break;
         }
     }
+    while (x < r) {
+        const uint32_t l = link[x];
+        link[x] = r;
+        x = l;
+    }
+    return r;
 }
 
 }  // namespace
@@ -287,46 +416,80 @@ int faces3_nachbarn_schritt(Faces3Koerper* k, int start, int budget_ms, double* 
         faces3_body_drop_geo_work(k);
         return 0;
     }
-    const Faces3GeoWork& work = *k->geo_work;
-    std::vector<Match> matches;
+    Faces3GeoWork& work = *k->geo_work;
+    Faces3Vec<Faces3Dreieck>& tris = k->dreiecke;
+    auto pt = [&](int p) { return k->punkte[p].data(); };
+    std::vector<Cursor> cursors;
     for (size_t i = work.scan; i < n; ++i) {
-        Faces3Dreieck& ti = k->dreiecke[i];
+        Faces3Dreieck& ti = tris[i];
         if (full(ti)) continue;
         Box wide = tri_box(*k, ti);
         for (int a = 0; a < 3; ++a) {
             wide.lo[a] -= 1e-5;
             wide.hi[a] += 1e-5;
         }
-        matches.clear();
+        // Later triangles with an edge b'->a' where b' is near b and a' near a, for each
+        // edge a->b of i: one walk per group of such edges.
+        cursors.clear();
         for (int ei = 0; ei < 3; ++ei) {
-            near_edges(*k, work, i, ti.p[ei], ti.p[(ei + 1) % 3], [&](uint32_t e) {
-                matches.push_back({e / 3, static_cast<uint8_t>(ei), static_cast<uint8_t>(e % 3)});
-            });
-        }
-        // Mostly one match per edge: a plain insertion sort beats the general one.
-        if (matches.size() <= 16) {
-            for (size_t x = 1; x < matches.size(); ++x) {
-                const Match v = matches[x];
-                size_t y = x;
-                for (; y > 0 && v < matches[y - 1]; --y) matches[y] = matches[y - 1];
-                matches[y] = v;
-            }
-        } else {
-            std::sort(matches.begin(), matches.end());
-        }
-        for (size_t m = 0; m < matches.size();) {
-            const uint32_t j = matches[m].j;
-            size_t end = m;
-            while (end < matches.size() && matches[end].j == j) ++end;
-            Faces3Dreieck& tj = k->dreiecke[j];
-            if (!full(tj) && !disjoint(wide, tri_box(*k, tj))) {
-                for (size_t x = m; x < end; ++x) {
-                    ti.nachbar[matches[x].ei] = static_cast<int>(j);
-                    tj.nachbar[matches[x].ej] = static_cast<int>(i);
+            const uint32_t ca = work.point_class[ti.p[ei]];
+            const uint32_t cb = work.point_class[ti.p[(ei + 1) % 3]];
+            if (ca == Faces3GeoWork::kNoClass || cb == Faces3GeoWork::kNoClass) continue;
+            for (uint32_t x = work.near_begin[cb]; x < work.near_begin[cb + 1]; ++x) {
+                const uint32_t q = work.near[x];
+                const auto gfirst = work.out_end.begin() + work.class_groups[q];
+                const auto glast = work.out_end.begin() + work.class_groups[q + 1];
+                for (uint32_t y = work.near_begin[ca]; y < work.near_begin[ca + 1]; ++y) {
+                    const auto g = std::lower_bound(gfirst, glast, work.near[y]);
+                    if (g == glast || *g != work.near[y]) continue;
+                    const size_t gi = static_cast<size_t>(g - work.out_end.begin());
+                    const auto first = work.out.entries.begin() + work.out.begin[gi];
+                    const auto last = work.out.entries.begin() + work.out.begin[gi + 1];
+                    const auto it = std::upper_bound(first, last, static_cast<uint32_t>(i * 3 + 2));
+                    if (it == last) continue;
+                    cursors.push_back({static_cast<uint32_t>(it - work.out.entries.begin()),
+                                       work.out.begin[gi + 1], ei});
                 }
-                if (full(ti)) break;
             }
-            m = end;
+        }
+        // Candidates in ascending order, as the pairwise scan meets them. After kIdleLimit
+        // candidates that only overwrite neighbours already set on both sides, an edge of
+        // i goes on only to edges that have none yet: among many coincident copies the
+        // scan would otherwise be quadratic. Which edges get a neighbour stays the same;
+        // only which of the copies is named may change.
+        int idle[3] = {0, 0, 0};
+        while (!cursors.empty()) {
+            uint32_t j = UINT32_MAX;
+            for (Cursor& c : cursors) {
+                c.pos = next_open(work, tris, c.pos, c.end, c.unset);
+                if (c.pos < c.end) j = std::min(j, work.out.entries[c.pos] / 3);
+            }
+            if (j == UINT32_MAX) break;
+            for (Cursor& c : cursors) {
+                while (c.pos < c.end && work.out.entries[c.pos] / 3 == j) ++c.pos;
+            }
+            ++faces3_geo_candidates;
+            Faces3Dreieck& tj = tris[j];
+            if (disjoint(wide, tri_box(*k, tj))) continue;
+            bool hit[3] = {false, false, false}, fresh[3] = {false, false, false};
+            for (int ei = 0; ei < 3; ++ei) {
+                const double* pa = pt(ti.p[ei]);
+                const double* pb = pt(ti.p[(ei + 1) % 3]);
+                for (int ej = 0; ej < 3; ++ej) {
+                    if (near_eq(pt(tj.p[ej]), pb) && near_eq(pt(tj.p[(ej + 1) % 3]), pa)) {
+                        hit[ei] = true;
+                        fresh[ei] = fresh[ei] || ti.nachbar[ei] == -1 || tj.nachbar[ej] == -1;
+                        ti.nachbar[ei] = static_cast<int>(j);
+                        tj.nachbar[ej] = static_cast<int>(i);
+                    }
+                }
+            }
+            if (full(ti)) break;
+            for (int ei = 0; ei < 3; ++ei) {
+                if (hit[ei] && !fresh[ei] && ++idle[ei] == kIdleLimit) {
+                    for (Cursor& c : cursors) c.unset = c.unset || c.ei == ei;
+                }
+            }
         }
         if (budget_ms > 0 && progress) {
             const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(
@@ -334,8 +497,8 @@ int faces3_nachbarn_schritt(Faces3Koerper* k, int start, int budget_ms, double* 
                                 .count();
             if (ms > budget_ms) {
                 *progress = static_cast<double>(i + 1) / static_cast<double>(n) * 100.0;
-                k->geo_work->scan = i + 1;
-                k->geo_work->handed_out = static_cast<int>(i + 1);
+                work.scan = i + 1;
+                work.handed_out = static_cast<int>(i + 1);
                 return static_cast<int>(i + 1);
             }
         }
