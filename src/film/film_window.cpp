@@ -1,6 +1,7 @@
 // The film window: tool bar, window procedure, zoom rectangle, menu-bar updates and Save.
 #include "film/film_window.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -190,7 +191,32 @@ void close_film_window(FilmWindow* fw) {
     fw->window.reset();
 }
 
+namespace {
+
+// A command whose output this build does not have yet says so (once per window) instead of
+// doing nothing; the grid button then keeps its picture, as no grid is drawn.
+bool unavailable(FilmWindow& fw, int command) {
+    const FilmOutputs& out = fw.outputs;
+    const bool missing = ((command == kCmdMeasureReference || command == kCmdMeasureDirection ||
+                           command == kCmdMeasureEnd) &&
+                          !out.measure_command) ||
+                         (command == kCmdGrid && !out.draw_grid) ||
+                         (command == kCmdTargetCycles && !out.target_dialog);
+    if (!missing) return false;
+    std::vector<int>& said = fw.unavailable_said;
+    if (std::find(said.begin(), said.end(), command) == said.end()) {
+        said.push_back(command);
+        const FilmButton* button = film_button(command);
+        mw31::message_printf("%s: noch nicht verfuegbar / not available yet",
+                             button ? button->caption : "?");
+    }
+    return true;
+}
+
+}  // namespace
+
 void film_window_command(FilmWindow& fw, int command) {
+    if (unavailable(fw, command)) return;
     const int step_before = fw.state.step;
     const CommandEffect effect = apply_command(&fw.state, fw.colours, command, mw31::tick_count());
     const FilmOutputs& out = fw.outputs;

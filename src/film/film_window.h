@@ -87,7 +87,8 @@ struct FilmWindow {
     mw31::Rect rubber{};  // the zoom rectangle being dragged (start and current corner)
     int mouse_x = -1, mouse_y = -1;
     MenuShown shown;
-    bool single_step_before = false;  // single step was on at the previous frame
+    bool single_step_before = false;    // single step was on at the previous frame
+    std::vector<int> unavailable_said;  // commands already said to be not available yet
     bool previous_not_interruptible = false;
 };
 

@@ -36,7 +36,7 @@ void wait_single_step(FilmWindow& fw, const FrameRedraw& redraw) {
 }
 
 // Everything that waits, requests served; a redraw request is dropped because the next frame
-// is drawn at once anyway.
+// is drawn at once anyway, unless the film is held (an Invert just before the hold).
 void process_waiting(FilmWindow& fw) {
     mw31::Message m;
     while (!fw.state.end && mw31::peek_message(&m, true)) {
@@ -44,12 +44,14 @@ void process_waiting(FilmWindow& fw) {
         serve_film_requests(fw);
     }
     serve_film_requests(fw);
-    if (fw.state.drag == kDragRedraw) fw.state.drag = kDragIdle;
+    if (fw.state.drag == kDragRedraw && !fw.state.hold) fw.state.drag = kDragIdle;
 }
 
-// Held, or a zoom rectangle being dragged: one message at a time.
+// Held, or a zoom rectangle being dragged: one message at a time. A redraw asked for before
+// the wait is done before waiting, not only after the next message.
 void wait_while_held(FilmWindow& fw, const FrameRedraw& redraw) {
     PlaybackState& s = fw.state;
+    if (s.hold) redraw_if_requested(fw, redraw);
     while (!s.end && (s.hold || s.drag == kDragging)) {
         update_film_menu(fw);
         dispatch_film_message(fw, mw31::get_message());

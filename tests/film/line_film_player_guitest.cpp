@@ -256,12 +256,15 @@ TEST_F(LineFilmPlayer, InvertWhileHeldRedrawsAtOnceAndKeepsBlackElementsAtEveryP
             fw.window->set_timer(7, 5);
         }
     };
-    int ticks = 0;
+    // One key per picture: the next goes in only once the last one's redraw was seen.
+    size_t acted = 0;
     script.on_message = [&](FilmWindow& fw, const Message& m) {
-        if (m.kind != MessageKind::Timer || ticks == 6) return;
-        ++ticks;
-        if (ticks <= 5) post_char(fw, '~');  // on with width 2, off, on with 3, off, on with 1
-        if (ticks == 6) {
+        if (m.kind != MessageKind::Timer || seen.size() < 2 || seen.size() == acted || acted >= 7)
+            return;
+        acted = seen.size();
+        if (acted < 7) {
+            post_char(fw, '~');  // on with width 2, off, on with 3, off, on with 1
+        } else {
             fw.window->kill_timer(7);
             post_char(fw, '.');
         }
@@ -366,6 +369,27 @@ TEST_F(LineFilmPlayer, FilmWithoutFramesIsRefusedWithAMessageBeforePlayback) {
     EXPECT_EQ(play(), 1);
     EXPECT_NE(testing::internal::GetCapturedStderr().find("no frame to show"), std::string::npos);
     EXPECT_TRUE(script.shown.empty());
+}
+
+TEST_F(LineFilmPlayer, CommandsWithoutTheirOutputSaySoOnceAndChangeNothing) {
+    bool grid_after = true;
+    script.on_frame = [&](FilmWindow& fw, const mw31::Picture&) {
+        const size_t n = g_script->shown.size();
+        if (n == 2)
+            for (const char key : {'g', 'g', 'g', 'n', 'z', 'r', 'z'}) post_char(fw, key);
+        if (n == 3) grid_after = fw.state.grid;
+    };
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(play(), 0);
+    const std::string err = testing::internal::GetCapturedStderr();
+    EXPECT_FALSE(grid_after);  // no grid is drawn, so none is switched on
+    size_t said = 0;
+    for (size_t at = err.find("not available yet"); at != std::string::npos;
+         at = err.find("not available yet", at + 1))
+        ++said;
+    EXPECT_EQ(said, 4u) << err;  // grid, target cycles, two measuring commands
+    EXPECT_NE(err.find("Gitter: noch nicht verfuegbar / not available yet"), std::string::npos)
+        << err;
 }
 
 TEST_F(LineFilmPlayer, SmallFramesAreSkipped) {
