@@ -77,7 +77,7 @@ class LineFilmRaster final : public FrameSink {
     }
 
     mw31::Canvas& canvas_;
-    const FilmToScreen& map_;
+    const FilmToScreen map_;  // a copy: callers hand in temporaries
     const ColourTable& colours_;
     int pen_width_;
     bool inverted_;
