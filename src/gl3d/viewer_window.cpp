@@ -64,7 +64,7 @@ void before_message(Viewer* v) {
 // (from the last frame to frame 0) only starts the first pass.
 void count_pass(Viewer* v, int before) {
     const Playback& p = v->playback;
-    const bool wrapped = p.count == 1 || (p.direction > 0 ? p.frame < before : p.frame > before);
+    const bool wrapped = p.count <= 1 || (p.direction > 0 ? p.frame < before : p.frame > before);
     if (v->first_tick) {
         v->first_tick = false;
         return;
@@ -229,9 +229,13 @@ void on_wheel(Viewer* v, const mw31::Message& m) {
 void on_timer(Viewer* v, int id) {
     if (id == kPlayTimer) {
         const int before = v->playback.frame;
-        if (on_play_tick(&v->playback, v->window->ctrl_held())) {
+        const bool held = v->window->ctrl_held();
+        if (on_play_tick(&v->playback, held)) {
             count_pass(v, before);
             redraw(v);
+        } else if (v->playback.count <= 0 && !v->playback.stopped && !v->playback.single_step &&
+                   !held) {
+            count_pass(v, before);  // a scene without frames: every tick is a whole pass
         }
         if (v->alive && v->playback.running)
             v->window->set_timer(kPlayTimer, timer_period_ms(v->playback.speed));

@@ -344,6 +344,20 @@ TEST_F(ViewerWindow, CloseBoxAndPassesEndTheViewer) {
     EXPECT_EQ(v_.playback.frame, 0);
 }
 
+TEST_F(ViewerWindow, SceneWithoutFramesStillEndsAfterItsPasses) {
+    const std::string name = testing::TempDir() + "/no_frames.anm";
+    std::ofstream(name) << "ANM3D\n1\n0\n--- Symbol-Dateien ---\nbegin x a\n1 1 1\n"
+                           "quader 10 10 10 0 0 0 1 0 0 0 1 0 0\nend\n";
+    gl3d::LoadOptions load;
+    load.info_name = testing::TempDir() + "/no_frames.txt";
+    ASSERT_EQ(gl3d::load_scene(name, &scene_, load), 0);
+    ASSERT_EQ(scene_.frame_count(), 0);
+    open(3);
+    ASSERT_TRUE(pump_until([&] { return gl3d::viewer_done(v_); }));
+    EXPECT_EQ(v_.passes_done, 3);
+    EXPECT_GT(v_.redraws, 0);
+}
+
 TEST(KurvlabWindow, PlaysTheExampleOnePassAndEndsByItself) {
     const std::string daten = testing::TempDir() + "/daten-e2e";
     std::system(("mkdir -p '" + daten + "'").c_str());
