@@ -101,7 +101,14 @@ void save_with_view(Viewer* v) {
     mw31::SaveFileRequest request;
     request.title = "Animation mit Ansicht speichern / Save animation with view";
     request.filter = "ANM-Dateien|*.anm|Alle Dateien|*.*|";
+    // Timer messages would pile up while the dialog waits and race the film on afterwards.
+    v->window->kill_timer(kPlayTimer);
+    v->window->kill_timer(kRedrawTimer);
     const std::string chosen = mw31::save_file_dialog(request);
+    if (v->alive) {
+        v->window->set_timer(kPlayTimer, timer_period_ms(v->playback.speed));
+        v->window->set_timer(kRedrawTimer, kRedrawPeriodMs);
+    }
     if (chosen.empty()) return;
     save_scene_with_view(v->scene->file_name, with_scene_extension(chosen), v->scene->view,
                          v->scene->global);
