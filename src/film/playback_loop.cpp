@@ -1,6 +1,8 @@
 // Between-frame steps of the 2D playback loops: pumps, waits, requests and recording.
 #include "film/playback_loop.h"
 
+#include <algorithm>
+
 #include "mw31/message_queue.h"
 #include "mw31/process.h"
 
@@ -70,6 +72,19 @@ void return_from_quick_recording(FilmWindow& fw) {
     pump_film_messages(fw);
 }
 
+// The pause in short slices with the messages served between them, so that a key counts at
+// once even at the slowest speed; the pause as a whole stays as long.
+void pause_serving_messages(FilmWindow& fw, int pause_ms) {
+    constexpr long long kSliceMs = 20;
+    const long long until = mw31::tick_count() + pause_ms;
+    for (;;) {
+        const long long left = until - mw31::tick_count();
+        if (left <= 0 || fw.state.end) return;
+        mw31::sleep_ms(int(std::min(left, kSliceMs)));
+        pump_film_messages(fw);
+    }
+}
+
 }  // namespace
 
 void pump_film_messages(FilmWindow& fw) {
@@ -99,7 +114,7 @@ AfterFrame after_frame(FilmWindow& fw, bool take_pause, const FrameRedraw& redra
     PlaybackState& s = fw.state;
     pump_film_messages(fw);
     // The pause as it stands after the pump, which may have run Slower or Faster.
-    if (take_pause && s.pause_ms > 0) mw31::sleep_ms(s.pause_ms);
+    if (take_pause && s.pause_ms > 0) pause_serving_messages(fw, s.pause_ms);
     update_film_menu(fw);
     if (single_step_on(s)) {
         if (!fw.single_step_before) {

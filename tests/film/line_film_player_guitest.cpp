@@ -15,6 +15,7 @@
 #include "mw31/app_state.h"
 #include "mw31/dialogs.h"
 #include "mw31/message_queue.h"
+#include "mw31/process.h"
 #include "support/qt_test_events.h"
 
 namespace film {
@@ -390,6 +391,28 @@ TEST_F(LineFilmPlayer, CommandsWithoutTheirOutputSaySoOnceAndChangeNothing) {
     EXPECT_EQ(said, 4u) << err;  // grid, target cycles, two measuring commands
     EXPECT_NE(err.find("Gitter: noch nicht verfuegbar / not available yet"), std::string::npos)
         << err;
+}
+
+TEST_F(LineFilmPlayer, AKeyCountsDuringALongPause) {
+    options.pause_ms = 5000;  // slower than the slowest speed
+    long long shown_at = 0;
+    bool asked = false;
+    script.on_frame = [&](FilmWindow& fw, const mw31::Picture&) {
+        if (g_script->shown.size() != 1) return;
+        shown_at = mw31::tick_count();
+        fw.window->set_timer(5, 100);
+    };
+    script.on_message = [&](FilmWindow& fw, const Message& m) {
+        if (m.kind != MessageKind::Timer || asked) return;
+        fw.window->kill_timer(5);
+        asked = true;
+        post_char(fw, 'e');
+    };
+    EXPECT_EQ(play(), 0);
+    ASSERT_TRUE(asked);
+    // Ended well before the pause after the first frame was over, with no further frame.
+    EXPECT_LT(mw31::tick_count() - shown_at, 2500);
+    EXPECT_EQ(script.shown, (std::vector<int>{1}));
 }
 
 TEST_F(LineFilmPlayer, SmallFramesAreSkipped) {
