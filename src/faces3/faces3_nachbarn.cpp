@@ -11,6 +11,8 @@
 #include <cstdlib>
 #include <cstring>
 #include <new>
+#include <type_traits>
+#include <vector>
 
 #include "faces3/faces3_body.h"
 #include "faces3/faces3_geo_work.h"
@@ -50,6 +52,55 @@ bool near_eq(const double* a, const double* b) {
            std::fabs(a[2] - b[2]) <= FACES3_KOOR_EPS;
 }
 
+// A walk through one edge group from the first triangle after the scanned one.
+struct Cursor {
+    uint32_t pos, end;
+    int ei;              // edge of the scanned triangle the group matches
+    bool unset = false;  // only edges that have no neighbour yet
+};
+
+// First entry at or after x (before end) that is not passed over: a complete triangle, or
+// with `unset` an edge that has a neighbour. Such entries stay so and are linked over
+// for good: link (one per entry, initially itself) is skip or skip_set of the run.
+uint32_t next_open(const uint32_t* entries, uint32_t* link, const Faces3Vec<Faces3Dreieck>& tris,
+                   uint32_t x, uint32_t end, bool unset) {
+    uint32_t r = x;
+    while (r < end) {
+        ++faces3_geo_candidates;
+        const uint32_t l = link[r];
+        const uint32_t e = entries[r];
+        if (l != r) {
+            r = l;
+        } else if (unset ? tris[e / 3].nachbar[e % 3] != -1 : full(tris[e / 3])) {
+            link[r] = r + 1;
+            ++r;
+        } else {
+            break;
+        }
+    }
+    while (x < r) {
+        const uint32_t l = link[x];
+        link[x] = r;
+        x = l;
+    }
+    return r;
+}
+
+// Next candidate triangle over all cursors (moved past it), or UINT32_MAX.
+uint32_t next_candidate(std::vector<Cursor>& cursors, const uint32_t* entries, uint32_t* skip,
+                        uint32_t* skip_set, const Faces3Vec<Faces3Dreieck>& tris) {
+    uint32_t j = UINT32_MAX;
+    for (Cursor& c : cursors) {
+        c.pos = next_open(entries, c.unset ? skip_set : skip, tris, c.pos, c.end, c.unset);
+        if (c.pos < c.end) j = std::min(j, entries[c.pos] / 3);
+    }
+    if (j == UINT32_MAX) return j;
+    for (Cursor& c : cursors) {
+        while (c.pos < c.end && entries[c.pos] / 3 == j) ++c.pos;
+    }
+    return j;
+}
+
 }  // namespace
 
 // ---- index method ----------------------------------------------------------------------
@@ -58,54 +109,151 @@ int faces3_cpt_nachbarn_index(Faces3Koerper* k) {
     if (!k) return 0;
     faces3_body_drop_geo_work(k);
     reset_neighbours(k);
-    const size_t n = k->dreiecke.size();
     Faces3Vec<Faces3Dreieck>& tris = k->dreiecke;
-    // Edges leaving each point, sorted by end point, then by triangle: the triangles
-    // holding b->a are one contiguous, ascending run in b's list.
-    Faces3OutEdges out;
-    out.build(k->punkte.size(), tris);
-    auto end_of = [&](uint32_t e) { return tris[e / 3].p[(e % 3 + 1) % 3]; };
-    for (size_t q = 0; q + 1 < out.begin.size(); ++q) {
-        std::sort(out.entries.begin() + out.begin[q], out.entries.begin() + out.begin[q + 1],
-                  [&](uint32_t x, uint32_t y) {
-                      const int ex = end_of(x), ey = end_of(y);
-                      return ex != ey ? ex < ey : x < y;
-                  });
+    const size_t np = k->punkte.size();
+    const uint32_t ne = static_cast<uint32_t>(tris.size() * 3);
+    auto from = [&](uint32_t e) { return tris[e / 3].p[e % 3]; };
+    auto to = [&](uint32_t e) { return tris[e / 3].p[(e % 3 + 1) % 3]; };
+    auto large = [](Faces3Vec<uint32_t>& v, size_t n) {
+        faces3_reserve_large(v, n);
+        v.resize(n);
+    };
+    // Edges sorted by start point, end point and entry (two stable counting sorts): the
+    // edges a->b of all triangles are one ascending run.
+    Faces3Vec<uint32_t> by_from, entries, skip;
+    large(by_from, np + 1);
+    large(entries, ne);
+    {
+        Faces3Vec<uint32_t> by_to, fill, tmp;
+        large(by_to, np + 1);
+        large(tmp, ne);
+        for (uint32_t e = 0; e < ne; ++e) {
+            ++by_from[from(e) + 1];
+            ++by_to[to(e) + 1];
+        }
+        for (size_t q = 0; q < np; ++q) {
+            by_from[q + 1] += by_from[q];
+            by_to[q + 1] += by_to[q];
+        }
+        fill = by_to;
+        for (uint32_t e = 0; e < ne; ++e) tmp[fill[to(e)]++] = e;
+        fill = by_from;
+        for (uint32_t e : tmp) entries[fill[from(e)]++] = e;
     }
+    large(skip, ne);
+    for (uint32_t x = 0; x < ne; ++x) skip[x] = x;
+    // Made when a scan first stops short (see below): the entries of complete triangles
+    // counted per position (Fenwick tree), and the links over edges that have neighbours.
+    Faces3Vec<uint32_t> done, pos_of, skip_set;
+    auto add = [&](size_t t, uint32_t d) {
+        for (int s = 0; s < 3; ++s) {
+            for (size_t x = pos_of[t * 3 + s] + 1; x <= ne; x += x & (~x + 1)) done[x] += d;
+        }
+    };
+    auto done_below = [&](size_t x) {
+        uint32_t sum = 0;
+        for (; x > 0; x -= x & (~x + 1)) sum += done[x];
+        return sum;
+    };
 
     long long missing_count = 0, duplicates = 0;
-    std::vector<uint32_t> cand;
-    for (size_t i = 0; i < n; ++i) {
+    std::vector<Cursor> cursors;
+    std::vector<uint32_t> completed;
+    for (size_t i = 0; i < tris.size(); ++i) {
         Faces3Dreieck& ti = tris[i];
         if (full(ti)) continue;
-        cand.clear();
+        // Per edge a->b of i: the run of edges b->a after triangle i.
+        uint32_t first[3], last[3];
+        bool unset[3];
+        cursors.clear();
         for (int ei = 0; ei < 3; ++ei) {
             const int a = ti.p[ei], b = ti.p[(ei + 1) % 3];
-            auto first = out.entries.begin() + out.begin[b];
-            auto last = out.entries.begin() + out.begin[b + 1];
-            // First entry ending at a with a triangle after i.
-            auto it = std::lower_bound(first, last, 0, [&](uint32_t x, int) {
-                const int ex = end_of(x);
-                return ex != a ? ex < a : x / 3 <= i;
+            const auto lo = entries.begin() + by_from[b], hi = entries.begin() + by_from[b + 1];
+            const auto run = std::equal_range(lo, hi, a, [&](auto x, auto y) {
+                if constexpr (std::is_same_v<decltype(x), int>) {
+                    return x < to(y);
+                } else {
+                    return to(x) < y;
+                }
             });
-            for (; it != last && end_of(*it) == a; ++it) cand.push_back(*it / 3);
+            const auto it =
+                std::upper_bound(run.first, run.second, static_cast<uint32_t>(i * 3 + 2));
+            first[ei] = static_cast<uint32_t>(it - entries.begin());
+            last[ei] = static_cast<uint32_t>(run.second - entries.begin());
+            unset[ei] = ti.nachbar[ei] == -1;
+            if (first[ei] < last[ei]) cursors.push_back({first[ei], last[ei], ei});
         }
-        std::sort(cand.begin(), cand.end());
-        cand.erase(std::unique(cand.begin(), cand.end()), cand.end());
-        for (uint32_t j : cand) {
+        // The scan as in the geometric method.
+        uint32_t stop = UINT32_MAX;
+        int idle[3] = {0, 0, 0};
+        bool capped = false;
+        long long dups = 0;
+        completed.clear();
+        while (!cursors.empty()) {
+            const uint32_t j =
+                next_candidate(cursors, entries.data(), skip.data(), skip_set.data(), tris);
+            if (j == UINT32_MAX) break;
+            ++faces3_geo_candidates;
             Faces3Dreieck& tj = tris[j];
-            if (full(tj)) continue;
+            bool hit[3] = {false, false, false}, fresh[3] = {false, false, false};
             for (int ei = 0; ei < 3; ++ei) {
                 const int a = ti.p[ei], b = ti.p[(ei + 1) % 3];
                 for (int ej = 0; ej < 3; ++ej) {
                     if (tj.p[ej] == b && tj.p[(ej + 1) % 3] == a) {
-                        if (ti.nachbar[ei] != -1) ++duplicates;
+                        hit[ei] = true;
+                        fresh[ei] = fresh[ei] || ti.nachbar[ei] == -1 || tj.nachbar[ej] == -1;
+                        if (ti.nachbar[ei] != -1) ++dups;
                         ti.nachbar[ei] = static_cast<int>(j);
                         tj.nachbar[ej] = static_cast<int>(i);
                     }
                 }
             }
-            if (full(ti)) break;
+            if (full(tj)) completed.push_back(j);
+            if (full(ti)) {
+                stop = j;
+                break;
+            }
+            for (int ei = 0; ei < 3; ++ei) {
+                if (!hit[ei] || fresh[ei] || ++idle[ei] != kIdleLimit) continue;
+                if (!capped && pos_of.empty()) {
+                    // First time: index what is complete as the scan of i began.
+                    large(pos_of, ne);
+                    for (uint32_t x = 0; x < ne; ++x) pos_of[entries[x]] = x;
+                    large(done, ne + 1);
+                    for (size_t t = 0; t < tris.size(); ++t) {
+                        if (full(tris[t])) add(t, 1);
+                    }
+                    for (uint32_t t : completed) add(t, static_cast<uint32_t>(-1));
+                    large(skip_set, ne);
+                    for (uint32_t x = 0; x < ne; ++x) skip_set[x] = x;
+                }
+                capped = true;
+                for (Cursor& c : cursors) c.unset = c.unset || c.ei == ei;
+            }
+        }
+        if (capped) {
+            // The pairwise scan meets every triangle of a run that was incomplete when the
+            // scan of i began, up to the one that completes i; each match but a first one
+            // on an edge of i without a neighbour is a duplicate.
+            dups = 0;
+            for (int ei = 0; ei < 3; ++ei) {
+                uint32_t end = last[ei];
+                if (stop != UINT32_MAX) {
+                    end = static_cast<uint32_t>(std::upper_bound(entries.begin() + first[ei],
+                                                                 entries.begin() + last[ei],
+                                                                 stop * 3 + 2) -
+                                                entries.begin());
+                }
+                if (end <= first[ei]) continue;
+                const long long met = static_cast<long long>(end - first[ei]) -
+                                      (done_below(end) - done_below(first[ei]));
+                dups += met - (unset[ei] && met > 0 ? 1 : 0);
+            }
+        }
+        duplicates += dups;
+        if (!pos_of.empty()) {
+            for (uint32_t j : completed) add(j, 1);
+            if (full(ti)) add(i, 1);
         }
         missing_count += missing(ti);
     }
@@ -350,41 +498,6 @@ bool disjoint(const Box& wide, const Box& b) {
     return false;
 }
 
-// A walk through one edge group from the first triangle after the scanned one.
-struct Cursor {
-    uint32_t pos, end;
-    int ei;              // edge of the scanned triangle the group matches
-    bool unset = false;  // only edges that have no neighbour yet
-};
-
-// First entry at or after x (before end) that is not passed over: a complete triangle, or
-// with `unset` an edge that has a neighbour. Such entries stay so and are linked over
-// for good.
-uint32_t next_open(Faces3GeoWork& w, const Faces3Vec<Faces3Dreieck>& tris, uint32_t x, uint32_t end,
-                   bool unset) {
-    Faces3Vec<uint32_t>& link = unset ? w.skip_set : w.skip;
-    uint32_t r = x;
-    while (r < end) {
-        ++faces3_geo_candidates;
-        const uint32_t l = link[r];
-        const uint32_t e = w.out.entries[r];
-        if (l != r) {
-            r = l;
-        } else if (unset ? tris[e / 3].nachbar[e % 3] != -1 : full(tris[e / 3])) {
-            link[r] = r + 1;
-            ++r;
-        } else {
-            break;
-        }
-    }
-    while (x < r) {
-        const uint32_t l = link[x];
-        link[x] = r;
-        x = l;
-    }
-    return r;
-}
-
 }  // namespace
 
 int faces3_nachbarn_schritt(Faces3Koerper* k, int start, int budget_ms, double* progress) {
@@ -459,15 +572,9 @@ int faces3_nachbarn_schritt(Faces3Koerper* k, int start, int budget_ms, double* 
         // only which of the copies is named may change.
         int idle[3] = {0, 0, 0};
         while (!cursors.empty()) {
-            uint32_t j = UINT32_MAX;
-            for (Cursor& c : cursors) {
-                c.pos = next_open(work, tris, c.pos, c.end, c.unset);
-                if (c.pos < c.end) j = std::min(j, work.out.entries[c.pos] / 3);
-            }
+            const uint32_t j = next_candidate(cursors, work.out.entries.data(), work.skip.data(),
+                                              work.skip_set.data(), tris);
             if (j == UINT32_MAX) break;
-            for (Cursor& c : cursors) {
-                while (c.pos < c.end && work.out.entries[c.pos] / 3 == j) ++c.pos;
-            }
             ++faces3_geo_candidates;
             Faces3Dreieck& tj = tris[j];
             if (disjoint(wide, tri_box(*k, tj))) continue;

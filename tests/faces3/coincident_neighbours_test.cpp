@@ -4,6 +4,7 @@
 // of triangles rather than with its square when they are many.
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cstdio>
 #include <memory>
 #include <string>
@@ -238,6 +239,68 @@ TEST(CoincidentNeighbours, SlicedRunOnManyCopiesEqualsOneGo) {
     for (int i = 0; i < faces3_anzahl_dreiecke(c.body.get()); ++i) {
         const Faces3Dreieck* d = faces3_get_dreieck(c.body.get(), i);
         for (int s = 0; s < 3; ++s) ASSERT_EQ(d->nachbar[s], expected[3 * i + s]) << i;
+    }
+}
+
+// The index method's fault counts and neighbours against the pairwise scan; beyond the
+// candidate limit only the named copies may differ.
+// Returns the pairwise scan's duplicate count.
+long long expect_index_method_like_pairwise(const std::vector<double>& soup, bool same_names) {
+    Pair p = build(soup, false);
+    long long missing, dups;
+    ref::index_neighbours(p.mesh, &missing, &dups);
+    f3test::CaptureTerminal out;
+    EXPECT_EQ(faces3_cpt_nachbarn_index(p.body.get()), missing + dups);
+    EXPECT_EQ(out.text(), std::to_string(missing) + " Kanten ohne Nachbardreieck\n" +
+                              std::to_string(dups) + " Kanten mit mindestens 2 Nachbardreiecken\n");
+    if (same_names) {
+        expect_same_neighbours(p.body.get(), p.mesh);
+        return dups;
+    }
+    for (size_t i = 0; i < p.mesh.tris.size(); ++i) {
+        const Faces3Dreieck* d = faces3_get_dreieck(p.body.get(), static_cast<int>(i));
+        for (int s = 0; s < 3; ++s) {
+            EXPECT_EQ(d->nachbar[s] < 0, p.mesh.tris[i].nb[s] < 0) << i << "/" << s;
+        }
+    }
+    return dups;
+}
+
+TEST(CoincidentNeighbours, IndexMethodCountsAsThePairwiseScan) {
+    EXPECT_EQ(expect_index_method_like_pairwise(cubes(30), true), 0);  // each copy closed
+    EXPECT_GT(expect_index_method_like_pairwise(cubes_in_runs(30), true), 0);
+    EXPECT_GT(expect_index_method_like_pairwise(sheets(25), true), 0);
+    EXPECT_GT(expect_index_method_like_pairwise(cubes_in_runs(200), false), 0);
+    EXPECT_GT(expect_index_method_like_pairwise(sheets(300), false), 0);
+    // The limit is first reached in a scan that has completed a triangle already: that
+    // triangle still counts as met. Points: 0, 1, 2 a triangle, the rest apart.
+    std::vector<double> soup;
+    auto add = [&](int a, int b, int c) {
+        auto p = [](int k) {
+            return std::array<double, 3>{static_cast<double>(k), static_cast<double>(k) * k,
+                                         0.5 * k};
+        };
+        const auto pa = p(a), pb = p(b), pc = p(c);
+        emit(soup, pa.data(), pb.data(), pc.data());
+    };
+    add(5, 0, 6);  // completes 1 -> 0 -> 5 below on 0 -> 5
+    add(1, 5, 7);  // and on 5 -> 1
+    add(0, 2, 8);  // gives 0, 1, 2 its neighbour on 2 -> 0
+    add(2, 0, 9);  // gives every 0 -> 2 below a neighbour
+    add(0, 1, 2);  // meets 1 -> 0 -> 5 (completing it), 1 -> 0 -> 10, then only idle edges
+    add(1, 0, 5);
+    add(1, 0, 10);
+    for (int c = 0; c < 40; ++c) add(0, 2, 11 + c);
+    EXPECT_GT(expect_index_method_like_pairwise(soup, false), 0);
+    // Many copies: candidates in proportion to the triangles.
+    for (const auto& soup : {cubes(6000), cubes_in_runs(6000), sheets(20000, false)}) {
+        Pair p = build(soup, false);
+        const int n = faces3_anzahl_dreiecke(p.body.get());
+        f3test::QuietTerminal quiet;
+        const unsigned long long before = faces3_geo_candidates;
+        faces3_cpt_nachbarn_index(p.body.get());
+        EXPECT_LE(faces3_geo_candidates - before, 100ULL * n);
+        check_edges(p.body.get());
     }
 }
 
