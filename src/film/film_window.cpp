@@ -98,36 +98,6 @@ void finish_drag(FilmWindow& fw, int x, int y) {
     if (zoomed) fw.state.drag = kDragRedraw;
 }
 
-// The start of a text for a box, where a text editor cannot be had.
-std::string text_for_box(const std::string& file_name) {
-    constexpr size_t kMaxShown = 16 * 1024;
-    std::string text;
-    if (FILE* f = mw31::open_file(file_name, "r")) {
-        char buffer[4096];
-        size_t n;
-        while (text.size() < kMaxShown && (n = std::fread(buffer, 1, sizeof buffer, f)) > 0)
-            text.append(buffer, n);
-        mw31::close_file(f);
-    }
-    if (text.size() > kMaxShown) text = text.substr(0, kMaxShown) + "\n...";
-    return text;
-}
-
-// The text goes to the user's editor; where none can be started, the user is told so and
-// sees the text in a box of ours, so that the command never does nothing.
-void open_in_editor(const std::string& file_name) {
-    const std::string command = mw31::format_text("notepad.exe %s", file_name.c_str());
-    const std::vector<std::string> args = mw31::program_arguments(command);
-    if (!args.empty() && !mw31::find_on_path(args[0]).empty() &&
-        mw31::run_program(command, false) == 0)
-        return;
-    mw31::message_box(std::string(mw31::kProgramTitle) + "    " + file_name,
-                      "Kein Texteditor gefunden / no text editor found (KURVLAB_EDITOR, VISUAL, "
-                      "EDITOR or xdg-open):\n\n" +
-                          text_for_box(file_name),
-                      mw31::BoxButtons::Ok, mw31::BoxIcon::Information);
-}
-
 void set_button(mw31::Window& w, int command, const char* bitmap, const char* caption) {
     if (w.toolbar_has(command)) w.toolbar_set(command, bitmap, caption);
 }
@@ -240,11 +210,11 @@ void film_window_command(FilmWindow& fw, int command) {
             save_film_copy(fw);
             break;
         case CommandEffect::Infotext:
-            open_in_editor(mw31::temp_info_name());
+            mw31::open_in_text_editor(mw31::temp_info_name());
             break;
         case CommandEffect::MergeHelp:
             if (out.merge_help_write && out.merge_help_write(mw31::temp_merge_help_name()) == 0)
-                open_in_editor(mw31::temp_merge_help_name());
+                mw31::open_in_text_editor(mw31::temp_merge_help_name());
             break;
         case CommandEffect::Measure:
             if (out.measure_command) out.measure_command(command);

@@ -85,7 +85,7 @@ void complete_view(Viewer* v) {
 }
 
 void open_info_text() {
-    mw31::run_program(mw31::format_text("notepad.exe %s", mw31::temp_info_name().c_str()), false);
+    mw31::open_in_text_editor(mw31::temp_info_name());
 }
 
 void save_light_settings(const LightSettings& lights) {

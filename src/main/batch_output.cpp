@@ -24,4 +24,14 @@ int save_batch_picture(const mw31::Picture* picture, const std::string& path) {
     return 0;
 }
 
+int no_display_to_play(const std::string& name) {
+    mw31::message_printf(
+        "mw31_film: kein Bildschirm / no display to play %s on.\n"
+        "Mit / with a virtual display: xvfb-run kurvlab %s\n"
+        "Ein Bild / one picture: kurvlab %s --output PICTURE.png --frame N\n"
+        "Was der Film enthaelt / what the film holds: kurvlab %s --info",
+        name.c_str(), name.c_str(), name.c_str(), name.c_str());
+    return 1;
+}
+
 }  // namespace kurvlab

@@ -42,9 +42,10 @@ FilmOptions parse_film_options(const std::vector<std::string>& args) {
             o.convert = true;
         else if (a == "-f")
             o.convert_to_file = true;
-        else if (has_prefix(a, "-n"))
+        else if (has_prefix(a, "-n")) {
             o.passes = int_after(a);
-        else if (has_prefix(a, "-p"))
+            o.passes_given = true;
+        } else if (has_prefix(a, "-p"))
             o.pause_ms = int_after(a);
         else if (has_prefix(a, "-s"))
             o.memory_size = int_after(a);

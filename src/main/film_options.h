@@ -9,6 +9,7 @@ namespace kurvlab {
 
 struct FilmOptions {
     int passes = 1000000;          // -n
+    bool passes_given = false;     // -n was given: play even where nobody can see it
     int pause_ms = 5;              // -p
     int memory_size = 0;           // -s; 0: the conversion buffer takes its default size
     double record_factor = 1.0;    // -x; never below 1.0

@@ -9,6 +9,7 @@
 #include "film_model/cad_unwrap.h"
 #include "film_out/merge_definition.h"
 #include "main/anmneu_branch.h"
+#include "main/batch_output.h"
 #include "main/film_kind.h"
 #include "main/film_options.h"
 #include "main/line_film_branch.h"
@@ -49,24 +50,6 @@ class TempFile {
 
 int not_available(const char* what, const std::string& name) {
     mw31::message_printf("mw31_film: %s: %s", name.c_str(), what);
-    return 1;
-}
-
-// A -n given on purpose plays headless (tests, timing); otherwise a film played where nobody
-// can see it would run a million passes unseen.
-bool passes_given(const std::vector<std::string>& args) {
-    for (size_t i = 2; i < args.size(); ++i)
-        if (args[i].rfind("-n", 0) == 0) return true;
-    return false;
-}
-
-int no_display(const std::string& name) {
-    mw31::message_printf(
-        "mw31_film: kein Bildschirm / no display to play %s on.\n"
-        "Mit / with a virtual display: xvfb-run kurvlab %s\n"
-        "Ein Bild / one picture: kurvlab %s --output PICTURE.png --frame N\n"
-        "Was der Film enthaelt / what the film holds: kurvlab %s --info",
-        name.c_str(), name.c_str(), name.c_str(), name.c_str());
     return 1;
 }
 
@@ -133,8 +116,8 @@ int mw31_film(std::vector<std::string> args, const BatchRequest& batch) {
     options.record_factor = record_factor;
     if (head.rfind("ANM3D", 0) == 0) return play_scene_branch(film_name, options, batch);
     mw31::Backend* backend = mw31::backend();
-    if (!batch.active() && !passes_given(args) && !(backend && backend->has_display()))
-        return no_display(source_name());
+    if (!batch.active() && !options.passes_given && !(backend && backend->has_display()))
+        return no_display_to_play(source_name());
     if (anmneu) {
         std::remove(mw31::temp_info_name().c_str());  // a left-over info text
         if (options.convert)

@@ -122,16 +122,6 @@ int load_for_play(const std::string& film_name, gl3d::Scene* scene) {
     return gl3d::load_scene(film_name, scene);
 }
 
-int no_display(const std::string& name) {
-    mw31::message_printf(
-        "mw31_film: kein Bildschirm / no display to play %s on.\n"
-        "Mit / with a virtual display: xvfb-run kurvlab %s\n"
-        "Ein Bild / one picture: kurvlab %s --output PICTURE.png --frame N\n"
-        "Was die Animation enthaelt / what the animation holds: kurvlab %s --info",
-        name.c_str(), name.c_str(), name.c_str(), name.c_str());
-    return 1;
-}
-
 // Every frame the timer would show, drawn into an offscreen surface of the window's default
 // size: a check (and a timing) of the playback where nobody can watch it.
 int play_offscreen(const std::string& film_name, gl3d::Scene* scene, int passes) {
@@ -204,10 +194,9 @@ int play_scene_branch(const std::string& film_name, const FilmOptions& options,
     }
     // A -n given on purpose plays without a display; otherwise nobody would see a million
     // passes.
-    const bool passes_given = options.passes != FilmOptions{}.passes;
     mw31::Backend* backend = mw31::backend();
     const bool display = backend && backend->has_display();
-    if (!display && !passes_given) return no_display(film_name);
+    if (!display && !options.passes_given) return no_display_to_play(film_name);
     gl3d::Scene scene;
     if (load_for_play(film_name, &scene) != 0) return 1;
     const int passes = std::max(1, options.passes);

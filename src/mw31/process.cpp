@@ -9,11 +9,14 @@
 #include <algorithm>
 #include <cctype>
 #include <chrono>
+#include <cstdio>
 #include <cstdlib>
 #include <thread>
 
+#include "mw31/dialogs.h"
 #include "mw31/file_services.h"
 #include "mw31/message_queue.h"
+#include "mw31/program_title.h"
 #include "mw31/text_services.h"
 
 extern char** environ;
@@ -207,6 +210,36 @@ void sleep_ms(int milliseconds) {
 long long tick_count() {
     using namespace std::chrono;
     return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
+}
+
+namespace {
+
+// The start of a text for a box, where a text editor cannot be had.
+std::string text_for_box(const std::string& file_name) {
+    constexpr size_t kMaxShown = 16 * 1024;
+    std::string text;
+    if (FILE* f = open_file(file_name, "r")) {
+        char buffer[4096];
+        size_t n;
+        while (text.size() < kMaxShown && (n = std::fread(buffer, 1, sizeof buffer, f)) > 0)
+            text.append(buffer, n);
+        close_file(f);
+    }
+    if (text.size() > kMaxShown) text = text.substr(0, kMaxShown) + "\n...";
+    return text;
+}
+
+}  // namespace
+
+void open_in_text_editor(const std::string& file_name) {
+    const std::string command = "notepad.exe " + file_name;
+    const std::vector<std::string> args = program_arguments(command);
+    if (!args.empty() && !find_on_path(args[0]).empty() && run_program(command, false) == 0) return;
+    message_box(std::string(kProgramTitle) + "    " + file_name,
+                "Kein Texteditor gefunden / no text editor found (KURVLAB_EDITOR, VISUAL, EDITOR "
+                "or xdg-open):\n\n" +
+                    text_for_box(file_name),
+                BoxButtons::Ok, BoxIcon::Information);
 }
 
 }  // namespace mw31

@@ -15,6 +15,11 @@ constexpr int kProcessMaxPolls = 10000;
 // program_arguments). 0, or 1 when the program cannot be started.
 int run_program(const std::string& command_line, bool wait);
 
+// Opens the text file in the user's editor (as run_program does for "notepad FILE"); where no
+// editor can be started, a box says so and shows the start of the text, so that asking for a
+// text never does nothing.
+void open_in_text_editor(const std::string& file_name);
+
 // The argument vector run_program starts for a command line: its words (split as a command
 // line), or for "notepad FILE" the editor from $KURVLAB_EDITOR, $VISUAL or $EDITOR (a
 // terminal editor inside x-terminal-emulator or xterm when one is on the PATH) and else

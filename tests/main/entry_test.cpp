@@ -50,6 +50,9 @@ TEST(FilmOptions, DefaultsOverridesAndTheAppendedPause) {
     EXPECT_EQ(d.memory_size, 0);
     EXPECT_DOUBLE_EQ(d.record_factor, 1.0);
     EXPECT_FALSE(d.convert);
+    EXPECT_FALSE(d.passes_given);
+    // -n given as the default count is still given: it plays where nobody can see it.
+    EXPECT_TRUE(parse_film_options({"kurvlab", "film.anm", "-n1000000"}).passes_given);
 
     // The entry appends -p1 last, so it wins over the user's -p20.
     const auto o = parse_film_options({"kurvlab", "film.anm", "-p20", "-n3", "-c", "-f", "-p1"});
