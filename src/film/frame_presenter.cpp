@@ -2,6 +2,7 @@
 #include "film/frame_presenter.h"
 
 #include "film_model/paint_basics.h"
+#include "mw31/format.h"
 #include "mw31/process.h"
 #include "mw31/status_panel.h"
 
@@ -83,6 +84,15 @@ void present_frame(FilmWindow& fw, const PictureExtras& extras) {
     if (extras.observer) extras.observer(picture);
     clear_picture(picture, s.invert);
     screen.cleared_inverted = s.invert;
+}
+
+void present_reading_progress(FilmWindow& fw, int frames_read) {
+    if (!fw.window) return;
+    mw31::Canvas& canvas = fw.window->canvas();
+    canvas.fill_rect(fw.window->client_rect(), background_brush(fw.state.invert));
+    canvas.text_out(
+        5, 15,
+        mw31::format_text("Film wird gelesen / reading the film: %d Bilder / frames", frames_read));
 }
 
 void release_screen(FilmWindow& fw) {

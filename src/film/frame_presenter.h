@@ -33,6 +33,9 @@ void present_frame(FilmWindow& fw, const PictureExtras& extras);
 // The frame as the window paints it onto any canvas: background, grid, frame, overlays.
 void paint_composed(FilmWindow& fw, mw31::Canvas& canvas, const FilmView& view);
 
+// While a long film is read: the window says how many frames are in so far.
+void present_reading_progress(FilmWindow& fw, int frames_read);
+
 // The pictures go with the window.
 void release_screen(FilmWindow& fw);
 

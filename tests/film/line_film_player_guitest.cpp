@@ -415,6 +415,55 @@ TEST_F(LineFilmPlayer, AKeyCountsDuringALongPause) {
     EXPECT_EQ(script.shown, (std::vector<int>{1}));
 }
 
+// A film served a few bytes at a time, slowly, as a large film from a slow disk.
+class SlowSource final : public film::ByteSource {
+  public:
+    SlowSource(std::string bytes, std::function<void()> on_block)
+        : ByteSource("slow film"), bytes_(std::move(bytes)), on_block_(std::move(on_block)) {}
+    bool rewind() override {
+        at_ = 0;
+        return true;
+    }
+
+  protected:
+    bool next_block() override {
+        if (at_ >= bytes_.size()) return false;
+        on_block_();
+        mw31::sleep_ms(10);
+        const auto* data = reinterpret_cast<const unsigned char*>(bytes_.data());
+        const size_t n = std::min<size_t>(16, bytes_.size() - at_);
+        set_block(data + at_, data + at_ + n);
+        at_ += n;
+        return true;
+    }
+
+  private:
+    std::string bytes_;
+    std::function<void()> on_block_;
+    size_t at_ = 0;
+};
+
+TEST_F(LineFilmPlayer, ALongReadShowsHowFarItGotInTheWindow) {
+    bool ink_while_reading = false;
+    int blocks = 0;
+    SlowSource slow(numbered_film(60), [&] {
+        if (++blocks < 40 || ink_while_reading || !g_window) return;
+        // The text at the top left of the window: dark pixels on the white background.
+        const mw31::Canvas& canvas = g_window->window->canvas();
+        for (int y = 2; y < 18 && !ink_while_reading; ++y)
+            for (int x = 5; x < 200; ++x)
+                if (canvas.get_pixel(x, y).r < 128) {
+                    ink_while_reading = true;
+                    break;
+                }
+    });
+    options.source = &slow;
+    EXPECT_EQ(play(), 0);
+    EXPECT_GE(blocks, 40);
+    EXPECT_TRUE(ink_while_reading);
+    EXPECT_EQ(script.shown.size(), 59u);
+}
+
 TEST_F(LineFilmPlayer, SmallFramesAreSkipped) {
     std::string film = numbered_film(5);
     film += "L" + shorts({1, 1, 2, 2}) + "X";  // frame 5: 2 records
