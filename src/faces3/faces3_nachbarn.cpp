@@ -1,9 +1,11 @@
 // Neighbour relation of a body: the index method (exact point indices, with fault
 // counts) and the geometric method (coordinates within the tolerance, time-sliced).
-// Both visit candidate pairs through hashes but in the order of a full pairwise scan,
-// so neighbours are set and overwritten exactly as that scan would do it. The geometric
-// method walks groups of coincident edges and passes over triangles that are complete,
-// so that many copies of one mesh at one place cost no more than as many apart.
+// Both visit candidate pairs through groups of coincident edges, in the order of a full
+// pairwise scan, so neighbours are set and overwritten as that scan would do it. They
+// pass over complete triangles and, among many coincident copies of an edge, over edges
+// that would only be overwritten (then which copy is named may differ, never whether
+// there is one), so that many copies of a mesh at one place cost no more than as many
+// apart.
 #include <algorithm>
 #include <chrono>
 #include <cmath>
