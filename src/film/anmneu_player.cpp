@@ -44,6 +44,7 @@ void draw_current_picture(AnmneuPlayer& p) {
     show_frame_label_as_title(*fw.window, p.film, s.index);
     PictureExtras extras;
     extras.counts_cycles = [&s] { return anmneu_measures_cycles(s); };
+    extras.cycle_angle = true;
     // The progress display shows the frame's caption, at the foot of what the window shows.
     extras.caption = [&p, &s]() -> const std::string* {
         if (s.index < 0 || size_t(s.index) >= p.film.frames.size()) return nullptr;

@@ -74,6 +74,8 @@ void present_frame(FilmWindow& fw, const PictureExtras& extras) {
         screen.status = cycles_status_text(screen.cycles_per_minute, s.backward);
     if (s.recording != kRecordingOn) {
         canvas.text_out(5, 15, screen.status);
+        const int after = screen.status.empty() ? 5 : 5 + canvas.text_width(screen.status) + 16;
+        canvas.text_out(after, 15, position_text(s, extras.cycle_angle));
         if (const std::string* caption = extras.caption ? extras.caption() : nullptr)
             mw31::draw_status_panel(canvas, picture.width(), picture.height(), *caption);
     }

@@ -19,6 +19,8 @@ struct PictureExtras {
     // Drawn in the status panel at the foot of the picture (ANMNEU captions); empty or null
     // for none.
     std::function<const std::string*()> caption;
+    // The status line gives the cycle angle of the frame (the frames are one cycle).
+    bool cycle_angle = false;
     // Called with the picture as it was copied to the window.
     std::function<void(const mw31::Picture& picture)> observer;
 };

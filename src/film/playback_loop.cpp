@@ -159,7 +159,10 @@ void play_film_passes(FilmWindow& fw, const PassSteps& steps) {
             const AfterFrame next = after_frame(fw, steps.takes_pause(), steps.draw);
             if (next == AfterFrame::End) break;
             if (next == AfterFrame::DrawAgain) continue;
-            steps.advance();
+            if (s.jumped)
+                s.jumped = false;  // the frame jumped to is the next one shown
+            else
+                steps.advance();
             if (s.recording != kRecordingRequested) continue;
             start_requested_recording(fw);
             if (s.recording == kRecordingOn && steps.recording_from) steps.recording_from();

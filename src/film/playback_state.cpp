@@ -2,6 +2,7 @@
 // advancing and wrapping the frame index, and the cycles-per-minute measurement.
 #include "film/playback_state.h"
 
+#include <algorithm>
 #include <cctype>
 
 #include "mw31/format.h"
@@ -73,6 +74,19 @@ CommandEffect apply_command(PlaybackState* s, ColourTable* colours, int command,
             break;
         case kCmdDirection:
             s->backward = !s->backward;
+            break;
+        case kKeyFirstFrame:
+        case kKeyLastFrame:
+        case kKeyPageBack:
+        case kKeyPageOn:
+            if (s->frame_count > s->first_index) {
+                s->index = jump_target(*s, command);
+                // A held film shows the frame at once; a playing one shows it next.
+                if (s->hold)
+                    s->drag = kDragRedraw;
+                else
+                    s->jumped = true;
+            }
             break;
         case kKeyBackward:
             s->backward = true;
@@ -216,9 +230,43 @@ int command_for_char(int ch) {
 }
 
 int command_for_key(int virtual_key) {
-    if (virtual_key == mw31::vk::Left) return kKeyBackward;
-    if (virtual_key == mw31::vk::Right) return kKeyForward;
-    return 0;
+    switch (virtual_key) {
+        case mw31::vk::Left:
+            return kKeyBackward;
+        case mw31::vk::Right:
+            return kKeyForward;
+        case mw31::vk::Home:
+            return kKeyFirstFrame;
+        case mw31::vk::End:
+            return kKeyLastFrame;
+        case mw31::vk::Prior:
+            return kKeyPageBack;
+        case mw31::vk::Next:
+            return kKeyPageOn;
+        case mw31::vk::Escape:
+            return kCmdEnd;
+        default:
+            return 0;
+    }
+}
+
+int jump_target(const PlaybackState& s, int command) {
+    const int first = s.first_index, last = s.frame_count - 1;
+    if (last < first) return -1;
+    const int page = std::max(1, (last - first + 1) / 10);
+    const int i = std::clamp(s.index, first, last);
+    switch (command) {
+        case kKeyFirstFrame:
+            return first;
+        case kKeyLastFrame:
+            return last;
+        case kKeyPageBack:
+            return std::max(first, i - page);
+        case kKeyPageOn:
+            return std::min(last, i + page);
+        default:
+            return -1;
+    }
 }
 
 bool single_step_on(const PlaybackState& s) {
@@ -280,6 +328,15 @@ bool count_cycle(PlaybackState* s, int64_t now_ms, double* cycles_per_minute) {
 std::string cycles_status_text(double cycles_per_minute, bool backward) {
     return mw31::format_text("N = %.1lf Takte/min", cycles_per_minute) +
            (backward ? "   <--" : "   -->");
+}
+
+std::string position_text(const PlaybackState& s, bool cycle_angle) {
+    std::string text =
+        mw31::format_text("Bild/frame %d [%d-%d]", s.index, s.first_index, s.frame_count - 1);
+    if (cycle_angle && s.frame_count > 0)
+        text += mw31::format_text("  %.1lf Grad", 360.0 * s.index / s.frame_count);
+    if (s.hold) text += "  angehalten/held";
+    return text;
 }
 
 }  // namespace film

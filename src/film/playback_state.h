@@ -39,6 +39,10 @@ enum FilmCommand : int {
     kKeyWindow800 = 102,       // Q
     kKeyBackward = 103,        // Ctrl+G, left arrow
     kKeyForward = 104,         // Ctrl+L, right arrow
+    kKeyFirstFrame = 105,      // Home
+    kKeyLastFrame = 106,       // End
+    kKeyPageBack = 107,        // Page Up: a tenth of the film back
+    kKeyPageOn = 108,          // Page Down: a tenth of the film on
 };
 
 // Bits of the single-step flag.
@@ -79,6 +83,7 @@ struct PlaybackState {
     int cycle_count = 0;
     int64_t cycle_start_ms = 0;
     double target_cycles = 0.0;
+    bool jumped = false;  // index was set by a jump: the next advance shows it instead
 };
 
 // A fresh state for a film of `frame_count` frames.
@@ -117,6 +122,10 @@ int command_for_char(int ch);
 // Command for a key-down (virtual key), or 0: the arrows set the direction.
 int command_for_key(int virtual_key);
 
+// The frame a jump command leads to from the current one, within the frames that are shown;
+// -1 for other commands.
+int jump_target(const PlaybackState& s, int command);
+
 bool single_step_on(const PlaybackState& s);
 bool in_playable_range(const PlaybackState& s);
 // One step in the playing direction.
@@ -131,5 +140,8 @@ void wrap_index(PlaybackState* s);
 bool count_cycle(PlaybackState* s, int64_t now_ms, double* cycles_per_minute);
 // "N = %.1lf Takte/min" with the direction arrow.
 std::string cycles_status_text(double cycles_per_minute, bool backward);
+// Where the film stands, for the status line: the frame among those shown, the cycle angle
+// 360 * i / F (films whose frames are one cycle), and the held state.
+std::string position_text(const PlaybackState& s, bool cycle_angle);
 
 }  // namespace film

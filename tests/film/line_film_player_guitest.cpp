@@ -464,6 +464,19 @@ TEST_F(LineFilmPlayer, ALongReadShowsHowFarItGotInTheWindow) {
     EXPECT_EQ(script.shown.size(), 59u);
 }
 
+TEST_F(LineFilmPlayer, HomeEndAndPageKeysJumpAndThePlayGoesOnFromThere) {
+    use_film(numbered_film(30));  // frames 1 to 29 shown
+    script.on_frame = [&](FilmWindow& fw, const mw31::Picture&) {
+        const size_t n = g_script->shown.size();
+        if (n == 2) mw31::post_message(key_message(fw, mw31::vk::End));
+        if (n == 3) mw31::post_message(key_message(fw, mw31::vk::Home));
+        if (n == 4) mw31::post_message(key_message(fw, mw31::vk::Next));
+        if (n == 6) mw31::post_message(key_message(fw, mw31::vk::Escape));
+    };
+    EXPECT_EQ(play(), 0);
+    EXPECT_EQ(script.shown, (std::vector<int>{1, 2, 29, 1, 3, 4}));
+}
+
 TEST_F(LineFilmPlayer, SmallFramesAreSkipped) {
     std::string film = numbered_film(5);
     film += "L" + shorts({1, 1, 2, 2}) + "X";  // frame 5: 2 records

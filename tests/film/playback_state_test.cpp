@@ -5,6 +5,8 @@
 
 #include <vector>
 
+#include "mw31/window.h"
+
 namespace film {
 namespace {
 
@@ -233,6 +235,61 @@ TEST(PlaybackCycles, CyclesPerMinuteFromFramesStepAndElapsedTime) {
     EXPECT_DOUBLE_EQ(n, 2.4);
     EXPECT_EQ(cycles_status_text(2.4, false), "N = 2.4 Takte/min   -->");
     EXPECT_EQ(cycles_status_text(1234.56, true), "N = 1234.6 Takte/min   <--");
+}
+
+}  // namespace
+}  // namespace film
+
+namespace film {
+namespace {
+
+TEST(PlaybackJumps, HomeEndAndPagesLandWithinTheFramesShownInBothDirections) {
+    ColourTable colours;
+    PlaybackState s = new_playback_state(101, 1, 1, 1, 0);  // a line film: frames 1 to 100
+    s.index = 50;
+    EXPECT_EQ(command_for_key(mw31::vk::Home), kKeyFirstFrame);
+    EXPECT_EQ(command_for_key(mw31::vk::Next), kKeyPageOn);
+    EXPECT_EQ(command_for_key(mw31::vk::Escape), kCmdEnd);
+    apply_command(&s, &colours, kKeyPageOn, 0);
+    EXPECT_EQ(s.index, 60);  // a tenth of the 100 frames shown
+    EXPECT_TRUE(s.jumped);
+    // Going backward the page keys keep their direction on the film.
+    s.backward = true;
+    apply_command(&s, &colours, kKeyPageBack, 0);
+    EXPECT_EQ(s.index, 50);
+    apply_command(&s, &colours, kKeyFirstFrame, 0);
+    EXPECT_EQ(s.index, 1);  // frame 0 of a line film is never shown
+    apply_command(&s, &colours, kKeyPageBack, 0);
+    EXPECT_EQ(s.index, 1);
+    apply_command(&s, &colours, kKeyLastFrame, 0);
+    EXPECT_EQ(s.index, 100);
+    apply_command(&s, &colours, kKeyPageOn, 0);
+    EXPECT_EQ(s.index, 100);
+
+    // Held: no advance is skipped, the frame is redrawn at once.
+    s.jumped = false;
+    s.hold = true;
+    apply_command(&s, &colours, kKeyFirstFrame, 0);
+    EXPECT_EQ(s.index, 1);
+    EXPECT_FALSE(s.jumped);
+    EXPECT_EQ(s.drag, kDragRedraw);
+
+    // A small film still pages by one; a film with nothing to show does not move.
+    PlaybackState small = new_playback_state(4, 0, 1, 1, 0);
+    small.index = 2;
+    EXPECT_EQ(jump_target(small, kKeyPageOn), 3);
+    PlaybackState none = new_playback_state(1, 1, 1, 1, 0);
+    apply_command(&none, &colours, kKeyLastFrame, 0);
+    EXPECT_EQ(none.index, 1);
+    EXPECT_FALSE(none.jumped);
+}
+
+TEST(PlaybackStatus, PositionNamesTheFrameTheAngleAndTheHold) {
+    PlaybackState s = new_playback_state(72, 0, 1, 1, 0);
+    s.index = 18;
+    EXPECT_EQ(position_text(s, true), "Bild/frame 18 [0-71]  90.0 Grad");
+    s.hold = true;
+    EXPECT_EQ(position_text(s, false), "Bild/frame 18 [0-71]  angehalten/held");
 }
 
 }  // namespace
