@@ -183,6 +183,24 @@ bool unavailable(FilmWindow& fw, int command) {
     return true;
 }
 
+// The go-to dialog: a frame number or a cycle angle; what names no frame is refused.
+void ask_and_go_to(FilmWindow& fw) {
+    PlaybackState& s = fw.state;
+    std::string text;
+    const std::string prompt = mw31::format_text(
+        "Bild %d-%d oder Winkel / frame %d-%d or angle (90\xC2\xB0):", s.first_index,
+        s.frame_count - 1, s.first_index, s.frame_count - 1);
+    if (!mw31::ask_text(std::string(mw31::kProgramTitle) + "    Gehe zu / Go to", prompt, &text))
+        return;
+    const int frame = go_to_frame(s, text);
+    if (frame < 0) {
+        mw31::message_printf("\"%s\": kein Bild dieses Films / not a frame of this film (%d-%d)",
+                             text.c_str(), s.first_index, s.frame_count - 1);
+        return;
+    }
+    jump_to(&s, frame);
+}
+
 }  // namespace
 
 void film_window_command(FilmWindow& fw, int command) {
@@ -232,6 +250,9 @@ void film_window_command(FilmWindow& fw, int command) {
         }
         case CommandEffect::Window800:
             fw.window->move_resize(mw31::Rect{100, 100, 900, 700});
+            break;
+        case CommandEffect::GoTo:
+            ask_and_go_to(fw);
             break;
     }
 }

@@ -4,8 +4,10 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cmath>
 
 #include "mw31/format.h"
+#include "mw31/text_services.h"
 #include "mw31/window.h"
 
 namespace film {
@@ -79,14 +81,10 @@ CommandEffect apply_command(PlaybackState* s, ColourTable* colours, int command,
         case kKeyLastFrame:
         case kKeyPageBack:
         case kKeyPageOn:
-            if (s->frame_count > s->first_index) {
-                s->index = jump_target(*s, command);
-                // A held film shows the frame at once; a playing one shows it next.
-                if (s->hold)
-                    s->drag = kDragRedraw;
-                else
-                    s->jumped = true;
-            }
+            if (s->frame_count > s->first_index) jump_to(s, jump_target(*s, command));
+            break;
+        case kKeyGoTo:
+            effect = CommandEffect::GoTo;
             break;
         case kKeyBackward:
             s->backward = true;
@@ -222,6 +220,8 @@ int command_for_char(int ch) {
             return kCmdMeasureEnd;
         case 'g':
             return kCmdGrid;
+        case 'j':
+            return kKeyGoTo;
         case 'n':
             return kCmdTargetCycles;
         default:
@@ -248,6 +248,36 @@ int command_for_key(int virtual_key) {
         default:
             return 0;
     }
+}
+
+void jump_to(PlaybackState* s, int frame) {
+    s->index = frame;
+    if (s->hold)
+        s->drag = kDragRedraw;
+    else
+        s->jumped = true;
+}
+
+int go_to_frame(const PlaybackState& s, const std::string& text) {
+    const char* p = text.c_str();
+    char* end = nullptr;
+    const double value = mw31::strtod_c(p, &end);
+    if (end == p || !std::isfinite(value)) return -1;
+    std::string unit(end);
+    unit.erase(0, unit.find_first_not_of(" \t"));
+    unit.erase(unit.find_last_not_of(" \t\r\n") + 1);
+    long long frame;
+    if (unit.empty()) {
+        if (value != std::floor(value) || std::fabs(value) > 1e9) return -1;
+        frame = static_cast<long long>(value);
+    } else if (unit == "\xC2\xB0" || unit == "Grad" || unit == "grad" || unit == "deg") {
+        if (s.frame_count <= 0 || std::fabs(value) > 1e9) return -1;
+        const double turns = value / 360.0 - std::floor(value / 360.0);
+        frame = std::llround(turns * s.frame_count) % s.frame_count;
+    } else {
+        return -1;
+    }
+    return frame >= s.first_index && frame < s.frame_count ? int(frame) : -1;
 }
 
 int jump_target(const PlaybackState& s, int command) {

@@ -43,6 +43,7 @@ enum FilmCommand : int {
     kKeyLastFrame = 106,       // End
     kKeyPageBack = 107,        // Page Up: a tenth of the film back
     kKeyPageOn = 108,          // Page Down: a tenth of the film on
+    kKeyGoTo = 109,            // j: the go-to dialog
 };
 
 // Bits of the single-step flag.
@@ -110,6 +111,7 @@ enum class CommandEffect {
     Measure,         // measuring commands (and End, which drops a pending measurement)
     QuickRecording,  // hand the window to the recording, shrink it (step and request done here)
     Window800,       // move the window to (100, 100), 800 x 600
+    GoTo,            // ask for a frame or an angle and jump there
 };
 
 // Applies command or key number `command` to the state; every command restarts the cycle
@@ -125,6 +127,11 @@ int command_for_key(int virtual_key);
 // The frame a jump command leads to from the current one, within the frames that are shown;
 // -1 for other commands.
 int jump_target(const PlaybackState& s, int command);
+// Makes `frame` the current one: a held film shows it at once, a playing one next.
+void jump_to(PlaybackState* s, int frame);
+// The frame a typed text names: a frame number, or a cycle angle ("90°", "90 Grad", "90 deg")
+// on a film whose frames are one cycle. -1 when it names none of the frames shown.
+int go_to_frame(const PlaybackState& s, const std::string& text);
 
 bool single_step_on(const PlaybackState& s);
 bool in_playable_range(const PlaybackState& s);

@@ -477,6 +477,34 @@ TEST_F(LineFilmPlayer, HomeEndAndPageKeysJumpAndThePlayGoesOnFromThere) {
     EXPECT_EQ(script.shown, (std::vector<int>{1, 2, 29, 1, 3, 4}));
 }
 
+TEST_F(LineFilmPlayer, GoToDialogJumpsToTheFrameTypedAndRefusesOthers) {
+    use_film(numbered_film(30));
+    mw31::CannedAnswer first, second;
+    first.text = "77";  // no such frame: a message, the film goes on
+    second.text = "20";
+    mw31::queue_dialog_answer(first);
+    mw31::queue_dialog_answer(second);
+    script.on_frame = [&](FilmWindow& fw, const mw31::Picture&) {
+        const size_t n = g_script->shown.size();
+        if (n == 2 || n == 3) post_char(fw, 'j');
+        if (n == 5) post_char(fw, 'e');
+    };
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(play(), 0);
+    const std::string err = testing::internal::GetCapturedStderr();
+    EXPECT_EQ(script.shown, (std::vector<int>{1, 2, 3, 20, 21}));
+    EXPECT_NE(err.find("\"77\": kein Bild dieses Films / not a frame of this film (1-29)"),
+              std::string::npos)
+        << err;
+    size_t asked = 0;
+    for (const mw31::DialogRecord& d : mw31::shown_dialogs())
+        if (d.kind == "text") {
+            ++asked;
+            EXPECT_EQ(d.title, "kurvlab Version 1862    Gehe zu / Go to");
+        }
+    EXPECT_EQ(asked, 2u);
+}
+
 TEST_F(LineFilmPlayer, SmallFramesAreSkipped) {
     std::string film = numbered_film(5);
     film += "L" + shorts({1, 1, 2, 2}) + "X";  // frame 5: 2 records

@@ -284,6 +284,25 @@ TEST(PlaybackJumps, HomeEndAndPagesLandWithinTheFramesShownInBothDirections) {
     EXPECT_FALSE(none.jumped);
 }
 
+TEST(PlaybackJumps, GoToTakesAFrameOrACycleAngleAndRefusesWhatNamesNoFrame) {
+    PlaybackState s = new_playback_state(360, 0, 1, 1, 0);
+    EXPECT_EQ(go_to_frame(s, "90\xC2\xB0"), 90);
+    EXPECT_EQ(go_to_frame(s, " 90 Grad "), 90);
+    EXPECT_EQ(go_to_frame(s, "450 deg"), 90);  // a cycle further on
+    EXPECT_EQ(go_to_frame(s, "-90\xC2\xB0"), 270);
+    EXPECT_EQ(go_to_frame(s, "359.9\xC2\xB0"), 0);  // rounds to the start of the next cycle
+    EXPECT_EQ(go_to_frame(s, "17"), 17);
+    for (const char* bad : {"360", "-1", "17.5", "", "abc", "90 km", "1e300", "nan"})
+        EXPECT_EQ(go_to_frame(s, bad), -1) << bad;
+    // A line film: frame 0 is never shown; angles spread over its frames too.
+    PlaybackState line = new_playback_state(101, 1, 1, 1, 0);
+    EXPECT_EQ(go_to_frame(line, "0"), -1);
+    EXPECT_EQ(go_to_frame(line, "100"), 100);
+    EXPECT_EQ(go_to_frame(line, "0\xC2\xB0"), -1);
+    EXPECT_EQ(go_to_frame(line, "180\xC2\xB0"), 51);  // 0.5 * 101 rounded
+    EXPECT_EQ(command_for_char('j'), kKeyGoTo);
+}
+
 TEST(PlaybackStatus, PositionNamesTheFrameTheAngleAndTheHold) {
     PlaybackState s = new_playback_state(72, 0, 1, 1, 0);
     s.index = 18;
