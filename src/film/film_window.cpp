@@ -254,6 +254,11 @@ void film_window_command(FilmWindow& fw, int command) {
         case CommandEffect::GoTo:
             ask_and_go_to(fw);
             break;
+        case CommandEffect::Help:
+            mw31::message_box(std::string(mw31::kProgramTitle) + "    Hilfe / Help",
+                              film_window_keys_text(), mw31::BoxButtons::Ok,
+                              mw31::BoxIcon::Information);
+            break;
     }
 }
 

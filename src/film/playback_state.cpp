@@ -86,6 +86,9 @@ CommandEffect apply_command(PlaybackState* s, ColourTable* colours, int command,
         case kKeyGoTo:
             effect = CommandEffect::GoTo;
             break;
+        case kKeyHelp:
+            effect = CommandEffect::Help;
+            break;
         case kKeyBackward:
             s->backward = true;
             break;
@@ -167,6 +170,30 @@ CommandEffect apply_command(PlaybackState* s, ColourTable* colours, int command,
     return effect;
 }
 
+const char* film_window_keys_text() {
+    return "Tasten / keys of the film window:\n"
+           "  e, Esc        end the film (button End)\n"
+           "  .             hold / go on (Stop+Start)\n"
+           "  s             single step on / off; then any key steps\n"
+           "  arrows, Ctrl+G / Ctrl+L  backward / forward\n"
+           "  -  +          slower, faster\n"
+           "  i, middle button  whole film in the window (Init)\n"
+           "  drag          zoom into the rectangle;  <  zoom out\n"
+           "  ~             invert; each time on, the pen is one pixel wider\n"
+           "  Home, End     first, last frame\n"
+           "  Page Up/Down  a tenth of the film back, on\n"
+           "  j             go to a frame or a cycle angle (90\xC2\xB0)\n"
+           "  p             print the frame (Hardcopy)\n"
+           "  x             the frame as DXF\n"
+           "  v             record the next pass as a video (AVI Export)\n"
+           "  q, Q          quick small recording; window to 800 x 600\n"
+           "  ?             info text (Infotext)\n"
+           "  g, n          grid; target cycles (not available yet)\n"
+           "  z, r, m       measuring (not available yet)\n"
+           "  1, 2, 3       in-between pictures x1, x10, x100 (ANMNEU films)\n"
+           "  h, F1         these keys\n";
+}
+
 int command_for_char(int ch) {
     switch (ch) {
         case 'q':
@@ -222,6 +249,8 @@ int command_for_char(int ch) {
             return kCmdGrid;
         case 'j':
             return kKeyGoTo;
+        case 'h':
+            return kKeyHelp;
         case 'n':
             return kCmdTargetCycles;
         default:
@@ -245,6 +274,8 @@ int command_for_key(int virtual_key) {
             return kKeyPageOn;
         case mw31::vk::Escape:
             return kCmdEnd;
+        case mw31::vk::F1:
+            return kKeyHelp;
         default:
             return 0;
     }

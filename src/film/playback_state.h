@@ -44,6 +44,7 @@ enum FilmCommand : int {
     kKeyPageBack = 107,        // Page Up: a tenth of the film back
     kKeyPageOn = 108,          // Page Down: a tenth of the film on
     kKeyGoTo = 109,            // j: the go-to dialog
+    kKeyHelp = 110,            // h, F1: the keys
 };
 
 // Bits of the single-step flag.
@@ -112,7 +113,11 @@ enum class CommandEffect {
     QuickRecording,  // hand the window to the recording, shrink it (step and request done here)
     Window800,       // move the window to (100, 100), 800 x 600
     GoTo,            // ask for a frame or an angle and jump there
+    Help,            // show the keys
 };
+
+// The keys and buttons of the film window, as the help shows them.
+const char* film_window_keys_text();
 
 // Applies command or key number `command` to the state; every command restarts the cycle
 // measurement. Unknown numbers do nothing.

@@ -3,6 +3,8 @@
 
 #include <cstdlib>
 
+#include "film/playback_state.h"
+
 namespace kurvlab {
 
 namespace {
@@ -96,7 +98,10 @@ CommandLine parse_command_line(int argc, char** argv) {
     return cl;
 }
 
-std::string usage_text() {
+namespace {
+
+// The options and environment; the keys follow them.
+std::string usage_options_text() {
     return "usage: kurvlab [FILM [-nN] [-pN] [-sN] [-xF] [-c] [-f]]\n"
            "       kurvlab FILM --info\n"
            "       kurvlab FILM --output PICTURE.png [--frame N] [--size WxH] [--phi F --substep "
@@ -143,6 +148,12 @@ std::string usage_text() {
            "\n"
            "Settings are kept in ~/.config/kurvlab/kurvlab.conf; in section [KURVLAB] the key\n"
            "AVIOUTFILE names a fixed file for the film window's recordings.\n";
+}
+
+}  // namespace
+
+std::string usage_text() {
+    return usage_options_text() + "\n" + film::film_window_keys_text();
 }
 
 }  // namespace kurvlab

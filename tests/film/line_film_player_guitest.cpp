@@ -505,6 +505,27 @@ TEST_F(LineFilmPlayer, GoToDialogJumpsToTheFrameTypedAndRefusesOthers) {
     EXPECT_EQ(asked, 2u);
 }
 
+TEST_F(LineFilmPlayer, F1AndHShowTheKeysAndThePlayGoesOn) {
+    mw31::queue_dialog_answer({});
+    mw31::queue_dialog_answer({});
+    script.on_frame = [&](FilmWindow& fw, const mw31::Picture&) {
+        if (g_script->shown.size() == 2) {
+            mw31::post_message(key_message(fw, mw31::vk::F1));
+            post_char(fw, 'h');
+        }
+    };
+    EXPECT_EQ(play(), 0);
+    EXPECT_EQ(script.shown.size(), 9u);
+    size_t helps = 0;
+    for (const mw31::DialogRecord& d : mw31::shown_dialogs())
+        if (d.kind == "message" && d.title == "kurvlab Version 1862    Hilfe / Help") {
+            ++helps;
+            for (const char* key : {"Esc", "Home, End", "Page Up/Down", "F1", "Ctrl+G"})
+                EXPECT_NE(d.text.find(key), std::string::npos) << key;
+        }
+    EXPECT_EQ(helps, 2u);
+}
+
 TEST_F(LineFilmPlayer, SmallFramesAreSkipped) {
     std::string film = numbered_film(5);
     film += "L" + shorts({1, 1, 2, 2}) + "X";  // frame 5: 2 records
