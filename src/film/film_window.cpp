@@ -123,6 +123,13 @@ int client_size_from_environment(const char* variable, int fallback) {
     return v > kMaxClientSize ? kMaxClientSize : int(v);
 }
 
+std::string film_window_title(const std::string& film_name) {
+    const size_t slash = film_name.find_last_of("/\\");
+    const std::string file = slash == std::string::npos ? film_name : film_name.substr(slash + 1);
+    if (file.empty()) return mw31::kProgramTitle;
+    return std::string(mw31::kProgramTitle) + "  -  " + file;
+}
+
 int open_film_window(FilmWindow* fw, const FilmWindowSetup& setup) {
     if (!fw->colours) fw->colours = &film_colour_table();
     fw->outputs = setup.outputs;
@@ -133,6 +140,7 @@ int open_film_window(FilmWindow* fw, const FilmWindowSetup& setup) {
     window_spec.client_height = setup.client_height > 0 ? setup.client_height
                                                         : client_size_from_environment(
                                                               "FILMFENSTERY", kDefaultClientHeight);
+    window_spec.title = film_window_title(setup.film_name);
     window_spec.icon = "kvfilm";
     window_spec.proc = film_window_proc;
     window_spec.user = fw;

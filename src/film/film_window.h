@@ -98,7 +98,11 @@ struct FilmWindowSetup {
     // 0: from FILMFENSTERX / FILMFENSTERY.
     int client_width = 0, client_height = 0;
     FilmOutputs outputs;
+    std::string film_name;  // the user's film: its file name follows the program's in the title
 };
+
+// The film window's title: the program's, then the film's file name when there is one.
+std::string film_window_title(const std::string& film_name);
 
 // What every 2D player is told by the program.
 struct PlayerOptions {
