@@ -41,7 +41,8 @@ int print_info(const std::string& film_name) {
     std::printf("symbols: %d\n", film.symbol_count());
     for (int s = 0; s < film.symbol_count(); ++s) {
         const film::FilmSymbol& symbol = film.symbols[size_t(s)];
-        std::printf("symbol %d: %zu elements, colour %d", s + 1, symbol.elements.size(),
+        const size_t n = symbol.elements.size();
+        std::printf("symbol %d: %zu element%s, colour %d", s + 1, n, n == 1 ? "" : "s",
                     symbol.colour);
         // 1 and 0 are the window's foreground and background, whatever the table holds.
         const int index = film::ColourTable::index_of(symbol.colour);
@@ -67,14 +68,13 @@ int draw_picture(const std::string& film_name, const BatchRequest& batch) {
     std::remove(mw31::temp_info_name().c_str());
     if (frames < 0) return 1;
     if (batch.frame < 0 || batch.frame >= frames) {
-        mw31::message_printf(
-            "kurvlab: %s: kein Bild %d / no frame %d (the film has frames 0 to %d)",
-            film_name.c_str(), batch.frame, batch.frame, frames - 1);
+        mw31::message_printf("%s: kein Bild %d / no frame %d (the film has frames 0 to %d)",
+                             film_name.c_str(), batch.frame, batch.frame, frames - 1);
         return 1;
     }
     const int phi = batch.phi_factor == 10 || batch.phi_factor == 100 ? batch.phi_factor : 1;
     if (batch.substep < 0 || batch.substep >= phi) {
-        mw31::message_printf("kurvlab: --substep %d liegt nicht in 0 bis %d / is not in 0 to %d",
+        mw31::message_printf("--substep %d liegt nicht in 0 bis %d / is not in 0 to %d",
                              batch.substep, phi - 1, phi - 1);
         return 1;
     }

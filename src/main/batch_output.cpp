@@ -17,8 +17,7 @@ void print_messages_since(size_t first) {
 
 int save_batch_picture(const mw31::Picture* picture, const std::string& path) {
     if (!picture || !picture->save_png(path)) {
-        mw31::message_printf("kurvlab: kann Bild nicht schreiben / cannot write picture %s",
-                             path.c_str());
+        mw31::message_printf("kann Bild nicht schreiben / cannot write picture %s", path.c_str());
         return 1;
     }
     return 0;

@@ -28,8 +28,7 @@ film_out::PrinterChoice pdf_choice(const BatchRequest& batch) {
         mw31::paper_size_from_name(batch.paper, &target.paper);
         std::string error;
         std::unique_ptr<mw31::Printer> printer = mw31::pdf_printer(target, &error);
-        if (!printer)
-            mw31::message_printf("kurvlab: %s: %s", batch.output_pdf.c_str(), error.c_str());
+        if (!printer) mw31::message_printf("%s: %s", batch.output_pdf.c_str(), error.c_str());
         return printer;
     };
 }
@@ -43,7 +42,7 @@ film_out::DxfExportOptions dxf_options(const BatchRequest& batch) {
 
 bool frame_in_film(const std::string& film_name, int frame, int frames) {
     if (frame >= 0 && frame < frames) return true;
-    mw31::message_printf("kurvlab: %s: kein Bild %d / no frame %d (the film has frames 0 to %d)",
+    mw31::message_printf("%s: kein Bild %d / no frame %d (the film has frames 0 to %d)",
                          film_name.c_str(), frame, frame, frames - 1);
     return false;
 }

@@ -26,7 +26,7 @@ namespace {
 int record_pictures(const std::string& film_name, const BatchRequest& batch, size_t count,
                     const std::function<std::unique_ptr<mw31::Picture>(size_t)>& paint) {
     if (count == 0) {
-        mw31::message_printf("kurvlab: %s: keine Bilder zum Aufnehmen / no pictures to record",
+        mw31::message_printf("%s: keine Bilder zum Aufnehmen / no pictures to record",
                              film_name.c_str());
         return 1;
     }

@@ -55,9 +55,8 @@ int draw_frame_picture(const std::string& film_name, const BatchRequest& batch) 
     const film::FilmView view = film::fitted_view(batch.width, batch.height);
     if (film::read_line_film_file(film_name, &store, film::erase_rect_mapper(view)) != 0) return 1;
     if (batch.frame < 0 || batch.frame >= store.frame_count()) {
-        mw31::message_printf(
-            "kurvlab: %s: kein Bild %d / no frame %d (the film has frames 0 to %d)",
-            film_name.c_str(), batch.frame, batch.frame, store.frame_count() - 1);
+        mw31::message_printf("%s: kein Bild %d / no frame %d (the film has frames 0 to %d)",
+                             film_name.c_str(), batch.frame, batch.frame, store.frame_count() - 1);
         return 1;
     }
     film::ColourTable colours;

@@ -90,9 +90,8 @@ int draw_picture(const std::string& film_name, const BatchRequest& batch) {
     if (result != 0) return 1;
     const int last = scene.frame_count() > 0 ? scene.frame_count() - 1 : 0;
     if (batch.frame < 0 || batch.frame > last) {
-        mw31::message_printf(
-            "kurvlab: %s: kein Bild %d / no frame %d (the film has frames 0 to %d)",
-            film_name.c_str(), batch.frame, batch.frame, last);
+        mw31::message_printf("%s: kein Bild %d / no frame %d (the film has frames 0 to %d)",
+                             film_name.c_str(), batch.frame, batch.frame, last);
         return 1;
     }
     gl3d::RenderSettings settings;
@@ -102,7 +101,7 @@ int draw_picture(const std::string& film_name, const BatchRequest& batch) {
     gl3d::ScenePicture picture;
     std::string error;
     if (gl3d::render_scene_picture(&scene, batch.frame, settings, &picture, &error) != 0) {
-        mw31::message_printf("kurvlab: kein OpenGL ohne Bildschirm / no offscreen OpenGL: %s",
+        mw31::message_printf("kein OpenGL ohne Bildschirm / no offscreen OpenGL: %s",
                              error.c_str());
         return 1;
     }
@@ -128,7 +127,7 @@ int play_offscreen(const std::string& film_name, gl3d::Scene* scene, int passes)
     std::string error;
     auto gl = mw31::OffscreenGl::create(1024, 768, &error);
     if (!gl) {
-        mw31::message_printf("kurvlab: %s: kein OpenGL ohne Bildschirm / no offscreen OpenGL: %s",
+        mw31::message_printf("%s: kein OpenGL ohne Bildschirm / no offscreen OpenGL: %s",
                              film_name.c_str(), error.c_str());
         return 1;
     }
@@ -187,7 +186,7 @@ int play_scene_branch(const std::string& film_name, const FilmOptions& options,
     if (!batch.output_png.empty()) return draw_picture(film_name, batch);
     if (!batch.record.empty()) {
         mw31::message_printf(
-            "kurvlab: %s: Aufnahme von 3D-Animationen noch nicht verfuegbar / recording 3D "
+            "%s: Aufnahme von 3D-Animationen noch nicht verfuegbar / recording 3D "
             "animations is not available yet",
             film_name.c_str());
         return 1;

@@ -100,6 +100,7 @@ TEST_F(AnmneuProgram, PictureRequestsOutsideTheFilmAreRefused) {
     const ProgramRun past = run(kFourbar + " --output " + png("x.png") + " --frame 72");
     EXPECT_EQ(past.exit_code, 1);
     EXPECT_NE(past.out.find("no frame 72"), std::string::npos) << past.out;
+    EXPECT_EQ(past.out.find("kurvlab: "), std::string::npos) << "the prefix twice: " << past.out;
     EXPECT_FALSE(fs::exists(png("x.png")));
     EXPECT_EQ(run(kFourbar + " --output " + png("x.png") + " --phi 10 --substep 10").exit_code, 2);
 }
