@@ -8,6 +8,7 @@
 #include "film_model/contour_placement.h"
 #include "film_model/paint_basics.h"
 #include "mw31/pen_cache.h"
+#include "mw31/status_panel.h"
 
 namespace film {
 
@@ -165,6 +166,10 @@ std::unique_ptr<mw31::Picture> render_anmneu_frame(const AnmneuFilm& film, int f
     const PaintStyle style{1, false, &colours};
     painter.paint_background(canvas, view, style);
     painter.paint(canvas, view, style);
+    // The caption at the foot, as the window shows it.
+    if (frame >= 0 && size_t(frame) < film.frames.size())
+        mw31::draw_status_panel(canvas, view.area.width(), view.area.height(),
+                                film.frames[size_t(frame)].caption);
     clear_margins(canvas, client, view.area, false);
     return picture;
 }

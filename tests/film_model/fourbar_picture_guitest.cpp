@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <fstream>
 #include <string>
+#include <vector>
 
 #include "film_model/anmneu_painter.h"
 #include "film_model/anmneu_reader.h"
@@ -102,6 +103,38 @@ TEST_F(FourbarPicture, JointsAndPivotCirclesWhereTheGeometrySaysAndNothingElse) 
     for (uint8_t v : picture->rgb_rows()) black += v == 0;
     EXPECT_GT(black, 3 * 150);   // about 200 pixels of links and circles
     EXPECT_LT(black, 3 * 1500);  // and not a filled area
+}
+
+}  // namespace
+
+namespace {
+
+// Dark pixels in the rows [top, bottom) of the picture.
+int ink_in_rows(const mw31::Picture& picture, int top, int bottom) {
+    const std::vector<uint8_t> rgb = picture.rgb_rows();
+    int ink = 0;
+    for (int y = top; y < bottom; ++y)
+        for (int x = 0; x < picture.width(); ++x)
+            if (rgb[3 * (size_t(y) * size_t(picture.width()) + size_t(x))] < 128) ++ink;
+    return ink;
+}
+
+TEST(AnmneuFramePicture, TheCaptionStandsAtTheFootAsInTheWindow) {
+    // Nothing is drawn but the caption's two lines.
+    const std::string path = testing::TempDir() + "caption_picture.anm";
+    std::ofstream(path) << "ANMNEU\n1\n2\n0\n100\n0\n100\n--- Symbol-Dateien ---\n"
+                           "begin 1\na\n-\nschwarz\nend\n#0\nx text Hub s = 1.50 mm\n"
+                           "x text Phase: Rast\n0 0\n#1\n0 0\n";
+    film::AnmneuFilm film;
+    ASSERT_EQ(film::read_anmneu_film(path, &film), 2);
+    const film::ColourTable colours;
+    const auto with = film::render_anmneu_frame(film, 0, 0, 1, 800, 600, colours);
+    const auto without = film::render_anmneu_frame(film, 1, 0, 1, 800, 600, colours);
+    ASSERT_TRUE(with && without);
+    // The area is 750 x 600: two bars of 22 rows above its foot.
+    EXPECT_GT(ink_in_rows(*with, 600 - 44, 600), 50);
+    EXPECT_EQ(ink_in_rows(*with, 0, 600 - 50), 0);
+    EXPECT_EQ(ink_in_rows(*without, 0, 600), 0);
 }
 
 }  // namespace
