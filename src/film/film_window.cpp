@@ -22,27 +22,27 @@ namespace film {
 namespace {
 
 constexpr FilmButton kButtons[] = {
-    {kCmdEnd, "anm_ende", "End"},
-    {kCmdHold, "anm_stop", "Stop+Start"},
-    {kCmdSingleStep, "anm_sngl", "Einzel ein+aus/SingleStep on+off"},
-    {kCmdDirection, "anm_dir", "<- / ->"},
-    {kCmdSlower, "anm_slow", "Langsamer/Slower"},
-    {kCmdFaster, "anm_fast", "Schneller/Faster"},
-    {kCmdInit, "anm_init", "Init"},
-    {kCmdHardcopy, "anm_hcpy", "Hardcopy"},
-    {kCmdInfotext, "anm_info", "Infotext"},
-    {kCmdAvi, "anm_avi", "AVI Export"},
-    {kCmdDxf, "anm_dxf", "DXF Export"},
-    {kCmdMergeHelp, "anm_flm", "FLM-Vereinigung/Merge FLMs"},
-    {kCmdInvert, "anm_inv", "Invert"},
-    {kCmdMeasureReference, "anm_mes1", "Bezugspunkt"},
-    {kCmdMeasureDirection, "anm_mes2", "Richtungspunkt"},
-    {kCmdMeasureEnd, "anm_mes3", "Messen Ende"},
-    {kCmdGrid, "anm_grid", "Gitter"},
-    {kCmdPhi1, "anm_phi4", "phix1"},
-    {kCmdPhi10, "anm_phi2", "phix10"},
-    {kCmdPhi100, "anm_phi3", "phix100"},
-    {kCmdSave, "anm_save", "Save"},
+    {kCmdEnd, "anm_ende", "End", "e"},
+    {kCmdHold, "anm_stop", "Stop+Start", "."},
+    {kCmdSingleStep, "anm_sngl", "Einzel ein+aus/SingleStep on+off", "s"},
+    {kCmdDirection, "anm_dir", "<- / ->", "Ctrl+G / Ctrl+L"},
+    {kCmdSlower, "anm_slow", "Langsamer/Slower", "-"},
+    {kCmdFaster, "anm_fast", "Schneller/Faster", "+"},
+    {kCmdInit, "anm_init", "Init", "i"},
+    {kCmdHardcopy, "anm_hcpy", "Hardcopy", "p"},
+    {kCmdInfotext, "anm_info", "Infotext", "?"},
+    {kCmdAvi, "anm_avi", "AVI Export", "v"},
+    {kCmdDxf, "anm_dxf", "DXF Export", "x"},
+    {kCmdMergeHelp, "anm_flm", "FLM-Vereinigung/Merge FLMs", ""},
+    {kCmdInvert, "anm_inv", "Invert", "~"},
+    {kCmdMeasureReference, "anm_mes1", "Bezugspunkt", "z"},
+    {kCmdMeasureDirection, "anm_mes2", "Richtungspunkt", "r"},
+    {kCmdMeasureEnd, "anm_mes3", "Messen Ende", "m"},
+    {kCmdGrid, "anm_grid", "Gitter", "g"},
+    {kCmdPhi1, "anm_phi4", "phix1", "1"},
+    {kCmdPhi10, "anm_phi2", "phix10", "2"},
+    {kCmdPhi100, "anm_phi3", "phix100", "3"},
+    {kCmdSave, "anm_save", "Save", ""},
 };
 
 constexpr const char* kSaveTitle = "kurvlab    Datei speichern / Save file";
@@ -98,11 +98,17 @@ void finish_drag(FilmWindow& fw, int x, int y) {
     if (zoomed) fw.state.drag = kDragRedraw;
 }
 
-void set_button(mw31::Window& w, int command, const char* bitmap, const char* caption) {
-    if (w.toolbar_has(command)) w.toolbar_set(command, bitmap, caption);
+void set_button(mw31::Window& w, int command, const char* bitmap) {
+    const FilmButton* b = film_button(command);
+    if (b && w.toolbar_has(command)) w.toolbar_set(command, bitmap, button_tip(*b));
 }
 
 }  // namespace
+
+std::string button_tip(const FilmButton& button) {
+    if (!*button.key) return button.caption;
+    return std::string(button.caption) + "  (" + button.key + ")";
+}
 
 const FilmButton* film_button(int command) {
     for (const FilmButton& b : kButtons)
@@ -152,7 +158,7 @@ int open_film_window(FilmWindow* fw, const FilmWindowSetup& setup) {
     }
     for (int command : setup.menu)
         if (const FilmButton* b = film_button(command))
-            fw->window->toolbar_add(b->command, b->bitmap, b->caption);
+            fw->window->toolbar_add(b->command, b->bitmap, button_tip(*b));
     fw->shown = MenuShown{};
     fw->window->show(setup.show);
     mw31::register_cursor_window(fw->window.get());
@@ -338,22 +344,21 @@ void update_film_menu(FilmWindow& fw) {
     MenuShown& shown = fw.shown;
     const bool single = (s.single_step & kSingleStepWait) != 0;
     if (single != shown.single_step) {
-        set_button(w, kCmdSingleStep, single ? "anm_dlf" : "anm_sngl",
-                   "Einzel ein+aus/SingleStep on+off");
+        set_button(w, kCmdSingleStep, single ? "anm_dlf" : "anm_sngl");
         shown.single_step = single;
     }
     if (s.hold != shown.hold) {
-        set_button(w, kCmdHold, s.hold ? "anm_go" : "anm_stop", "Stop+Start");
+        set_button(w, kCmdHold, s.hold ? "anm_go" : "anm_stop");
         shown.hold = s.hold;
     }
     if (s.grid != shown.grid) {
-        set_button(w, kCmdGrid, s.grid ? "anm_nogrid" : "anm_grid", "Gitter");
+        set_button(w, kCmdGrid, s.grid ? "anm_nogrid" : "anm_grid");
         shown.grid = s.grid;
     }
     if (s.phi_factor != shown.phi_factor) {
-        set_button(w, kCmdPhi1, s.phi_factor == 1 ? "anm_phi4" : "anm_phi1", "phix1");
-        set_button(w, kCmdPhi10, s.phi_factor == 10 ? "anm_phi5" : "anm_phi2", "phix10");
-        set_button(w, kCmdPhi100, s.phi_factor == 100 ? "anm_phi6" : "anm_phi3", "phix100");
+        set_button(w, kCmdPhi1, s.phi_factor == 1 ? "anm_phi4" : "anm_phi1");
+        set_button(w, kCmdPhi10, s.phi_factor == 10 ? "anm_phi5" : "anm_phi2");
+        set_button(w, kCmdPhi100, s.phi_factor == 100 ? "anm_phi6" : "anm_phi3");
         shown.phi_factor = s.phi_factor;
     }
     if (!s.end && fw.outputs.measure_menu) fw.outputs.measure_menu();

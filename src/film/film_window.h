@@ -27,10 +27,13 @@ struct FilmButton {
     int command;
     const char* bitmap;
     const char* caption;
+    const char* key;  // the key that does the same; "" for none
 };
 
 // Every button the players know, by command number; null for an unknown number.
 const FilmButton* film_button(int command);
+// The button's tooltip: its caption and the key that does the same.
+std::string button_tip(const FilmButton& button);
 // The menu bar of line films, in its order.
 std::vector<int> line_film_menu();
 

@@ -526,6 +526,27 @@ TEST_F(LineFilmPlayer, F1AndHShowTheKeysAndThePlayGoesOn) {
     EXPECT_EQ(helps, 2u);
 }
 
+TEST_F(LineFilmPlayer, TooltipsNameTheKeysAlsoAfterTheButtonsChange) {
+    std::vector<std::string> tips;
+    script.on_frame = [&](FilmWindow& fw, const mw31::Picture&) {
+        mw31::Window& w = *fw.window;
+        const size_t n = g_script->shown.size();
+        if (n == 2) {
+            for (const int c : {kCmdEnd, kCmdSlower, kCmdDirection, kCmdSave})
+                tips.push_back(mw31::qt_test::button_look(w, c).tooltip);
+            post_char(fw, 's');  // the single-step button changes its picture
+        }
+        if (n == 3) {
+            tips.push_back(mw31::qt_test::button_look(w, kCmdSingleStep).tooltip);
+            post_char(fw, 'e');
+        }
+    };
+    EXPECT_EQ(play(), 0);
+    EXPECT_EQ(tips, (std::vector<std::string>{"End  (e)", "Langsamer/Slower  (-)",
+                                              "<- / ->  (Ctrl+G / Ctrl+L)", "Save",
+                                              "Einzel ein+aus/SingleStep on+off  (s)"}));
+}
+
 TEST_F(LineFilmPlayer, SmallFramesAreSkipped) {
     std::string film = numbered_film(5);
     film += "L" + shorts({1, 1, 2, 2}) + "X";  // frame 5: 2 records
