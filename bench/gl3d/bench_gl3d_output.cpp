@@ -168,6 +168,12 @@ int main() {
     std::fclose(f);
     std::remove(log.c_str());
 
+    // The figures are only comparable with the load they were taken under.
+    if (std::FILE* l = std::fopen("/proc/loadavg", "r")) {
+        char text[64] = {0};
+        if (std::fgets(text, sizeof text, l)) std::printf("load average at start: %s", text);
+        std::fclose(l);
+    }
     std::printf(
         "mesh: %d triangles (VRML 1.0 for kurvlab, OBJ for f3d); %d runs each after one "
         "warm-up, alternating\n",
