@@ -161,6 +161,8 @@ int open_film_window(FilmWindow* fw, const FilmWindowSetup& setup) {
             fw->window->toolbar_add(b->command, b->bitmap, button_tip(*b));
     fw->shown = MenuShown{};
     fw->window->show(setup.show);
+    fw->show_mode = setup.show;
+    fw->full_screen = false;
     mw31::register_cursor_window(fw->window.get());
     fw->previous_not_interruptible = mw31::set_not_interruptible(true);
     fw->view = FilmView{};
@@ -267,6 +269,10 @@ void film_window_command(FilmWindow& fw, int command) {
             break;
         case CommandEffect::GoTo:
             ask_and_go_to(fw);
+            break;
+        case CommandEffect::FullScreen:
+            fw.full_screen = !fw.full_screen;
+            fw.window->show(fw.full_screen ? mw31::ShowMode::FullScreen : fw.show_mode);
             break;
         case CommandEffect::Help:
             mw31::message_box(std::string(mw31::kProgramTitle) + "    Hilfe / Help",

@@ -90,7 +90,9 @@ struct FilmWindow {
     mw31::Rect rubber{};  // the zoom rectangle being dragged (start and current corner)
     int mouse_x = -1, mouse_y = -1;
     MenuShown shown;
-    bool single_step_before = false;    // single step was on at the previous frame
+    bool single_step_before = false;  // single step was on at the previous frame
+    mw31::ShowMode show_mode = mw31::ShowMode::Maximized;  // as opened; F11 goes back to it
+    bool full_screen = false;
     std::vector<int> unavailable_said;  // commands already said to be not available yet
     bool previous_not_interruptible = false;
 };

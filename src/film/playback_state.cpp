@@ -89,6 +89,9 @@ CommandEffect apply_command(PlaybackState* s, ColourTable* colours, int command,
         case kKeyHelp:
             effect = CommandEffect::Help;
             break;
+        case kKeyFullScreen:
+            effect = CommandEffect::FullScreen;
+            break;
         case kKeyBackward:
             s->backward = true;
             break;
@@ -191,6 +194,7 @@ const char* film_window_keys_text() {
            "  g, n          grid; target cycles (not available yet)\n"
            "  z, r, m       measuring (not available yet)\n"
            "  1, 2, 3       in-between pictures x1, x10, x100 (ANMNEU films)\n"
+           "  F11           full screen on / off\n"
            "  h, F1         these keys\n";
 }
 
@@ -276,6 +280,8 @@ int command_for_key(int virtual_key) {
             return kCmdEnd;
         case mw31::vk::F1:
             return kKeyHelp;
+        case mw31::vk::F1 + 10:
+            return kKeyFullScreen;
         default:
             return 0;
     }

@@ -45,6 +45,7 @@ enum FilmCommand : int {
     kKeyPageOn = 108,          // Page Down: a tenth of the film on
     kKeyGoTo = 109,            // j: the go-to dialog
     kKeyHelp = 110,            // h, F1: the keys
+    kKeyFullScreen = 111,      // F11
 };
 
 // Bits of the single-step flag.
@@ -114,6 +115,7 @@ enum class CommandEffect {
     Window800,       // move the window to (100, 100), 800 x 600
     GoTo,            // ask for a frame or an angle and jump there
     Help,            // show the keys
+    FullScreen,      // full screen on / off
 };
 
 // The keys and buttons of the film window, as the help shows them.

@@ -53,7 +53,7 @@ struct Message {
 using WindowProc = void (*)(Window& window, const Message& message, void* user);
 
 enum class CursorShape { Arrow, Cross, Wait, Size };
-enum class ShowMode { Hidden, Normal, Maximized };
+enum class ShowMode { Hidden, Normal, Maximized, FullScreen };
 
 struct WindowSpec {
     std::string title = kProgramTitle;

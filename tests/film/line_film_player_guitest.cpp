@@ -547,6 +547,21 @@ TEST_F(LineFilmPlayer, TooltipsNameTheKeysAlsoAfterTheButtonsChange) {
                                               "Einzel ein+aus/SingleStep on+off  (s)"}));
 }
 
+TEST_F(LineFilmPlayer, F11FillsTheScreenAndGivesTheWindowBack) {
+    use_film(numbered_film(30));
+    std::vector<int> widths;
+    script.on_frame = [&](FilmWindow& fw, const mw31::Picture&) {
+        const size_t n = g_script->shown.size();
+        if (n == 2 || n == 12 || n == 22) widths.push_back(fw.window->client_rect().width());
+        if (n == 2 || n == 12) mw31::post_message(key_message(fw, mw31::vk::F1 + 10));
+    };
+    EXPECT_EQ(play(), 0);
+    ASSERT_EQ(widths.size(), 3u);
+    EXPECT_EQ(widths[0], 640);
+    EXPECT_GT(widths[1], 640);  // the whole screen
+    EXPECT_EQ(widths[2], 640);
+}
+
 TEST_F(LineFilmPlayer, SmallFramesAreSkipped) {
     std::string film = numbered_film(5);
     film += "L" + shorts({1, 1, 2, 2}) + "X";  // frame 5: 2 records

@@ -168,6 +168,9 @@ void QtGlWindow::show(ShowMode mode) {
         case ShowMode::Maximized:
             surface_->showMaximized();
             break;
+        case ShowMode::FullScreen:
+            surface_->showFullScreen();
+            break;
     }
 }
 

@@ -280,6 +280,9 @@ void QtWindow::show(ShowMode mode) {
         case ShowMode::Maximized:
             frame_->showMaximized();
             break;
+        case ShowMode::FullScreen:
+            frame_->showFullScreen();
+            break;
     }
 }
 
