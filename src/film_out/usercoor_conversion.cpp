@@ -8,6 +8,7 @@
 
 #include "film_model/anmneu_reader.h"
 #include "film_model/contour_placement.h"
+#include "mw31/atomic_file.h"
 #include "mw31/file_services.h"
 #include "mw31/format.h"
 #include "mw31/text_services.h"
@@ -144,18 +145,23 @@ int film_to_usercoor(const film::AnmneuFilm& film, const char* target_file,
                      const UsercoorOptions& options) {
     if (film.frame_count <= 0) return 1;
     if (target_file) {
-        FILE* f = mw31::open_file(target_file, "wb");
-        if (!f) {
+        // Written beside the target and renamed when complete: a failure keeps an older file.
+        mw31::AtomicFile out;
+        if (!out.begin(target_file)) {
             mw31::message_printf(
                 "Kann Datei nicht zum Schreiben oeffnen / Cannot open file for write:\n%s",
                 target_file);
             return 1;
         }
-        RecordTarget t{f, nullptr};
+        RecordTarget t{out.stream(), nullptr};
         t.pixel_width = options.pixel_width;
         t.world_width = film.initial.xr - film.initial.xl;
         emit_film(&t, film, film.initial, options);
-        mw31::close_file(f);
+        if (!out.commit()) {
+            mw31::message_printf("Kann Datei nicht schreiben / cannot write the file:\n%s: %s",
+                                 target_file, out.error().c_str());
+            return 1;
+        }
         return 0;
     }
     FilmMemoryStream& m = usercoor_memory_stream();

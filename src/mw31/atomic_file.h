@@ -32,6 +32,9 @@ class AtomicFile {
     void abort();
 
     bool active() const { return stream_ != nullptr; }
+    // The temporary's stream, for writers that print into it; commit() sees their failures
+    // through the stream's error flag.
+    std::FILE* stream() const { return stream_; }
     // "" or a short text for what failed first, e.g. "disk full".
     const std::string& error() const { return error_; }
     int error_number() const { return errno_; }

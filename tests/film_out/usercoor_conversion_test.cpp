@@ -3,7 +3,9 @@
 #include "film_out/usercoor_conversion.h"
 
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 
+#include <csignal>
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
@@ -79,6 +81,28 @@ TEST_F(UsercoorConversion, FilmsWithoutFramesOrTargetsFail) {
     testing::internal::CaptureStderr();
     EXPECT_EQ(film_out::anmneu_to_usercoor("/no/such/film.anm", nullptr), 1);
     testing::internal::GetCapturedStderr();
+}
+
+TEST_F(UsercoorConversion, AFailedWriteSaysWhyAndKeepsTheOlderFile) {
+    const std::string out = write_film("kept.out", "an older conversion\n");
+    // A file size limit below the conversion's size: writes fail with EFBIG.
+    struct rlimit before;
+    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &before), 0);
+    void (*old_handler)(int) = std::signal(SIGXFSZ, SIG_IGN);
+    struct rlimit small = before;
+    small.rlim_cur = 300;  // room for the captured message, not for the 519 bytes
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+    testing::internal::CaptureStderr();
+    const int rc = film_out::anmneu_to_usercoor(kData + "small_film.anm", out.c_str());
+    const std::string err = testing::internal::GetCapturedStderr();
+    setrlimit(RLIMIT_FSIZE, &before);
+    std::signal(SIGXFSZ, old_handler);
+    EXPECT_EQ(rc, 1);
+    EXPECT_NE(err.find("cannot write the file:\n" + out + ": "), std::string::npos) << err;
+    EXPECT_EQ(slurp(out), "an older conversion\n");
+    // Without the limit the same conversion replaces it whole.
+    ASSERT_EQ(film_out::anmneu_to_usercoor(kData + "small_film.anm", out.c_str()), 0);
+    EXPECT_EQ(slurp(out), slurp(kData + "small_film.usercoor"));
 }
 
 TEST_F(UsercoorConversion, InMemoryStreamGrowsOnceWhenTooSmall) {
