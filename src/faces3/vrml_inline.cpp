@@ -3,8 +3,10 @@
 #include "faces3/vrml_inline.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <new>
 #include <vector>
@@ -282,8 +284,17 @@ int treat_wwwinline(const char* source, const char* target) {
         return 1;
     }
     const bool ok = std::fwrite(out.data(), 1, out.size(), fp) == out.size();
+    const int write_error = ok ? 0 : errno;
     const bool closed = std::fclose(fp) == 0;
-    return (rc == 0 && ok && closed) ? 0 : 1;
+    if (!ok || !closed) {
+        // A cut copy would import as a smaller body: say so; the caller does not import it.
+        faces3_message_printf(
+            "%s Datei/File %s: kann nicht geschrieben werden / cannot be "
+            "written: %s",
+            "faces3_vrml_treat_wwwinline", dst.c_str(), std::strerror(ok ? errno : write_error));
+        return 1;
+    }
+    return rc == 0 ? 0 : 1;
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include "faces3/vrml_inline.h"
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <fstream>
 #include <sstream>
@@ -175,4 +176,14 @@ TEST_F(VrmlInline, TheExpansionGoesToTheProgramsPrivateFolder) {
     EXPECT_FALSE(std::filesystem::exists("/vrml_import.wrl"));
     unsetenv("KURVLAB_PRIVATE_TMPDIR");
     EXPECT_EQ(faces3_vrml::vrml_temp_dir(), dir_);
+}
+
+TEST_F(VrmlInline, ACopyThatCannotBeWrittenIsSaid) {
+    const std::string top = write("top.wrl", kHeader + kTriangle);
+    // A link to /dev/full: the open works and the writing fails.
+    const std::string target = dir_ + "/full.wrl";
+    ASSERT_EQ(symlink("/dev/full", target.c_str()), 0);
+    EXPECT_EQ(faces3_vrml_treat_wwwinline(top.c_str(), target.c_str()), 1);
+    EXPECT_NE(messages().find("cannot be written: No space left on device"), std::string::npos)
+        << messages();
 }
