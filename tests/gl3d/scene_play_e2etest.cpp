@@ -2,8 +2,6 @@
 // watch it and fails; with -n it plays the passes through the offscreen surface and ends.
 #include <gtest/gtest.h>
 
-#include <array>
-#include <cstdio>
 #include <string>
 
 #include "support/program_run.h"
@@ -11,19 +9,7 @@
 namespace {
 
 kvtest::ProgramRun run_without_display(const std::string& args, const std::string& env = "") {
-    kvtest::ProgramRun r;
-    const std::string cmd = "cd '" + std::string(KV_SOURCE_DIR) +
-                            "' && env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM " + env +
-                            " DATEN='" + testing::TempDir() + "' timeout 120 " + kvtest::kProgram +
-                            " " + args + " 2>&1";
-    FILE* p = popen(cmd.c_str(), "r");
-    if (!p) return r;
-    std::array<char, 4096> buf;
-    size_t n;
-    while ((n = fread(buf.data(), 1, buf.size(), p)) > 0) r.out.append(buf.data(), n);
-    const int status = pclose(p);
-    r.exit_code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return r;
+    return kvtest::run_without_display(args, env + " DATEN='" + testing::TempDir() + "'");
 }
 
 TEST(ScenePlayWithoutDisplay, SaysHowToWatchAndFails) {

@@ -19,13 +19,9 @@ struct ProgramRun {
     std::string out;  // standard output and standard error together
 };
 
-// Runs in `directory`, with the temporary files going to `tmpdir` when one is given.
-inline ProgramRun run(const std::string& args, const std::string& directory = KV_SOURCE_DIR,
-                      const std::string& tmpdir = "") {
+// Runs a shell command line and collects its output and exit code.
+inline ProgramRun run_shell(const std::string& cmd) {
     ProgramRun r;
-    std::string cmd = "cd '" + directory + "' && ";
-    if (!tmpdir.empty()) cmd += "TMPDIR='" + tmpdir + "' ";
-    cmd += "QT_QPA_PLATFORM=offscreen timeout 120 " + kProgram + " " + args + " 2>&1";
     FILE* p = popen(cmd.c_str(), "r");
     if (!p) return r;
     std::array<char, 4096> buf;
@@ -34,6 +30,24 @@ inline ProgramRun run(const std::string& args, const std::string& directory = KV
     const int status = pclose(p);
     r.exit_code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     return r;
+}
+
+// Runs in `directory`, with the temporary files going to `tmpdir` when one is given.
+inline ProgramRun run(const std::string& args, const std::string& directory = KV_SOURCE_DIR,
+                      const std::string& tmpdir = "") {
+    std::string cmd = "cd '" + directory + "' && ";
+    if (!tmpdir.empty()) cmd += "TMPDIR='" + tmpdir + "' ";
+    cmd += "QT_QPA_PLATFORM=offscreen timeout 120 " + kProgram + " " + args + " 2>&1";
+    return run_shell(cmd);
+}
+
+// Runs in the source folder with no display in the environment; `env` adds variables
+// ("NAME=value ..."). Ended after `seconds` (exit code 124).
+inline ProgramRun run_without_display(const std::string& args, const std::string& env = "",
+                                      int seconds = 120) {
+    return run_shell("cd '" + std::string(KV_SOURCE_DIR) +
+                     "' && env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM " + env +
+                     " timeout " + std::to_string(seconds) + " " + kProgram + " " + args + " 2>&1");
 }
 
 inline std::string slurp(const std::string& path) {
