@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <filesystem>
 
+#include "film/film_keys.h"
 #include "film_model/paint_basics.h"
 #include "mw31/app_state.h"
 #include "mw31/cursor.h"

@@ -118,18 +118,9 @@ enum class CommandEffect {
     FullScreen,      // full screen on / off
 };
 
-// The keys and buttons of the film window, as the help shows them.
-const char* film_window_keys_text();
-
 // Applies command or key number `command` to the state; every command restarts the cycle
 // measurement. Unknown numbers do nothing.
 CommandEffect apply_command(PlaybackState* s, ColourTable* colours, int command, int64_t now_ms);
-
-// Command for a character typed in the window, or 0. Upper and lower case act alike except
-// for q and Q.
-int command_for_char(int ch);
-// Command for a key-down (virtual key), or 0: the arrows set the direction.
-int command_for_key(int virtual_key);
 
 // The frame a jump command leads to from the current one, within the frames that are shown;
 // -1 for other commands.

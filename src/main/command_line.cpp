@@ -3,7 +3,7 @@
 
 #include <cstdlib>
 
-#include "film/playback_state.h"
+#include "film/film_keys.h"
 
 namespace kurvlab {
 

@@ -5,6 +5,7 @@
 
 #include <vector>
 
+#include "film/film_keys.h"
 #include "mw31/window.h"
 
 namespace film {

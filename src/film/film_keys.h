@@ -1,0 +1,15 @@
+// The film window's keys: the command numbers of playback_state.h for typed characters and
+// key-downs, and the list the help shows.
+#pragma once
+
+namespace film {
+
+// Command for a character typed in the window, or 0. Upper and lower case act alike except
+// for q and Q.
+int command_for_char(int ch);
+// Command for a key-down (virtual key), or 0: the arrows set the direction.
+int command_for_key(int virtual_key);
+// The keys and buttons of the film window, as the help shows them.
+const char* film_window_keys_text();
+
+}  // namespace film
