@@ -82,6 +82,12 @@ void play_passes(AnmneuPlayer& p) {
     steps.draw = [&p] { draw_current_picture(p); };
     steps.takes_pause = [&s] { return anmneu_takes_pause(s); };
     steps.advance = [&p, &s] { anmneu_advance(&s, &p.substep); };
+    // A frame the file has no "#i" for (a gap in a broken film) has no placements: it would
+    // show every part at the origin.
+    steps.skip = [&p, &s] {
+        return s.index >= 0 && size_t(s.index) < p.film.frames.size() &&
+               !p.film.frames[size_t(s.index)].present;
+    };
     steps.wrap = [&s] { anmneu_wrap_index(&s); };
     // The video starts with the film's first picture.
     steps.recording_from = [&p, &s] {

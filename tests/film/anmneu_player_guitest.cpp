@@ -300,6 +300,19 @@ TEST_F(AnmneuPlayer, InfotextWithoutAnEditorSaysSoAndShowsTheText) {
     EXPECT_TRUE(shown);
 }
 
+TEST_F(AnmneuPlayer, FramesTheFileHasNoPlacementsForAreNotPlayed) {
+    // Frame 1 is missing between 0 and 2: it is passed over, not drawn at the origin.
+    std::string film = small_film(4);
+    const size_t from = film.find("#1\n"), to = film.find("#2\n");
+    film.erase(from, to - from);
+    use_film(film);
+    ::testing::internal::CaptureStderr();
+    EXPECT_EQ(play(), 0);
+    const std::string err = ::testing::internal::GetCapturedStderr();
+    EXPECT_EQ(script.shown, (std::vector<Shown>{{0, 0}, {2, 0}, {3, 0}}));
+    EXPECT_NE(err.find("only 3 of 4 frames"), std::string::npos) << err;
+}
+
 TEST_F(AnmneuPlayer, LeavingRemovesTheTemporaryFilesAndTheUnwrappedCopy) {
     std::ofstream(mw31::temp_work_name()) << "work";
     std::string wrapped = "# CAD-Export --- Viergelenk\n# Start ANMNEU-Datei\n";
