@@ -296,13 +296,13 @@ int create_viewer(Viewer* v, Scene* scene, const ViewerOptions& options, std::st
     } else {
         close_viewer(v);
         v->geometry_name = geometry_file_name();
-        mw31::GlWindowSpec spec;
-        spec.title = kViewerTitle;
-        spec.outer = read_window_geometry(v->geometry_name);
-        spec.icon = "kelvarinthos_opengl";
-        spec.proc = viewer_proc;
-        spec.user = v;
-        v->window = mw31::create_gl_window(spec, error);
+        mw31::GlWindowSpec window_spec;
+        window_spec.title = kViewerTitle;
+        window_spec.outer = read_window_geometry(v->geometry_name);
+        window_spec.icon = "kelvarinthos_opengl";
+        window_spec.proc = viewer_proc;
+        window_spec.user = v;
+        v->window = mw31::create_gl_window(window_spec, error);
         if (!v->window) return 1;
         v->title = kViewerTitle;
         v->lights = read_light_settings(environment_then_profile());

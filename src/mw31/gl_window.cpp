@@ -5,12 +5,12 @@
 
 namespace mw31 {
 
-std::unique_ptr<GlWindow> create_gl_window(const GlWindowSpec& spec, std::string* error) {
+std::unique_ptr<GlWindow> create_gl_window(const GlWindowSpec& window_spec, std::string* error) {
     if (!backend()) {
         *error = "no platform";
         return nullptr;
     }
-    return backend()->create_gl_window(spec, error);
+    return backend()->create_gl_window(window_spec, error);
 }
 
 ButtonImage button_image(const std::string& name) {

@@ -46,7 +46,7 @@ class GlWindow : public Window {
 };
 
 // Null (with *error set) when there is no display or the platform gives no such context.
-std::unique_ptr<GlWindow> create_gl_window(const GlWindowSpec& spec, std::string* error);
+std::unique_ptr<GlWindow> create_gl_window(const GlWindowSpec& window_spec, std::string* error);
 
 // A button bitmap by name as RGB rows, top to bottom; empty when there is none.
 struct ButtonImage {

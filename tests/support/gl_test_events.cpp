@@ -14,6 +14,7 @@
 
 #include "mw31/qt/qt_gl_window.h"
 #include "mw31/qt/qt_text.h"
+#include "support/qt_mouse_event.h"
 
 namespace mw31::gl_test {
 
@@ -22,13 +23,6 @@ namespace {
 QWindow* surface(const GlWindow& w) {
     auto* q = dynamic_cast<QtGlWindow*>(const_cast<GlWindow*>(&w));
     return q ? q->surface() : nullptr;
-}
-
-Qt::MouseButton qt_button(MouseButton b) {
-    if (b == MouseButton::Left) return Qt::LeftButton;
-    if (b == MouseButton::Right) return Qt::RightButton;
-    if (b == MouseButton::Middle) return Qt::MiddleButton;
-    return Qt::NoButton;
 }
 
 }  // namespace
@@ -46,20 +40,10 @@ bool send_key(GlWindow& window, const std::string& key_name, const std::string& 
 bool send_mouse(GlWindow& window, MessageKind kind, MouseButton button, int x, int y) {
     QWindow* s = surface(window);
     if (!s) return false;
-    Qt::MouseButton b = qt_button(button);
-    QEvent::Type type = QEvent::MouseMove;
-    Qt::MouseButtons held = Qt::NoButton;
-    if (kind == MessageKind::MouseDown)
-        type = QEvent::MouseButtonPress, held = b;
-    else if (kind == MessageKind::MouseUp)
-        type = QEvent::MouseButtonRelease;
-    else if (kind == MessageKind::MouseMove)
-        held = b, b = Qt::NoButton;
-    else
-        return false;
     const QPointF at(x, y);
-    QMouseEvent event(type, at, s->mapToGlobal(at), b, held, Qt::NoModifier);
-    QGuiApplication::sendEvent(s, &event);
+    const auto event = qt_test::mouse_event(kind, button, at, s->mapToGlobal(at));
+    if (!event) return false;
+    QGuiApplication::sendEvent(s, event.get());
     return true;
 }
 

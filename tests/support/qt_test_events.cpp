@@ -22,6 +22,7 @@
 
 #include "mw31/qt/qt_text.h"
 #include "mw31/qt/qt_window.h"
+#include "support/qt_mouse_event.h"
 
 namespace mw31::qt_test {
 
@@ -89,9 +90,8 @@ bool is_active(const Window& window) {
     return w && QApplication::activeWindow() == w->frame();
 }
 
-bool send_mouse(Window& window, MessageKind kind, MouseButton button, int x, int y) {
-    QtWindow* w = qt_window(window);
-    if (!w) return false;
+std::unique_ptr<QMouseEvent> mouse_event(MessageKind kind, MouseButton button, const QPointF& at,
+                                         const QPointF& global) {
     Qt::MouseButton b = Qt::NoButton;
     if (button == MouseButton::Left) b = Qt::LeftButton;
     if (button == MouseButton::Right) b = Qt::RightButton;
@@ -105,10 +105,17 @@ bool send_mouse(Window& window, MessageKind kind, MouseButton button, int x, int
     else if (kind == MessageKind::MouseMove)
         held = b, b = Qt::NoButton;
     else
-        return false;
+        return nullptr;
+    return std::make_unique<QMouseEvent>(type, at, global, b, held, Qt::NoModifier);
+}
+
+bool send_mouse(Window& window, MessageKind kind, MouseButton button, int x, int y) {
+    QtWindow* w = qt_window(window);
+    if (!w) return false;
     const QPointF at(x, y);
-    QMouseEvent event(type, at, w->client()->mapToGlobal(at), b, held, Qt::NoModifier);
-    QApplication::sendEvent(w->client(), &event);
+    const auto event = mouse_event(kind, button, at, w->client()->mapToGlobal(at));
+    if (!event) return false;
+    QApplication::sendEvent(w->client(), event.get());
     return true;
 }
 

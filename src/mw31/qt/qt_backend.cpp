@@ -90,13 +90,13 @@ class QtBackend final : public Backend {
         return std::make_unique<QtWindow>(window_spec);
     }
 
-    std::unique_ptr<GlWindow> create_gl_window(const GlWindowSpec& spec,
+    std::unique_ptr<GlWindow> create_gl_window(const GlWindowSpec& window_spec,
                                                std::string* error) override {
         if (!display_) {
             *error = "no display";
             return nullptr;
         }
-        return qt_create_gl_window(spec, error);
+        return qt_create_gl_window(window_spec, error);
     }
     ButtonImage button_image(const std::string& name) override { return qt_button_image(name); }
 

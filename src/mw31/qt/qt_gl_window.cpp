@@ -76,13 +76,13 @@ void GlSurfaceWindow::wheelEvent(QWheelEvent* event) {
 
 // ---- window
 
-QtGlWindow::QtGlWindow(const GlWindowSpec& spec) : outer_(spec.outer) {
-    proc = spec.proc;
-    user = spec.user;
+QtGlWindow::QtGlWindow(const GlWindowSpec& window_spec) : outer_(window_spec.outer) {
+    proc = window_spec.proc;
+    user = window_spec.user;
     surface_ = std::make_unique<GlSurfaceWindow>(this);
     surface_->setSurfaceType(QSurface::OpenGLSurface);
-    surface_->setTitle(to_qstring(spec.title));
-    const QIcon icon = icon_for(spec.icon);
+    surface_->setTitle(to_qstring(window_spec.title));
+    const QIcon icon = icon_for(window_spec.icon);
     if (!icon.isNull()) surface_->setIcon(icon);
 }
 
@@ -199,8 +199,8 @@ bool QtGlWindow::ctrl_held() const {
     return QGuiApplication::queryKeyboardModifiers() & Qt::ControlModifier;
 }
 
-std::unique_ptr<GlWindow> qt_create_gl_window(const GlWindowSpec& spec, std::string* error) {
-    auto window = std::make_unique<QtGlWindow>(spec);
+std::unique_ptr<GlWindow> qt_create_gl_window(const GlWindowSpec& window_spec, std::string* error) {
+    auto window = std::make_unique<QtGlWindow>(window_spec);
     if (!window->start(error)) return nullptr;
     return window;
 }

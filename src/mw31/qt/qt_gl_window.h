@@ -34,7 +34,7 @@ class GlSurfaceWindow final : public QWindow {
 
 class QtGlWindow final : public GlWindow {
   public:
-    explicit QtGlWindow(const GlWindowSpec& spec);
+    explicit QtGlWindow(const GlWindowSpec& window_spec);
     ~QtGlWindow() override;
     // False when the platform gave no suitable context (*error says why).
     bool start(std::string* error);
@@ -67,7 +67,7 @@ class QtGlWindow final : public GlWindow {
     std::string renderer_;
 };
 
-std::unique_ptr<GlWindow> qt_create_gl_window(const GlWindowSpec& spec, std::string* error);
+std::unique_ptr<GlWindow> qt_create_gl_window(const GlWindowSpec& window_spec, std::string* error);
 // Our button icon on a button face, as RGB rows.
 ButtonImage qt_button_image(const std::string& name);
 
