@@ -14,6 +14,7 @@
 #include "film_model/film_view.h"
 #include "film_model/frame_painter.h"
 #include "film_model/frame_store.h"
+#include "film_model/world_window.h"
 #include "mw31/picture.h"
 #include "mw31/window.h"
 
@@ -44,6 +45,10 @@ struct WorldZoom {
     std::function<void()> zoom_out;
     std::function<void(const mw31::Message& message)> wheel;
 };
+
+// Which world coordinates the mouse and the zoom work in: none for line films, the raster
+// mapping of ANMNEU films, or the direct mapping of user-coordinates films.
+enum class WorldMode { None, Anmneu, Usercoor };
 
 // What the frame presenter keeps from picture to picture.
 struct FrameScreen {
@@ -82,6 +87,8 @@ struct FilmWindow {
     std::string source_name;  // the file Save copies; empty: Save does nothing
     FilmOutputs outputs;
     WorldZoom world;
+    WorldMode world_mode = WorldMode::None;
+    WorldWindow* world_window = nullptr;  // the player's, while world_mode is not None
     FrameScreen screen;
     // Called first for every message the window gets (players and tests).
     void (*message_hook)(FilmWindow& fw, const mw31::Message& message) = nullptr;

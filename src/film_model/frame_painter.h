@@ -2,6 +2,8 @@
 // on a canvas for a view, and walks it into any sink in the film's own units.
 #pragma once
 
+#include <functional>
+
 #include "film_model/colour_table.h"
 #include "film_model/film_view.h"
 #include "film_model/frame_walk.h"
@@ -14,6 +16,13 @@ struct PaintStyle {
     int pen_width = 1;
     bool inverted = false;
     const ColourTable* colours = nullptr;
+};
+
+// What a picture made without a window draws under and over the frame (grid, measurement);
+// empty entries draw nothing.
+struct PictureDecor {
+    std::function<void(mw31::Canvas& canvas, const FilmView& view)> under;
+    std::function<void(mw31::Canvas& canvas, const FilmView& view)> over;
 };
 
 class FramePainter {

@@ -47,6 +47,38 @@ int world_zoom_about(WorldWindow* w, double f, double px, double py) {
     return 0;
 }
 
+namespace {
+constexpr double kAreaLimit = double(1 << 28);
+int held_pixel(double v) {
+    if (!(v == v)) return 0;
+    if (v > kAreaLimit) return int(kAreaLimit);
+    if (v < -kAreaLimit) return -int(kAreaLimit);
+    return int(v);
+}
+}  // namespace
+
+WorldToArea::WorldToArea(const WorldWindow& w, const mw31::Rect& area) : w_(w), area_(area) {}
+
+int WorldToArea::x(double wx) const {
+    return held_pixel((wx - w_.xl) / (w_.xr - w_.xl) * area_.width() + area_.left);
+}
+
+int WorldToArea::y(double wy) const {
+    return held_pixel(area_.bottom - (wy - w_.yb) / (w_.yt - w_.yb) * area_.height());
+}
+
+int WorldToArea::length(double r) const {
+    return held_pixel(r / (w_.xr - w_.xl) * area_.width());
+}
+
+double area_to_world_x(const WorldWindow& w, const mw31::Rect& area, double x) {
+    return w.xl + (x - area.left) * (w.xr - w.xl) / area.width();
+}
+
+double area_to_world_y(const WorldWindow& w, const mw31::Rect& area, double y) {
+    return w.yb + (area.bottom - y) * (w.yt - w.yb) / area.height();
+}
+
 void world_init(WorldWindow* w, const WorldWindow& initial) {
     *w = initial;
 }

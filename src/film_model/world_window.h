@@ -2,6 +2,8 @@
 // its fit to the screen aspect and the view operations that change it.
 #pragma once
 
+#include "mw31/canvas.h"
+
 namespace film {
 
 // Width to height of the film window's drawing area for world films.
@@ -21,6 +23,24 @@ WorldWindow fit_world_window(double xmin, double xmax, double ymin, double ymax)
 // lower left corner). A factor that is not positive, or a result too small or too large to
 // map, leaves the window as it is; returns 0 when the window changed, 1 otherwise.
 int world_zoom_about(WorldWindow* w, double f, double px, double py);
+
+// The direct mapping of user-coordinates films: the world window stretched onto the drawing
+// area, y upwards. Results are truncated toward zero and held within +-2^28 (NaN gives 0).
+class WorldToArea {
+  public:
+    WorldToArea(const WorldWindow& w, const mw31::Rect& area);
+    int x(double wx) const;
+    int y(double wy) const;
+    int length(double r) const;
+
+  private:
+    WorldWindow w_;
+    mw31::Rect area_;
+};
+
+// The inverse of WorldToArea: the world point under pixel (x, y) of the client area.
+double area_to_world_x(const WorldWindow& w, const mw31::Rect& area, double x);
+double area_to_world_y(const WorldWindow& w, const mw31::Rect& area, double y);
 
 // Init: back to the window the film started with.
 void world_init(WorldWindow* w, const WorldWindow& initial);

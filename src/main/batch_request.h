@@ -22,6 +22,11 @@ struct BatchRequest {
     std::string paper = "A4";
     bool portrait = false;
 
+    // --output of world films: the grid under the frame, a measurement over it (world units).
+    bool grid = false;
+    bool measure = false;
+    double measure_from_x = 0, measure_from_y = 0, measure_to_x = 0, measure_to_y = 0;
+
     bool active() const {
         return info || !output_png.empty() || !record.empty() || !output_pdf.empty() ||
                !output_dxf.empty();
