@@ -112,13 +112,26 @@ int dxf_export_anmneu_frame(const std::string& film_name, int frame,
                      [&](DxfFile* file) { dxf_write_anmneu_entities(film, frame, file, options); });
 }
 
-int dxf_export_line_film_frame(const film::FramePainter& painter, int virtual_height,
-                               const DxfExportOptions& options) {
+namespace {
+// Without a flip height the walk's y already grows upwards.
+int export_walked_frame(const film::FramePainter& painter, const double* flip_height,
+                        const DxfExportOptions& options) {
     return write_dxf(options, [&](DxfFile* file) {
         DxfEntities entities(file, options.pixel_width, options.world_width);
-        entities.flip_y(virtual_height);
+        if (flip_height) entities.flip_y(*flip_height);
         painter.walk(entities);
     });
+}
+}  // namespace
+
+int dxf_export_line_film_frame(const film::FramePainter& painter, int virtual_height,
+                               const DxfExportOptions& options) {
+    const double height = virtual_height;
+    return export_walked_frame(painter, &height, options);
+}
+
+int dxf_export_usercoor_frame(const film::FramePainter& painter, const DxfExportOptions& options) {
+    return export_walked_frame(painter, nullptr, options);
 }
 
 }  // namespace film_out

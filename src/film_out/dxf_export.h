@@ -71,7 +71,7 @@ int dxf_export_anmneu_frame(const std::string& film_name, int frame,
 int dxf_export_line_film_frame(const film::FramePainter& painter, int virtual_height,
                                const DxfExportOptions& options);
 
-// User-coordinates films write their move, line and arc records through DxfEntities the same
-// way (dxf_export_usercoor_frame) once their store exists.
+// The user-coordinates frame the painter walks, in world units. Results as above.
+int dxf_export_usercoor_frame(const film::FramePainter& painter, const DxfExportOptions& options);
 
 }  // namespace film_out

@@ -189,6 +189,64 @@ class AnmneuPrint final : public film::FrameSink {
     PagePoint to_page_;
 };
 
+// User-coordinates records in world units, stretched onto the window's drawing area as the
+// screen shows them; filled rectangles are not printed, as for line films.
+class UsercoorPrint final : public film::FrameSink {
+  public:
+    UsercoorPrint(const PrintPage& page, const film::WorldWindow& world,
+                  const film::PaintStyle& style)
+        : page_(page),
+          dc_(*page.dc),
+          world_(world),
+          style_(style),
+          pen_(solid_pen(1, kBlack)),
+          to_page_([this](double x, double y) { return at(x, y); }) {
+        dc_.select_pen(pen_);
+    }
+
+    void colour(int colour) override {
+        pen_ = solid_pen(2, paper_colour(colour, style_));
+        dc_.select_pen(pen_);
+    }
+    void move_to(double x, double y) override {
+        const mw31::Point p = at(x, y);
+        dc_.move_to(p.x, p.y);
+    }
+    void line_to(double x, double y, bool inverting) override {
+        const mw31::Point p = at(x, y);
+        if (inverting)
+            inverting_line(dc_, pen_, p);
+        else
+            dc_.line_to(p.x, p.y);
+    }
+    void arc(const film::FrameArc& a, bool) override {
+        if (!(a.r > 0)) return;
+        // Radii stay circles in world units; the stretch onto the area makes them what the
+        // screen shows.
+        print_arc(dc_, to_page_, a.cx, a.cy, a.r, a.r, a.start_deg, a.sweep_deg);
+    }
+    void placed_arc(const film::PlacedArc&) override {}
+    void filled_rect(double, double, double, double) override {}
+    void label(double x, double y, const std::string& text) override {
+        const mw31::Point p = at(x, y);
+        dc_.text_out(p.x, p.y, text);
+    }
+
+  private:
+    mw31::Point at(double x, double y) const {
+        const mw31::Rect& a = page_.view.area;
+        return page_.at(a.left + (x - world_.xl) / (world_.xr - world_.xl) * a.width(),
+                        a.bottom - (y - world_.yb) / (world_.yt - world_.yb) * a.height());
+    }
+
+    const PrintPage& page_;
+    mw31::Canvas& dc_;
+    film::WorldWindow world_;
+    film::PaintStyle style_;
+    mw31::Pen pen_;
+    PagePoint to_page_;
+};
+
 }  // namespace
 
 std::unique_ptr<mw31::Printer> choose_printer() {
@@ -317,6 +375,15 @@ int anmneu_plot_filmstellung(const film::AnmneuFilm& film, int frame, const film
     return print_page("anmneu_plot_filmstellung", view, choice, [&](const PrintPage& page) {
         AnmneuPrint sink(page, film, style);
         film::walk_anmneu_picture(film, film::AnmneuPicture{frame, 0, 1}, sink);
+    });
+}
+
+int usercoor_plot_filmstellung(const film::FramePainter& painter, const film::WorldWindow& world,
+                               const film::FilmView& view, const film::PaintStyle& style,
+                               const PrinterChoice& choice) {
+    return print_page("usercoor_plot_filmstellung", view, choice, [&](const PrintPage& page) {
+        UsercoorPrint sink(page, world, style);
+        painter.walk(sink);
     });
 }
 

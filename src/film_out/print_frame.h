@@ -47,6 +47,12 @@ int anmneu_plot_filmstellung(const film::AnmneuFilm& film, int frame, const film
                              const film::PaintStyle& style,
                              const PrinterChoice& choice = choose_printer);
 
+// A user-coordinates frame as the painter walks it (world units), in the world window as the
+// view shows it. Results as above.
+int usercoor_plot_filmstellung(const film::FramePainter& painter, const film::WorldWindow& world,
+                               const film::FilmView& view, const film::PaintStyle& style,
+                               const PrinterChoice& choice = choose_printer);
+
 // The page of one print: the window's positions, ten times finer, and where they land.
 struct PrintPage {
     mw31::Canvas* dc = nullptr;
@@ -61,8 +67,6 @@ struct PrintPage {
 
 // The course every print takes: printer, document "Filmbild", the font, the page with
 // `draw`, and the end; `who` names the print in its messages. Results as above.
-// User-coordinates films print their records through it too (usercoor_plot_filmstellung)
-// once their store exists.
 int print_page(const char* who, const film::FilmView& view, const PrinterChoice& choice,
                const std::function<void(const PrintPage&)>& draw);
 
