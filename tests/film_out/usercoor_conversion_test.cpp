@@ -5,7 +5,9 @@
 #include <gtest/gtest.h>
 #include <sys/resource.h>
 
+#include <cmath>
 #include <csignal>
+#include <cstdint>
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
@@ -137,6 +139,107 @@ TEST_F(UsercoorConversion, InMemoryStreamGrowsOnceWhenTooSmall) {
     const std::string out = testing::TempDir() + "square.out";
     ASSERT_EQ(film_out::anmneu_to_usercoor(film, out.c_str(), options), 0);
     EXPECT_EQ(slurp(out), "usercoor\nc1\nq100000\na-15,115,0,100\nf\nx0,0,0,0\n");
+}
+
+// FNV-1a of a whole conversion, so that one changed byte anywhere shows.
+uint64_t fnv1a(const std::string& text) {
+    uint64_t h = 14695981039346656037ull;
+    for (unsigned char c : text) {
+        h ^= c;
+        h *= 1099511628211ull;
+    }
+    return h;
+}
+
+// A film whose numbers give the formatting every kind of work: 17-digit placements, values
+// far above and below 1 (exponent forms), halves, whole numbers, zeros that turn negative,
+// and scaled symbols whose arcs become chords.
+std::string awkward_film() {
+    uint64_t state = 88172645463325252ull;
+    const auto next = [&state] {
+        state ^= state << 13;
+        state ^= state >> 7;
+        state ^= state << 17;
+        return double(state >> 11) / double(1ull << 53);
+    };
+    const auto number = [&](int k) {
+        const double u = next();
+        switch (k % 6) {
+            case 0:
+                return (u - 0.5) * 200;
+            case 1:
+                return std::ldexp(u, int(next() * 60) - 30);
+            case 2:
+                return std::floor(u * 64) / 2 - 16;
+            case 3:
+                return -std::ldexp(u, int(next() * 40) - 20);
+            case 4:
+                return std::floor(u * 1e6) / 10;
+            default:
+                return 0.0;
+        }
+    };
+    constexpr int kSymbols = 7, kFrames = 40;
+    std::string s = "ANMNEU\n" + std::to_string(kSymbols) + "\n" + std::to_string(kFrames) +
+                    "\n-123.456\n789.01\n-0.001\n3e5\n--- Symbol-Dateien ---\n";
+    char line[200];
+    for (int k = 1; k <= kSymbols; ++k) {
+        s += "begin " + std::to_string(k) + "\nTeil\n-\n" + (k % 2 ? "rot" : "blau") + "\n";
+        std::snprintf(line, sizeof line, "m %.17g %.17g\nd %.17g %.17g\n", number(k), number(k + 1),
+                      number(k + 2), number(k + 3));
+        s += line;
+        std::snprintf(line, sizeof line,
+                      "c %.17g %.17g %.17g %d %d\nf %d\nd 0 -0\nc 1 1 0.5 -30 10\n", number(k + 4),
+                      number(k), std::fabs(number(k + 2)) + 0.25, -90 + 17 * k, 45 * k, k + 3);
+        s += line;
+        s += "end\n";
+    }
+    for (int i = 0; i < kFrames; ++i) {
+        std::snprintf(line, sizeof line, "#%d\nc %.17g %.17g:Stellung phi = %d\n", i, number(i),
+                      number(i + 1), i * 9);
+        s += line;
+        for (int k = 0; k < kSymbols; ++k) {
+            const double scale = k % 3 == 0 ? 1 + next() : 1.0;
+            std::snprintf(line, sizeof line, "%.17g %.17g %.17g %.17g %.17g\n", number(i + k),
+                          number(i + 2 * k), number(k) / 7, scale, k % 3 == 0 ? 0.5 : 1.0);
+            s += line;
+        }
+    }
+    return s;
+}
+
+TEST_F(UsercoorConversion, OutputsStayAsRecorded) {
+    // Sizes and hashes recorded from the conversion before its number formatting and record
+    // writing were made fast; the text must not change by a byte.
+    struct Recorded {
+        std::string film;
+        bool to_file;
+        size_t size;
+        uint64_t hash;
+    };
+    const std::string examples = std::string(KV_SOURCE_DIR) + "/examples/";
+    const std::string awkward = write_film("awkward.anm", awkward_film());
+    const Recorded recorded[] = {
+        {examples + "cam_anmneu.anm", false, 652747, 0x0aa4beaf6d7ee8b5ull},
+        {examples + "cam_anmneu.anm", true, 652749, 0x25d1ff4092fab413ull},
+        {examples + "fourbar_anmneu.anm", false, 217052, 0x9effdf7ffe45f7afull},
+        {examples + "slidercrank_anmneu.anm", true, 184868, 0x3d5debc95f64804aull},
+        {awkward, false, 223296, 0x1086ebb92f5213d2ull},
+        {awkward, true, 106153, 0xaef10bd03846dd0full},
+    };
+    for (const Recorded& r : recorded) {
+        std::string text;
+        if (r.to_file) {
+            const std::string out = testing::TempDir() + "recorded.out";
+            ASSERT_EQ(film_out::anmneu_to_usercoor(r.film, out.c_str()), 0) << r.film;
+            text = slurp(out);
+        } else {
+            ASSERT_EQ(film_out::anmneu_to_usercoor(r.film, nullptr), 0) << r.film;
+            text = film_out::usercoor_memory_stream().bytes;
+        }
+        EXPECT_EQ(text.size(), r.size) << r.film << (r.to_file ? " (file)" : " (memory)");
+        EXPECT_EQ(fnv1a(text), r.hash) << r.film << (r.to_file ? " (file)" : " (memory)");
+    }
 }
 
 TEST(MemoryStream, DropsWhatDoesNotFitButCountsIt) {
