@@ -3,6 +3,7 @@
 
 #include <cmath>
 
+#include "film/world_zoom.h"
 #include "film_model/anmneu_film.h"
 
 namespace film {
@@ -87,49 +88,12 @@ void anmneu_screen_to_world(const FilmView& view, const WorldWindow& world, int 
     *wy = world.yb - (std::trunc(fy / w) - big_h) / big_h * (world.yt - world.yb);
 }
 
-namespace {
-
-bool usable_extent(double lo, double hi) {
-    const double e = hi - lo;
-    return std::isfinite(lo) && std::isfinite(hi) && std::isfinite(e) && e > 0 &&
-           e > 1e-12 * std::fmax(std::fabs(lo), std::fabs(hi)) && e < 1e300;
-}
-
-}  // namespace
-
 bool anmneu_zoom_to_rectangle(WorldWindow* world, const FilmView& view, const mw31::Rect& dragged) {
-    const int left = dragged.left < dragged.right ? dragged.left : dragged.right;
-    const int right = dragged.left < dragged.right ? dragged.right : dragged.left;
-    const int top = dragged.top < dragged.bottom ? dragged.top : dragged.bottom;
-    const int bottom = dragged.top < dragged.bottom ? dragged.bottom : dragged.top;
-    if (right - left < kMinZoomRectangle || bottom - top < kMinZoomRectangle) return false;
-    double x1, y1, x2, y2;
-    anmneu_screen_to_world(view, *world, left, bottom, &x1, &y1);
-    anmneu_screen_to_world(view, *world, right, top, &x2, &y2);
-    const double aspect = (world->xr - world->xl) / (world->yt - world->yb);
-    double hx = (x2 - x1) / 2, hy = (y2 - y1) / 2;
-    if (!(aspect > 0) || !std::isfinite(aspect)) return false;
-    if (hx > hy * aspect)
-        hy = hx / aspect;
-    else
-        hx = hy * aspect;
-    const double cx = (x1 + x2) / 2, cy = (y1 + y2) / 2;
-    const WorldWindow next{cx - hx, cx + hx, cy - hy, cy + hy};
-    if (!usable_extent(next.xl, next.xr) || !usable_extent(next.yb, next.yt)) return false;
-    *world = next;
-    return true;
+    return world_zoom_to_rectangle(world, view, WorldMode::Anmneu, dragged);
 }
 
 bool anmneu_wheel_zoom(WorldWindow* world, const FilmView& view, int x, int y, int wheel) {
-    const mw31::Rect& a = view.area;
-    if (wheel == 0 || x < a.left || x >= a.right || y < a.top || y >= a.bottom) return false;
-    double wx, wy;
-    anmneu_screen_to_world(view, *world, x, y, &wx, &wy);
-    const double px = (wx - world->xl) / (world->xr - world->xl);
-    const double py = (wy - world->yb) / (world->yt - world->yb);
-    // Forward shows more: the window widens.
-    const double f = wheel > 0 ? 1.0 / kWheelZoomFactor : kWheelZoomFactor;
-    return world_zoom_about(world, f, px, py) == 0;
+    return world_wheel_zoom(world, view, WorldMode::Anmneu, x, y, wheel);
 }
 
 }  // namespace film

@@ -8,6 +8,7 @@
 #include "film/anmneu_playback.h"
 #include "film/frame_presenter.h"
 #include "film/playback_loop.h"
+#include "film/world_zoom.h"
 #include "film_model/anmneu_reader.h"
 #include "film_model/cad_unwrap.h"
 #include "mw31/file_services.h"
@@ -55,25 +56,6 @@ void draw_current_picture(AnmneuPlayer& p) {
             p.options.frame_observer(p.fw, picture, p.substep, p.options.observer_user);
         };
     present_frame(fw, extras);
-}
-
-// The view operations act on the world window; the pixel view stays fitted.
-WorldZoom world_zoom(AnmneuPlayer& p) {
-    FilmWindow& fw = p.fw;
-    WorldWindow& w = p.film.window;
-    return WorldZoom{
-        [&p, &fw, &w] {
-            world_init(&w, p.film.initial);
-            reset_view(&fw.view);
-        },
-        [&fw, &w](const mw31::Rect& dragged) {
-            return anmneu_zoom_to_rectangle(&w, fw.view, dragged);
-        },
-        [&w] { world_zoom_out(&w); },
-        [&fw, &w](const mw31::Message& m) {
-            if (anmneu_wheel_zoom(&w, fw.view, m.x, m.y, m.wheel) && fw.state.drag == kDragIdle)
-                fw.state.drag = kDragRedraw;
-        }};
 }
 
 void play_passes(AnmneuPlayer& p) {
@@ -150,7 +132,9 @@ int anmneu_film(const AnmneuOptions& options) {
 
     FilmWindow& fw = p.fw;
     fw.source_name = options.source_name;
-    fw.world = world_zoom(p);
+    // The view operations act on the world window; the pixel view stays fitted.
+    fw.world_mode = WorldMode::Anmneu;
+    fw.world = world_window_zoom(fw, &p.film.window, p.film.initial);
     fw.screen.painter = &p.painter;
     fw.screen.record_factor = options.record_factor;
     FilmWindowSetup setup = options.window;
