@@ -20,6 +20,14 @@ void ColourTable::reset() {
     for (int i = 0; i < kSize; ++i) entries[i] = i < 16 ? kPreset[i] : Rgb{255, 255, 255};
 }
 
+void ColourTable::reset_usercoor() {
+    reset();
+    entries[5] = Rgb{40, 80, 90};
+    entries[9] = Rgb{127, 127, 0};
+    entries[10] = Rgb{127, 255, 0};
+    entries[15] = Rgb{255, 255, 255};
+}
+
 void ColourTable::swap_black_white() {
     std::swap(entries[0], entries[1]);
 }

@@ -18,6 +18,8 @@ struct ColourTable {
     ColourTable() { reset(); }
     // Entries 0..15 to their preset colours, 16..255 to white (done when a film is opened).
     void reset();
+    // The same for user-coordinates films, which differ in entries 5, 9, 10 and 15.
+    void reset_usercoor();
     // The inverted display exchanges black and white (entries 0 and 1).
     void swap_black_white();
     // Films may carry any number; it is taken modulo 256 into 0..255 (-1 gives 255), so no

@@ -9,6 +9,7 @@
 #include <stdexcept>
 
 #include "film_model/line_film_fast_paths.h"
+#include "film_model/line_film_resync.h"
 #include "mw31/format.h"
 
 namespace film {
@@ -197,7 +198,6 @@ class Reader {
     void frame_command(int c);
     bool finish_frame();
     bool resynchronise();
-    static int shorts_skipped_after_frame_end(int c);
 
     static constexpr int64_t kTextCap = int64_t(1) << 40;
     static constexpr size_t kMostRecordsPerCommand = 3;
@@ -426,47 +426,15 @@ bool Reader::finish_frame() {
     return true;
 }
 
-// How many shorts of a letter's values are skipped while looking for the next frame's start.
-int Reader::shorts_skipped_after_frame_end(int c) {
-    switch (c) {
-        case 'A':
-        case 'L':
-        case 'W':
-        case 'I':
-        case 'X':
-            return 4;
-        case 'B':
-        case 'G':
-        case 'b':
-        case 'g':
-            return 7;
-        case 'D':
-        case 'M':
-        case 'R':
-            return 2;
-        case 'C':
-            return 1;
-        default:
-            return 0;
-    }
-}
-
 // After X: skip to the next byte that starts a frame (l, i, m, d or h in either case) and
 // leave it unread. False when the stream ends first.
 bool Reader::resynchronise() {
     for (;;) {
         int c = get();
         if (c == kEnd) return false;
-        switch (c | 0x20) {  // lower case for letters
-            case 'l':
-            case 'i':
-            case 'm':
-            case 'd':
-            case 'h':
-                unget(c);
-                return true;
-            default:
-                break;
+        if (starts_line_film_frame(c)) {
+            unget(c);
+            return true;
         }
         for (int n = 2 * shorts_skipped_after_frame_end(c); n > 0; --n) {
             if (get() == kEnd) return false;

@@ -1,0 +1,525 @@
+// User-coordinates reader: the head up to the first f, then frames of lower-case letters with
+// real values ended by x, resynchronised after each x as line films are.
+#include "film_model/usercoor_reader.h"
+
+#include <array>
+#include <charconv>
+#include <climits>
+#include <cstdint>
+#include <cstring>
+#include <new>
+#include <stdexcept>
+#include <system_error>
+
+#include "film_model/line_film_resync.h"
+#include "mw31/format.h"
+#include "mw31/text_services.h"
+
+namespace film {
+
+namespace {
+
+constexpr int kEnd = ByteSource::kEndOfStream;
+
+constexpr std::array<bool, 256> make_real_bytes() {
+    std::array<bool, 256> t{};
+    for (const char c : std::string_view("+-.0123456789DEde"))
+        t[static_cast<unsigned char>(c)] = true;
+    return t;
+}
+constexpr std::array<bool, 256> kRealByte = make_real_bytes();
+
+int32_t saturate(int64_t v) {
+    if (v > INT32_MAX) return INT32_MAX;
+    if (v < INT32_MIN) return INT32_MIN;
+    return int32_t(v);
+}
+
+// Makes room for at least `extra` records beyond those held; false when the memory could not
+// be had (the records stay as they were).
+bool reserve_records(UsercoorRecords* records, size_t extra) {
+    if (extra > records->max_size() - records->size()) return false;
+    const size_t wanted = records->size() + extra;
+    if (wanted <= records->capacity()) return true;
+    try {
+        records->reserve(wanted);
+    } catch (const std::bad_alloc&) {
+        return false;
+    } catch (const std::length_error&) {
+        return false;
+    }
+    return true;
+}
+
+// A completed frame's end could not be noted.
+struct FrameTableFull {};
+
+class Reader {
+  public:
+    Reader(ByteSource& source, UsercoorFilm& film, const UsercoorLimits& limits,
+           const ReaderHooks& hooks)
+        : in_(source), film_(film), limits_(limits), hooks_(hooks) {}
+
+    void read();
+
+  private:
+    // The reader walks the source's current block itself; the source learns the position
+    // whenever it is used otherwise.
+    int get() { return p_ < e_ ? *p_++ : next_block(); }
+    int next_block() {
+        in_.set_position(p_);
+        if (!in_.take_block(&p_, &e_)) return kEnd;
+        return *p_++;
+    }
+    void unget(int c) {
+        in_.set_position(p_);
+        in_.unget(c);
+        in_.take_block(&p_, &e_);
+    }
+    void progress() const {
+        if (hooks_.progress) hooks_.progress();
+    }
+
+    // False only when the stream ends before the value begins; a value cut off by the end of
+    // the stream is taken as far as it goes.
+    bool read_real(double* v) {
+        if (read_plain_decimal(v)) return true;
+        const unsigned char* p = p_;
+        while (p < e_ && kRealByte[*p]) ++p;
+        if (p < e_) {  // run and terminator inside the block
+            *v = usercoor_real(reinterpret_cast<const char*>(p_), size_t(p - p_));
+            p_ = p + 1;
+            return true;
+        }
+        return read_real_across_blocks(v);
+    }
+    bool read_plain_decimal(double* v);
+    bool read_real_across_blocks(double* v);
+    bool read_reals(int n, double* v) {
+        for (int i = 0; i < n; ++i) {
+            if (!read_real(&v[i])) return false;
+        }
+        return true;
+    }
+    bool read_int(int32_t* v);
+    void read_text(std::string* text);
+    void skip_word();
+
+    void set_virtual_size(int32_t w, int32_t h) {
+        // The size divides coordinates when drawn: keep it at 1 or more.
+        film_.virtual_width = saturate(int64_t(w) + 1 < 1 ? 1 : int64_t(w) + 1);
+        film_.virtual_height = saturate(int64_t(h) + 1 < 1 ? 1 : int64_t(h) + 1);
+    }
+    void set_angle_divisor(int32_t d) {
+        if (d != 0) film_.angle_divisor = double(d);
+    }
+    void set_window(const double* v) {
+        film_.window = fit_world_window(v[0], v[1], v[2], v[3]);
+        film_.initial = film_.window;
+        film_.has_window = true;
+    }
+    // The values a letter shares between head and frames; false for other letters.
+    bool common_command(int c);
+
+    void add(double kind, double a, double b) { records_.push_back(UsercoorRecord{kind, a, b}); }
+    void make_room() {
+        if (records_.capacity() - records_.size() < kMostRecordsPerCommand) grow();
+    }
+    void grow();
+    void reserve_for_film();
+    size_t records_in_frame() const { return records_.size() - frame_start_; }
+
+    void read_head();
+    void read_frames();
+    void head_command(int c);
+    void frame_command(int c);
+    void text_record();
+    void finish_frame();
+    bool resynchronise();
+
+    static constexpr int64_t kIntCap = int64_t(1) << 40;
+    static constexpr size_t kMostRecordsPerCommand = 3;
+
+    ByteSource& in_;
+    const unsigned char* p_ = nullptr;
+    const unsigned char* e_ = nullptr;
+    UsercoorFilm& film_;
+    UsercoorLimits limits_;
+    const ReaderHooks& hooks_;
+    UsercoorRecords& records_ = film_.records;
+    size_t frame_start_ = 0;  // the first record of the frame being read
+    std::string text_;        // scratch for text records
+};
+
+// Most values are plain decimals such as -12.375 with few digits: their digits as an integer
+// and a power of ten are both exact doubles, so one division rounds as the standard
+// conversion does. Anything else (an exponent, many digits, the end of the block) is left to
+// the general conversion.
+bool Reader::read_plain_decimal(double* v) {
+    const unsigned char* p = p_;
+    const unsigned char* const end = e_;
+    if (p == end) return false;
+    const bool negative = *p == '-';
+    p += negative || *p == '+';
+    uint64_t m = 0;
+    const unsigned char* const first = p;
+    while (p < end && unsigned(*p - '0') < 10u) m = m * 10 + unsigned(*p++ - '0');
+    int fraction = 0;
+    bool point = false;
+    if (p < end && *p == '.') {
+        point = true;
+        const unsigned char* const after_point = ++p;
+        while (p < end && unsigned(*p - '0') < 10u) m = m * 10 + unsigned(*p++ - '0');
+        fraction = int(p - after_point);
+    }
+    const ptrdiff_t digits = p - first - point;
+    if (p == end || kRealByte[*p] || digits <= 0 || digits > 15) return false;
+    static constexpr double kPow10[16] = {1e0, 1e1, 1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                          1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
+    const double value = double(m) / kPow10[fraction];
+    *v = negative ? -value : value;
+    p_ = p + 1;
+    return true;
+}
+
+bool Reader::read_real_across_blocks(double* v) {
+    std::string run(reinterpret_cast<const char*>(p_), reinterpret_cast<const char*>(e_));
+    p_ = e_;
+    int c;
+    while ((c = get()) != kEnd && kRealByte[size_t(c)]) run.push_back(char(c));
+    if (c == kEnd && run.empty()) return false;
+    *v = usercoor_real(run.data(), run.size());
+    return true;
+}
+
+// Sign, digits and one terminating byte, consumed whatever it is, as line films have them.
+// Values beyond the 32-bit range saturate.
+bool Reader::read_int(int32_t* v) {
+    int c = get();
+    if (c == kEnd) return false;
+    bool negative = false;
+    if (c == '+' || c == '-') {
+        negative = c == '-';
+        c = get();
+    }
+    int64_t value = 0;
+    while (unsigned(c - '0') < 10u) {
+        if (value <= kIntCap) value = value * 10 + (c - '0');
+        c = get();
+    }
+    *v = saturate(negative ? -value : value);
+    return true;
+}
+
+// Up to the first byte below 32, which is consumed; what lies beyond the longest text kept is
+// skipped.
+void Reader::read_text(std::string* text) {
+    text->clear();
+    for (;;) {
+        const int c = get();
+        if (c < 32) break;  // also the end of the stream
+        if (text->size() < kUsercoorMaxTextLength) text->push_back(char(c));
+    }
+}
+
+// "usercoor": the letters after the u.
+void Reader::skip_word() {
+    for (;;) {
+        const int c = get();
+        if (c == kEnd) return;
+        if (unsigned((c | 0x20) - 'a') >= 26u) {
+            unget(c);
+            return;
+        }
+    }
+}
+
+// The most records a film can make is 3 for 5 bytes (an `i` with empty values). So much is
+// reserved: untouched room costs no resident memory, and the records are then never moved
+// while they are written.
+void Reader::reserve_for_film() {
+    const size_t bytes = in_.size_hint();
+    for (size_t wanted = bytes / 5 * 3 + kMostRecordsPerCommand; wanted > 1024; wanted /= 2) {
+        if (reserve_records(&records_, wanted)) return;
+    }
+}
+
+void Reader::grow() {
+    const size_t more = records_.size() < (size_t(1) << 16) ? size_t(1) << 16 : records_.size();
+    if (!reserve_records(&records_, more) && !reserve_records(&records_, kMostRecordsPerCommand))
+        throw std::bad_alloc();
+}
+
+bool Reader::common_command(int c) {
+    double v[4];
+    int32_t n[2];
+    switch (c) {
+        case 'a':
+            if (read_reals(4, v)) set_window(v);
+            return true;
+        case 'q':
+            if (read_int(&n[0])) set_angle_divisor(n[0]);
+            return true;
+        case 'r':
+            if (read_int(&n[0]) && read_int(&n[1])) set_virtual_size(n[0], n[1]);
+            return true;
+        case 'u':
+            skip_word();
+            return true;
+        default:
+            return false;
+    }
+}
+
+// The head draws on a picture nobody sees: of its drawing commands only the values are read.
+void Reader::head_command(int c) {
+    if (common_command(c)) return;
+    double v[5];
+    int32_t n;
+    switch (c) {
+        case 'c':
+            read_int(&n);
+            break;
+        case 'm':
+        case 'd':
+            read_reals(2, v);
+            break;
+        case 'l':
+        case 'i':
+        case 'w':
+            read_reals(4, v);
+            break;
+        case 'h':
+        case 'o':
+        case 'g':
+        case 'b':
+            read_reals(5, v);
+            break;
+        case 's':
+            if (read_reals(2, v)) read_text(&text_);
+            break;
+        default:  // x and bytes without meaning
+            break;
+    }
+}
+
+void Reader::text_record() {
+    double v[2];
+    if (!read_reals(2, v)) return;
+    read_text(&text_);
+    // Beyond the last text number the record is dropped: it would show nothing.
+    if (film_.texts.size() >= size_t(limits_.max_texts < 0 ? 0 : limits_.max_texts)) return;
+    film_.texts.push_back(text_);
+    add(kUcText, double(film_.texts.size() - 1), v[0]);
+    add(kUcTextRest, v[1], 0);
+}
+
+void Reader::frame_command(int c) {
+    if (common_command(c)) return;
+    make_room();
+    double v[5];
+    int32_t n;
+    switch (c) {
+        case 'c':
+            if (read_int(&n)) add(kUcColour, n, 0);
+            break;
+        case 'm':
+            if (read_reals(2, v)) add(kUcMoveTo, v[0], v[1]);
+            break;
+        case 'd':
+            if (read_reals(2, v)) add(kUcLineTo, v[0], v[1]);
+            break;
+        case 'l':
+            if (read_reals(4, v)) {
+                add(kUcMoveTo, v[0], v[1]);
+                add(kUcLineTo, v[2], v[3]);
+            }
+            break;
+        case 'i':
+            if (read_reals(4, v)) {
+                add(kUcColour, 1, 0);
+                add(kUcMoveTo, v[0], v[1]);
+                add(kUcXorLineTo, v[2], v[3]);
+            }
+            break;
+        case 'w':
+            if (read_reals(4, v)) {
+                add(kUcFilledRect, v[0], v[1]);
+                add(kUcMoveTo, v[2], v[3]);
+            }
+            break;
+        case 'h':  // x, y, a1, a2, r
+        case 'g':
+        case 'b':
+            if (read_reals(5, v)) {
+                add(c == 'h' ? kUcArc : c == 'g' ? kUcXorArc5 : kUcArc5, v[0], v[1]);
+                add(v[4], v[2], v[3]);
+            }
+            break;
+        case 'o':  // x, y, r, a1, a2
+            if (read_reals(5, v)) {
+                add(kUcArc, v[0], v[1]);
+                add(v[2], v[3], v[4]);
+            }
+            break;
+        case 's':
+            text_record();
+            break;
+        default:  // f and bytes without meaning
+            break;
+    }
+}
+
+// The frame's records are in place already: only its end is noted.
+void Reader::finish_frame() {
+    try {
+        film_.frame_ends.push_back(records_.size());
+    } catch (const std::bad_alloc&) {
+        throw FrameTableFull{};
+    }
+    frame_start_ = records_.size();
+}
+
+// After x: skip to the next byte that starts a frame (as in line films, and s for a frame
+// that opens with its text) and leave it unread. False when the stream ends first.
+bool Reader::resynchronise() {
+    for (;;) {
+        const int c = get();
+        if (c == kEnd) return false;
+        if (c == 's' || starts_line_film_frame(c)) {
+            unget(c);
+            return true;
+        }
+        for (int n = 2 * shorts_skipped_after_frame_end(c); n > 0; --n) {
+            if (get() == kEnd) return false;
+        }
+    }
+}
+
+void Reader::read_head() {
+    for (;;) {
+        const int c = get();
+        if (c == kEnd) return;
+        if (c == 'f') {
+            get();  // the line end after it
+            return;
+        }
+        head_command(c);
+    }
+}
+
+void Reader::read_frames() {
+    for (;;) {
+        const int c = get();
+        if (c == kEnd) return;  // records after the last x are dropped
+        if (film_.frame_count() >= limits_.max_frames) {
+            hooks_.report(mw31::format_text(
+                "mw31_film: zu viele Getriebestellungen / too many frames (max. %d)\n",
+                limits_.max_frames));
+            return;
+        }
+        // A full frame may still end: only a further command is refused.
+        if (records_in_frame() >= size_t(limits_.max_records_per_frame) && c != 'x') {
+            hooks_.report(mw31::format_text(
+                "mw31_film: zu viele Linien in einem Bild / too many lines in one frame (max. "
+                "%d)\n",
+                limits_.max_records_per_frame));
+            return;
+        }
+        if (c == 'x') {
+            finish_frame();
+            progress();
+            if (!resynchronise()) return;
+            continue;
+        }
+        frame_command(c);
+    }
+}
+
+void Reader::read() {
+    reserve_for_film();
+    in_.take_block(&p_, &e_);
+    read_head();
+    progress();
+    read_frames();
+    in_.set_position(p_);
+    records_.resize(frame_start_);  // records after the last x are dropped
+}
+
+}  // namespace
+
+double usercoor_real(const char* run, size_t length) {
+    // D and d are exponent letters as well (Fortran habit); the standard conversion knows E.
+    std::string with_e;
+    const char* s = run;
+    for (size_t i = 0; i < length; ++i) {
+        if ((run[i] | 0x20) == 'd') {
+            with_e.assign(run, length);
+            for (char& ch : with_e)
+                if ((ch | 0x20) == 'd') ch = 'e';
+            s = with_e.data();
+            break;
+        }
+    }
+    const char* end = s + length;
+    const char* from = s;
+    // from_chars takes no plus sign; a second sign after it makes the run no number at all.
+    if (from < end && *from == '+') {
+        ++from;
+        if (from < end && (*from == '+' || *from == '-')) return 0;
+    }
+    double v = 0;
+    const std::from_chars_result r = std::from_chars(from, end, v);
+    if (r.ec == std::errc()) return v;
+    if (r.ec == std::errc::result_out_of_range) {
+        // Overflow and underflow give what the standard conversion gives: inf, 0 or a
+        // denormal. Rare enough for a copy.
+        const std::string text(s, length);
+        return mw31::strtod_c(text.c_str(), nullptr);
+    }
+    return 0;
+}
+
+int read_usercoor_film(ByteSource& source, UsercoorFilm* film, const UsercoorLimits& limits,
+                       const ReaderHooks& hooks) {
+    if (film == nullptr) return 1;
+    *film = UsercoorFilm{};
+    if (!source.rewind()) {
+        hooks.report(
+            mw31::format_text("Kann Datei nicht zum Lesen oeffnen / Cannot open file for read:\n%s",
+                              source.name().c_str()));
+        return 1;
+    }
+    const auto keep_complete_frames = [film] {
+        film->records.resize(film->frame_count() == 0 ? 0 : film->frame_ends.back());
+    };
+    try {
+        Reader reader(source, *film, limits, hooks);
+        reader.read();
+    } catch (const FrameTableFull&) {
+        keep_complete_frames();
+        hooks.report("mw31_film: nicht genuegend Speicherplatz / no memory\n");
+        return 1;
+    } catch (const std::bad_alloc&) {
+        keep_complete_frames();
+        hooks.report("mw31_film: kein Speicher fuer Puffer verfuegbar / no memory for buffer");
+        return 1;
+    }
+    return 0;
+}
+
+int read_usercoor_film(ByteSource& source, UsercoorFilm* film, const ReaderHooks& hooks) {
+    return read_usercoor_film(source, film, UsercoorLimits{}, hooks);
+}
+
+int read_usercoor_film_file(const std::string& name, UsercoorFilm* film, const ReaderHooks& hooks) {
+    FileByteSource source;
+    if (!source.open(name)) {
+        hooks.report(mw31::format_text(
+            "Kann Datei nicht zum Lesen oeffnen / Cannot open file for read:\n%s", name.c_str()));
+        return 1;
+    }
+    return read_usercoor_film(source, film, hooks);
+}
+
+}  // namespace film
