@@ -1,5 +1,6 @@
-// The formatting engine behind every message and file text: directives are taken apart here
-// and each is handed to the C formatter under the "C" locale with its own argument.
+// The formatting engine behind every message and file text. Numbers are written here digit for
+// digit as the C formatter writes them under the "C" locale, without asking any locale; the
+// rare directives left over are handed to the C formatter under the "C" locale.
 #include "mw31/format.h"
 
 #include <locale.h>
@@ -8,8 +9,12 @@
 #include <sys/types.h>
 #include <wchar.h>
 
+#include <cfloat>
+#include <charconv>
+#include <climits>
 #include <cmath>
 #include <cstring>
+#include <optional>
 
 #include "mw31/messages.h"
 #include "mw31/std_streams.h"
@@ -36,64 +41,138 @@ class CLocaleScope {
     locale_t previous_ = locale_t(0);
 };
 
-// One directive of the format text, taken apart.
-struct Directive {
-    std::string text;  // "%" ... conversion letter, as handed to the C formatter
-    int stars = 0;     // "*" width and precision read from the arguments
-    std::string length;
-    char conversion = 0;  // lower case
+// Only directives that go to the C formatter need the "C" locale; switching costs time.
+class LazyCLocale {
+  public:
+    void ensure() {
+        if (!scope_) scope_.emplace();
+    }
+
+  private:
+    std::optional<CLocaleScope> scope_;
 };
 
-bool is_flag(char c) {
-    return c == '-' || c == '+' || c == ' ' || c == '#' || c == '0' || c == '\'';
-}
+enum class Length : unsigned char { kNone, kHH, kH, kL, kLL, kLongDouble, kJ, kZ, kT };
+
+// One directive of the format text, taken apart.
+struct Directive {
+    size_t begin = 0, end = 0;  // its text in the format, "%" to the conversion letter
+    bool minus = false, plus = false, space = false, zero = false, alt = false, group = false;
+    bool width_star = false, precision_star = false;
+    int width = 0;
+    int precision = -1;  // none
+    Length length = Length::kNone;
+    char conversion = 0;  // lower case
+    bool upper = false;   // X E F G A
+};
+
 bool is_digit(char c) {
     return c >= '0' && c <= '9';
+}
+
+// Digits of a width or precision; very large ones are kept at INT_MAX (the C formatter
+// refuses them, and so does the fallback that gets them).
+int read_count(const char* format, size_t* k) {
+    long long v = 0;
+    while (is_digit(format[*k])) {
+        if (v < INT_MAX) v = v * 10 + (format[*k] - '0');
+        ++*k;
+    }
+    return v > INT_MAX ? INT_MAX : int(v);
 }
 
 // Reads the directive starting at format[i] == '%'. Returns the index after it, or 0 when
 // the text there is no directive this engine formats.
 size_t parse_directive(const char* format, size_t i, Directive* d) {
     size_t k = i + 1;
-    while (is_flag(format[k])) ++k;
+    for (;; ++k) {
+        const char c = format[k];
+        if (c == '-')
+            d->minus = true;
+        else if (c == '+')
+            d->plus = true;
+        else if (c == ' ')
+            d->space = true;
+        else if (c == '#')
+            d->alt = true;
+        else if (c == '0')
+            d->zero = true;
+        else if (c == '\'')
+            d->group = true;
+        else
+            break;
+    }
     if (format[k] == '*') {
-        ++d->stars;
+        d->width_star = true;
         ++k;
     } else {
-        while (is_digit(format[k])) ++k;
+        d->width = read_count(format, &k);
     }
     if (format[k] == '.') {
         ++k;
         if (format[k] == '*') {
-            ++d->stars;
+            d->precision_star = true;
             ++k;
         } else {
-            while (is_digit(format[k])) ++k;
+            d->precision = read_count(format, &k);
         }
     }
-    const size_t length_start = k;
-    if ((format[k] == 'h' && format[k + 1] == 'h') || (format[k] == 'l' && format[k + 1] == 'l'))
+    const char l0 = format[k], l1 = l0 ? format[k + 1] : '\0';
+    if (l0 == 'h' && l1 == 'h') {
+        d->length = Length::kHH;
         k += 2;
-    else if (std::strchr("hlLqjzt", format[k]) && format[k] != '\0')
-        ++k;
-    d->length.assign(format + length_start, k - length_start);
+    } else if (l0 == 'l' && l1 == 'l') {
+        d->length = Length::kLL;
+        k += 2;
+    } else {
+        switch (l0) {
+            case 'h':
+                d->length = Length::kH;
+                break;
+            case 'l':
+                d->length = Length::kL;
+                break;
+            case 'L':
+                d->length = Length::kLongDouble;
+                break;
+            case 'q':
+                d->length = Length::kLL;
+                break;
+            case 'j':
+                d->length = Length::kJ;
+                break;
+            case 'z':
+                d->length = Length::kZ;
+                break;
+            case 't':
+                d->length = Length::kT;
+                break;
+            default:
+                break;
+        }
+        if (d->length != Length::kNone) ++k;
+    }
     const char c = format[k];
     if (c == '\0') return 0;
-    char lower = (c >= 'A' && c <= 'Z') ? char(c - 'A' + 'a') : c;
+    const char lower = (c >= 'A' && c <= 'Z') ? char(c - 'A' + 'a') : c;
     if (!std::strchr("diouxefgcsapn", lower)) return 0;
-    if ((c == 'P' || c == 'N')) return 0;
+    if (c == 'P' || c == 'N') return 0;
     d->conversion = lower;
-    d->text.assign(format + i, k + 1 - i);
-    // Upper-case letters that the C formatter does not know in this sense are lowered.
-    if (std::strchr("DIOUCS", c)) d->text.back() = lower;
-    const std::string& len = d->length;
+    d->upper = c == 'X' || c == 'E' || c == 'F' || c == 'G' || c == 'A';
+    d->begin = i;
+    d->end = k + 1;
+    const Length len = d->length;
     const bool is_int = std::strchr("diouxcs", lower) != nullptr;
-    if (is_int && len == "L") return 0;
-    if (std::strchr("efga", lower) && !len.empty() && len != "l" && len != "L") return 0;
-    if ((lower == 'c' || lower == 's') && !len.empty() && len != "l") return 0;
-    if (lower == 'p' && !len.empty()) return 0;
+    if (is_int && len == Length::kLongDouble) return 0;
+    if (std::strchr("efga", lower) && len != Length::kNone && len != Length::kL &&
+        len != Length::kLongDouble)
+        return 0;
+    if ((lower == 'c' || lower == 's') && len != Length::kNone && len != Length::kL) return 0;
+    if (lower == 'p' && len != Length::kNone) return 0;
     return k + 1;
 }
+
+// ---- the C formatter, for what the engine does not write itself ----
 
 template <class... T>
 std::string c_format(const char* directive, T... values) {
@@ -108,14 +187,14 @@ std::string c_format(const char* directive, T... values) {
 }
 
 template <class T>
-std::string with_stars(const Directive& d, int s1, int s2, T value) {
-    switch (d.stars) {
+std::string with_stars(const std::string& text, int stars, int s1, int s2, T value) {
+    switch (stars) {
         case 0:
-            return c_format(d.text.c_str(), value);
+            return c_format(text.c_str(), value);
         case 1:
-            return c_format(d.text.c_str(), s1, value);
+            return c_format(text.c_str(), s1, value);
         default:
-            return c_format(d.text.c_str(), s1, s2, value);
+            return c_format(text.c_str(), s1, s2, value);
     }
 }
 
@@ -126,57 +205,478 @@ std::string finish_floating(std::string piece, double value, bool failed) {
     return piece;
 }
 
-std::string format_one(const Directive& d, va_list& args) {
-    int s1 = 0, s2 = 0;
-    if (d.stars >= 1) s1 = va_arg(args, int);
-    if (d.stars >= 2) s2 = va_arg(args, int);
-    const std::string& len = d.length;
+// ---- decimal digits of a double, rounded as the C formatter rounds them ----
+
+// Beyond these the C formatter does the work; no caller comes near them.
+constexpr int kMaxFastPrecision = 40;
+constexpr int kMaxFastWidth = 1000;
+
+constexpr double kPow10[] = {
+    1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
+    1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};  // all exact
+constexpr uint64_t kPow10Int[] = {1ull,
+                                  10ull,
+                                  100ull,
+                                  1000ull,
+                                  10000ull,
+                                  100000ull,
+                                  1000000ull,
+                                  10000000ull,
+                                  100000000ull,
+                                  1000000000ull,
+                                  10000000000ull,
+                                  100000000000ull,
+                                  1000000000000ull,
+                                  10000000000000ull,
+                                  100000000000000ull,
+                                  1000000000000000ull,
+                                  10000000000000000ull};
+
+// A non-negative decimal: digits[0] (never '0') stands at 10^exponent, digits beyond count
+// are zeros. The widest is a fixed 1.8e308 with kMaxFastPrecision decimals.
+struct Decimal {
+    bool zero = true;
+    int count = 0;
+    int exponent = 0;
+    char digits[352];
+
+    char digit_at(int power) const {
+        const int i = exponent - power;
+        return (!zero && i >= 0 && i < count) ? digits[i] : '0';
+    }
+    void set_zero() {
+        zero = true;
+        count = 0;
+        exponent = 0;
+    }
+    // n * 10^q
+    void set(uint64_t n, int q) {
+        if (n == 0) {
+            set_zero();
+            return;
+        }
+        char tmp[20];
+        int len = 0;
+        for (; n; n /= 10) tmp[len++] = char('0' + n % 10);
+        for (int i = 0; i < len; ++i) digits[i] = tmp[len - 1 - i];
+        zero = false;
+        count = len;
+        exponent = q + len - 1;
+    }
+};
+
+// Rounds a (finite, > 0) to a multiple of 10^q by plain double arithmetic. The power of ten
+// is exact and the scaling rounds once, monotonically; below 2^52 every half is a double, so
+// the scaled value cannot cross a half, only land on one. Then (a tie, or nearly) it returns
+// false.
+bool round_by_double(double a, int q, uint64_t* n) {
+    if (q > 22 || q < -22) return false;
+    const double t = q <= 0 ? a * kPow10[-q] : a / kPow10[q];
+    if (!(t < 4503599627370496.0)) return false;  // 2^52
+    const double whole = std::floor(t);
+    const double fraction = t - whole;  // exact
+    if (fraction == 0.5) return false;
+    *n = uint64_t(whole) + (fraction > 0.5 ? 1 : 0);
+    return true;
+}
+
+// Digits and exponent of a text "d.ddde+XX" (or "de-XX") from std::to_chars.
+void read_scientific(const char* s, const char* end, Decimal* d) {
+    d->zero = false;
+    d->count = 0;
+    const char* p = s;
+    for (; p < end && *p != 'e'; ++p)
+        if (*p != '.') d->digits[d->count++] = *p;
+    int e = 0;
+    std::from_chars(p + 1 + (p[1] == '+'), end, e);
+    d->exponent = e;
+    while (d->count > 1 && d->digits[d->count - 1] == '0') --d->count;
+    if (d->count == 1 && d->digits[0] == '0') d->set_zero();
+}
+
+// Digits of a text "ddd.ddd" from std::to_chars.
+void read_fixed(const char* s, const char* end, Decimal* d) {
+    const char* point = static_cast<const char*>(std::memchr(s, '.', size_t(end - s)));
+    const int int_digits = int((point ? point : end) - s);
+    d->count = 0;
+    int first = -1, position = 0;
+    for (const char* p = s; p < end; ++p) {
+        if (*p == '.') continue;
+        if (first < 0 && *p != '0') first = position;
+        if (first >= 0) d->digits[d->count++] = *p;
+        ++position;
+    }
+    if (first < 0) {
+        d->set_zero();
+        return;
+    }
+    d->zero = false;
+    d->exponent = int_digits - 1 - first;
+}
+
+// The shortest digits that read back as the double, s, are rounded to a multiple of 10^q.
+// This is the double's own rounding unless s ends in a 5 just there (it may be the half
+// itself), or s is so short that the grid is finer than the double's spacing.
+bool round_shortest(const Decimal& s, int q, Decimal* out) {
+    const int keep = s.exponent - q + 1;
+    if (keep >= s.count) {
+        if (keep > 15) return false;
+        *out = s;
+        return true;
+    }
+    if (keep < 0) {
+        out->set_zero();
+        return true;
+    }
+    const char first_dropped = s.digits[keep];
+    if (first_dropped == '5' && keep + 1 == s.count) return false;
+    const bool up = first_dropped >= '5';
+    std::memcpy(out->digits, s.digits, size_t(keep));
+    out->count = keep;
+    out->exponent = s.exponent;
+    out->zero = false;
+    if (up) {
+        int i = keep - 1;
+        while (i >= 0 && out->digits[i] == '9') --i;
+        if (i < 0) {
+            out->digits[0] = '1';
+            out->count = 1;
+            out->exponent = s.exponent + 1;
+        } else {
+            ++out->digits[i];
+            out->count = i + 1;
+        }
+    }
+    if (out->count == 0) out->set_zero();
+    return true;
+}
+
+// a (finite, >= 0) rounded to `decimals` places (fixed) or to `significant` digits, as the C
+// formatter rounds: exactly, ties to even.
+void round_decimal(double a, bool fixed, int places, Decimal* out) {
+    if (a == 0) {
+        out->set_zero();
+        return;
+    }
+    uint64_t n = 0;
+    if (fixed) {
+        if (round_by_double(a, -places, &n)) {
+            out->set(n, -places);
+            return;
+        }
+    } else if (places <= 15) {
+        int e2 = 0;
+        std::frexp(a, &e2);
+        // 10^exponent <= a for this estimate or the next one.
+        int exponent = int(std::floor((e2 - 1) * 0.30102999566398120));
+        for (int attempt = 0; attempt < 2; ++attempt) {
+            const int q = exponent - places + 1;
+            if (!round_by_double(a, q, &n)) break;
+            if (n > kPow10Int[places]) {
+                ++exponent;
+                continue;
+            }
+            out->set(n, q);
+            return;
+        }
+    }
+    char text[400];
+    if (a >= DBL_MIN) {  // spacing of subnormals is too wide for the shortest digits
+        const auto r = std::to_chars(text, text + sizeof text, a, std::chars_format::scientific);
+        Decimal shortest;
+        read_scientific(text, r.ptr, &shortest);
+        const int q = fixed ? -places : shortest.exponent - places + 1;
+        if (round_shortest(shortest, q, out)) return;
+    }
+    if (fixed) {
+        const auto r = std::to_chars(text, text + sizeof text, a, std::chars_format::fixed, places);
+        read_fixed(text, r.ptr, out);
+    } else {
+        const auto r =
+            std::to_chars(text, text + sizeof text, a, std::chars_format::scientific, places - 1);
+        read_scientific(text, r.ptr, out);
+    }
+}
+
+// Bodies without sign. out has room for 400 characters.
+size_t write_fixed(const Decimal& d, int decimals, bool point, char* out) {
+    size_t n = 0;
+    if (d.zero || d.exponent < 0) {
+        out[n++] = '0';
+    } else {
+        for (int p = d.exponent; p >= 0; --p) out[n++] = d.digit_at(p);
+    }
+    if (decimals > 0 || point) out[n++] = '.';
+    for (int p = -1; p >= -decimals; --p) out[n++] = d.digit_at(p);
+    return n;
+}
+
+size_t write_mantissa(const Decimal& d, int decimals, bool point, char* out) {
+    const int x = d.zero ? 0 : d.exponent;
+    size_t n = 0;
+    out[n++] = d.digit_at(x);
+    if (decimals > 0 || point) out[n++] = '.';
+    for (int p = 1; p <= decimals; ++p) out[n++] = d.digit_at(x - p);
+    return n;
+}
+
+size_t write_exponent(int x, bool upper, char* out) {
+    size_t n = 0;
+    out[n++] = upper ? 'E' : 'e';
+    out[n++] = x < 0 ? '-' : '+';
+    const int m = x < 0 ? -x : x;
+    if (m < 10) out[n++] = '0';
+    const auto r = std::to_chars(out + n, out + n + 4, m);
+    return size_t(r.ptr - out);
+}
+
+// The C conversions e, f and g of a double, sign and padding aside.
+size_t write_floating(const Directive& d, double value, char* out) {
+    const double a = std::fabs(value);
+    if (!std::isfinite(a)) {
+        const char* word = std::isnan(a) ? (d.upper ? "NAN" : "nan") : (d.upper ? "INF" : "inf");
+        std::memcpy(out, word, 3);
+        return 3;
+    }
+    const int precision = d.precision < 0 ? 6 : d.precision;
+    Decimal r;
+    switch (d.conversion) {
+        case 'f':
+            round_decimal(a, true, precision, &r);
+            return write_fixed(r, precision, d.alt, out);
+        case 'e': {
+            round_decimal(a, false, precision + 1, &r);
+            const size_t n = write_mantissa(r, precision, d.alt, out);
+            return n + write_exponent(r.zero ? 0 : r.exponent, d.upper, out + n);
+        }
+        default: {  // g
+            const int significant = precision == 0 ? 1 : precision;
+            round_decimal(a, false, significant, &r);
+            const int x = r.zero ? 0 : r.exponent;
+            const bool fixed = significant > x && x >= -4;
+            int decimals = fixed ? significant - 1 - x : significant - 1;
+            // When rounding carries a value below 10^P up into the exponent form (999999.5
+            // with "%#g"), the C library keeps the fixed form's count of decimals, which is 0.
+            if (!fixed && d.alt && x == significant && significant <= 22 && a < kPow10[significant])
+                decimals = 0;
+            size_t n = fixed ? write_fixed(r, decimals, d.alt, out)
+                             : write_mantissa(r, decimals, d.alt, out);
+            if (!d.alt && std::memchr(out, '.', n)) {
+                while (out[n - 1] == '0') --n;
+                if (out[n - 1] == '.') --n;
+            }
+            if (!fixed) n += write_exponent(x, d.upper, out + n);
+            return n;
+        }
+    }
+}
+
+// Appends prefix (sign or "0x"), then body, padded to the width as the flags say.
+void append_padded(std::string* out, const Directive& d, const char* prefix, size_t prefix_len,
+                   const char* body, size_t body_len, bool zero_pad) {
+    const size_t total = prefix_len + body_len;
+    const size_t pad = size_t(d.width) > total ? size_t(d.width) - total : 0;
+    if (d.minus) {
+        out->append(prefix, prefix_len).append(body, body_len).append(pad, ' ');
+    } else if (zero_pad && d.zero) {
+        out->append(prefix, prefix_len).append(pad, '0').append(body, body_len);
+    } else {
+        out->append(pad, ' ').append(prefix, prefix_len).append(body, body_len);
+    }
+}
+
+void append_floating(std::string* out, const Directive& d, double value) {
+    char body[400];
+    const size_t n = write_floating(d, value, body);
+    char sign = 0;
+    if (std::signbit(value))
+        sign = '-';
+    else if (d.plus)
+        sign = '+';
+    else if (d.space)
+        sign = ' ';
+    append_padded(out, d, &sign, sign ? 1 : 0, body, n, std::isfinite(value));
+}
+
+void append_integer(std::string* out, const Directive& d, uint64_t magnitude, bool negative) {
+    const int base = d.conversion == 'o' ? 8 : d.conversion == 'x' ? 16 : 10;
+    char digits[24];
+    int count = int(std::to_chars(digits, digits + sizeof digits, magnitude, base).ptr - digits);
+    if (d.upper)
+        for (int i = 0; i < count; ++i)
+            if (digits[i] >= 'a') digits[i] = char(digits[i] - 'a' + 'A');
+    if (d.precision == 0 && magnitude == 0) count = 0;
+    int zeros = d.precision > count ? d.precision - count : 0;
+    if (d.conversion == 'o' && d.alt && zeros == 0 && (count == 0 || digits[0] != '0')) zeros = 1;
+    char prefix[2];
+    size_t prefix_len = 0;
+    if (d.conversion == 'd' || d.conversion == 'i') {
+        if (negative)
+            prefix[prefix_len++] = '-';
+        else if (d.plus)
+            prefix[prefix_len++] = '+';
+        else if (d.space)
+            prefix[prefix_len++] = ' ';
+    } else if (d.conversion == 'x' && d.alt && magnitude != 0) {
+        prefix[prefix_len++] = '0';
+        prefix[prefix_len++] = d.upper ? 'X' : 'x';
+    }
+    char body[48];
+    std::memset(body, '0', size_t(zeros));
+    std::memcpy(body + zeros, digits, size_t(count));
+    append_padded(out, d, prefix, prefix_len, body, size_t(zeros + count), d.precision < 0);
+}
+
+// Takes the directive's argument and appends it, or returns false without taking anything
+// when the C formatter is to do it.
+bool format_fast(std::string* out, const Directive& d, va_list& args) {
+    if (d.width > kMaxFastWidth || d.precision > kMaxFastPrecision) return false;
+    switch (d.conversion) {
+        case 'd':
+        case 'i': {
+            long long v;
+            switch (d.length) {
+                case Length::kHH:
+                    v = static_cast<signed char>(va_arg(args, int));
+                    break;
+                case Length::kH:
+                    v = static_cast<short>(va_arg(args, int));
+                    break;
+                case Length::kL:
+                    v = va_arg(args, long);
+                    break;
+                case Length::kLL:
+                    v = va_arg(args, long long);
+                    break;
+                case Length::kJ:
+                    v = va_arg(args, intmax_t);
+                    break;
+                case Length::kZ:
+                    v = va_arg(args, ssize_t);
+                    break;
+                case Length::kT:
+                    v = va_arg(args, ptrdiff_t);
+                    break;
+                default:
+                    v = va_arg(args, int);
+                    break;
+            }
+            const uint64_t m = v < 0 ? 0 - uint64_t(v) : uint64_t(v);
+            append_integer(out, d, m, v < 0);
+            return true;
+        }
+        case 'o':
+        case 'u':
+        case 'x': {
+            uint64_t v;
+            switch (d.length) {
+                case Length::kHH:
+                    v = static_cast<unsigned char>(va_arg(args, unsigned));
+                    break;
+                case Length::kH:
+                    v = static_cast<unsigned short>(va_arg(args, unsigned));
+                    break;
+                case Length::kL:
+                    v = va_arg(args, unsigned long);
+                    break;
+                case Length::kLL:
+                    v = va_arg(args, unsigned long long);
+                    break;
+                case Length::kJ:
+                    v = va_arg(args, uintmax_t);
+                    break;
+                case Length::kZ:
+                    v = va_arg(args, size_t);
+                    break;
+                case Length::kT:
+                    v = uint64_t(va_arg(args, ptrdiff_t));
+                    break;
+                default:
+                    v = va_arg(args, unsigned);
+                    break;
+            }
+            append_integer(out, d, v, false);
+            return true;
+        }
+        case 'e':
+        case 'f':
+        case 'g':
+            if (d.length == Length::kLongDouble) return false;
+            // Every floating-point argument arrives promoted to double, with or without "l".
+            append_floating(out, d, va_arg(args, double));
+            return true;
+        case 'c':
+        case 's': {
+            if (d.length != Length::kNone || d.plus || d.space || d.alt || d.zero) return false;
+            if (d.conversion == 'c') {
+                if (d.precision >= 0) return false;
+                const char ch = char(static_cast<unsigned char>(va_arg(args, int)));
+                append_padded(out, d, nullptr, 0, &ch, 1, false);
+                return true;
+            }
+            const char* s = va_arg(args, const char*);
+            if (!s) s = "(null)";
+            const size_t n = d.precision >= 0 ? strnlen(s, size_t(d.precision)) : std::strlen(s);
+            append_padded(out, d, nullptr, 0, s, n, false);
+            return true;
+        }
+        default:
+            return false;
+    }
+}
+
+std::string format_slow(const char* format, const Directive& d, int s1, int s2, va_list& args) {
+    std::string text(format + d.begin, d.end - d.begin);
+    // Upper-case letters that the C formatter does not know in this sense are lowered.
+    if (std::strchr("DIOUCS", text.back())) text.back() = d.conversion;
+    const int stars = int(d.width_star) + int(d.precision_star);
+    const Length len = d.length;
     switch (d.conversion) {
         case 'd':
         case 'i':
-            if (len == "l") return with_stars(d, s1, s2, va_arg(args, long));
-            if (len == "ll" || len == "q") return with_stars(d, s1, s2, va_arg(args, long long));
-            if (len == "j") return with_stars(d, s1, s2, va_arg(args, intmax_t));
-            if (len == "z") return with_stars(d, s1, s2, va_arg(args, ssize_t));
-            if (len == "t") return with_stars(d, s1, s2, va_arg(args, ptrdiff_t));
-            return with_stars(d, s1, s2, va_arg(args, int));
+            if (len == Length::kL) return with_stars(text, stars, s1, s2, va_arg(args, long));
+            if (len == Length::kLL) return with_stars(text, stars, s1, s2, va_arg(args, long long));
+            if (len == Length::kJ) return with_stars(text, stars, s1, s2, va_arg(args, intmax_t));
+            if (len == Length::kZ) return with_stars(text, stars, s1, s2, va_arg(args, ssize_t));
+            if (len == Length::kT) return with_stars(text, stars, s1, s2, va_arg(args, ptrdiff_t));
+            return with_stars(text, stars, s1, s2, va_arg(args, int));
         case 'o':
         case 'u':
         case 'x':
-            if (len == "l") return with_stars(d, s1, s2, va_arg(args, unsigned long));
-            if (len == "ll" || len == "q")
-                return with_stars(d, s1, s2, va_arg(args, unsigned long long));
-            if (len == "j") return with_stars(d, s1, s2, va_arg(args, uintmax_t));
-            if (len == "z") return with_stars(d, s1, s2, va_arg(args, size_t));
-            if (len == "t") return with_stars(d, s1, s2, va_arg(args, ptrdiff_t));
-            return with_stars(d, s1, s2, va_arg(args, unsigned int));
+            if (len == Length::kL)
+                return with_stars(text, stars, s1, s2, va_arg(args, unsigned long));
+            if (len == Length::kLL)
+                return with_stars(text, stars, s1, s2, va_arg(args, unsigned long long));
+            if (len == Length::kJ) return with_stars(text, stars, s1, s2, va_arg(args, uintmax_t));
+            if (len == Length::kZ) return with_stars(text, stars, s1, s2, va_arg(args, size_t));
+            if (len == Length::kT) return with_stars(text, stars, s1, s2, va_arg(args, ptrdiff_t));
+            return with_stars(text, stars, s1, s2, va_arg(args, unsigned int));
         case 'c':
-            if (len == "l") return with_stars(d, s1, s2, va_arg(args, wint_t));
-            return with_stars(d, s1, s2, va_arg(args, int));
+            if (len == Length::kL) return with_stars(text, stars, s1, s2, va_arg(args, wint_t));
+            return with_stars(text, stars, s1, s2, va_arg(args, int));
         case 's':
-            if (len == "l") {
+            if (len == Length::kL) {
                 const wchar_t* ws = va_arg(args, const wchar_t*);
-                return ws ? with_stars(d, s1, s2, ws) : std::string("(null)");
+                return ws ? with_stars(text, stars, s1, s2, ws) : std::string("(null)");
             } else {
                 const char* s = va_arg(args, const char*);
-                return with_stars(d, s1, s2, s ? s : "(null)");
+                return with_stars(text, stars, s1, s2, s ? s : "(null)");
             }
         case 'p':
-            return with_stars(d, s1, s2, va_arg(args, void*));
+            return with_stars(text, stars, s1, s2, va_arg(args, void*));
         case 'n':
             // Writing through a pointer from a format text is never wanted; the argument is
             // still taken so that the following directives get theirs.
             (void)va_arg(args, void*);
             return std::string();
         default: {  // e f g a
-            if (len == "L") {
+            if (len == Length::kLongDouble) {
                 const long double v = va_arg(args, long double);
-                const std::string piece = with_stars(d, s1, s2, v);
+                const std::string piece = with_stars(text, stars, s1, s2, v);
                 return finish_floating(piece, double(v), piece.empty());
             }
-            // Every floating-point argument arrives promoted to double, with or without "l".
             const double v = va_arg(args, double);
-            const std::string piece = with_stars(d, s1, s2, v);
+            const std::string piece = with_stars(text, stars, s1, s2, v);
             return finish_floating(piece, v, piece.empty());
         }
     }
@@ -209,10 +709,9 @@ std::string format_digits(double value) {
     return out;
 }
 
-std::string format_text_v(const char* format, va_list args) {
-    std::string result;
-    if (!format) return result;
-    CLocaleScope c_locale;
+void format_append_v(std::string* out, const char* format, va_list args) {
+    if (!format || !out) return;
+    LazyCLocale c_locale;
     va_list ap;
     va_copy(ap, args);
     size_t i = 0;
@@ -220,12 +719,12 @@ std::string format_text_v(const char* format, va_list args) {
         if (format[i] != '%') {
             const char* next = std::strchr(format + i, '%');
             const size_t end = next ? size_t(next - format) : i + std::strlen(format + i);
-            result.append(format + i, end - i);
+            out->append(format + i, end - i);
             i = end;
             continue;
         }
         if (format[i + 1] == '%') {
-            result += '%';
+            *out += '%';
             i += 2;
             continue;
         }
@@ -233,14 +732,38 @@ std::string format_text_v(const char* format, va_list args) {
         const size_t after = parse_directive(format, i, &d);
         if (after == 0) {
             // Not a directive: the "%" stands for itself and no argument is read.
-            result += '%';
+            *out += '%';
             ++i;
             continue;
         }
-        result += format_one(d, ap);
         i = after;
+        int s1 = 0, s2 = 0;
+        if (d.width_star) s1 = va_arg(ap, int);
+        if (d.precision_star) s2 = va_arg(ap, int);
+        if (!d.width_star && d.precision_star) s1 = s2;
+        Directive fast = d;
+        if (d.width_star) {
+            fast.width = s1 < 0 ? (s1 == INT_MIN ? INT_MAX : -s1) : s1;
+            fast.minus = d.minus || s1 < 0;
+        }
+        if (d.precision_star) fast.precision = s2 < 0 ? -1 : s2;
+        if (format_fast(out, fast, ap)) continue;
+        c_locale.ensure();
+        *out += format_slow(format, d, s1, s2, ap);
     }
     va_end(ap);
+}
+
+void format_append(std::string* out, const char* format, ...) {
+    va_list args;
+    va_start(args, format);
+    format_append_v(out, format, args);
+    va_end(args);
+}
+
+std::string format_text_v(const char* format, va_list args) {
+    std::string result;
+    format_append_v(&result, format, args);
     return result;
 }
 

@@ -1,5 +1,6 @@
 // printf-style output through the program's own formatting engine: floating-point values
-// never get a decimal comma, whatever the locale, and never come out as "*".
+// never get a decimal comma, whatever the locale, and never come out as "*". Numbers come
+// out byte for byte as the C library's printf writes them under the "C" locale.
 #pragma once
 
 #include <cstdarg>
@@ -15,6 +16,9 @@ namespace mw31 {
 // and reads no argument. "%n" takes its pointer but writes nothing.
 std::string format_text_v(const char* format, va_list args);
 std::string format_text(const char* format, ...) KV_PRINTF(1, 2);
+// The same, appended to out: writers that build many lines reuse one buffer.
+void format_append_v(std::string* out, const char* format, va_list args);
+void format_append(std::string* out, const char* format, ...) KV_PRINTF(2, 3);
 
 // The fallback for a floating-point value that did not fit: "-", the integer digits ("0"
 // below 1), ".", and the fractional digits until nothing remains, at most 16 of them.
