@@ -61,12 +61,14 @@ void DxfEntities::line(double x, double y) {
     y_ = y;
 }
 
-void DxfEntities::line_to(double x, double y, bool) {
+void DxfEntities::line_to(double x, double y, bool inverting) {
+    if (inverting && plain_only_) return;
     line(x, fy(y));
 }
 
 // The walk's angles count counter-clockwise as seen, which stays so when y is turned up.
-void DxfEntities::arc(const film::FrameArc& a, bool) {
+void DxfEntities::arc(const film::FrameArc& a, bool inverting) {
+    if (inverting && plain_only_) return;
     if (!(a.r > 0)) return;  // the screen draws no arc of a negative or zero radius either
     const double cx = a.cx, cy = fy(a.cy);
     const double end = a.start_deg + a.sweep_deg;
@@ -89,6 +91,7 @@ void DxfEntities::placed_arc(const film::PlacedArc& a) {
 
 // The outline, as the pen draws it around the filled rectangle.
 void DxfEntities::filled_rect(double x1, double y1, double x2, double y2) {
+    if (plain_only_) return;
     const double ax = x1, ay = fy(y1), bx = x2, by = fy(y2);
     dxf_write_line(file_, ax, ay, bx, ay);
     dxf_write_line(file_, bx, ay, bx, by);
@@ -113,12 +116,16 @@ int dxf_export_anmneu_frame(const std::string& film_name, int frame,
 }
 
 namespace {
-// Without a flip height the walk's y already grows upwards.
+// Line films turn y upwards about their height; user-coordinates films have it upwards and
+// export their plain records only.
 int export_walked_frame(const film::FramePainter& painter, const double* flip_height,
                         const DxfExportOptions& options) {
     return write_dxf(options, [&](DxfFile* file) {
         DxfEntities entities(file, options.pixel_width, options.world_width);
-        if (flip_height) entities.flip_y(*flip_height);
+        if (flip_height)
+            entities.flip_y(*flip_height);
+        else
+            entities.plain_only();
         painter.walk(entities);
     });
 }

@@ -34,6 +34,9 @@ class DxfEntities final : public film::FrameSink {
         flip_ = true;
         height_ = height;
     }
+    // Only what is drawn plainly: inverting lines and arcs and filled rectangles write nothing
+    // and leave the current point (user-coordinates films export their plain records only).
+    void plain_only() { plain_only_ = true; }
 
     void colour(int) override {}
     void move_to(double x, double y) override;
@@ -50,6 +53,7 @@ class DxfEntities final : public film::FrameSink {
     DxfFile* file_;
     double pixel_width_, world_width_;
     bool flip_ = false;
+    bool plain_only_ = false;
     double height_ = 0;
     double x_ = 0, y_ = 0;
     std::vector<film::WorldPoint> chords_;

@@ -219,8 +219,9 @@ class UsercoorPrint final : public film::FrameSink {
         else
             dc_.line_to(p.x, p.y);
     }
-    void arc(const film::FrameArc& a, bool) override {
-        if (!(a.r > 0)) return;
+    // Inverting arcs are not printed.
+    void arc(const film::FrameArc& a, bool inverting) override {
+        if (inverting || !(a.r > 0)) return;
         // Radii stay circles in world units; the stretch onto the area makes them what the
         // screen shows.
         print_arc(dc_, to_page_, a.cx, a.cy, a.r, a.r, a.start_deg, a.sweep_deg);

@@ -18,6 +18,8 @@
 
 #include "film_model/anmneu_reader.h"
 #include "film_model/line_film_painter.h"
+#include "film_model/usercoor_painter.h"
+#include "film_model/usercoor_reader.h"
 #include "film_out/dxf_probe.h"
 #include "film_out/dxf_writer.h"
 #include "mw31/dialogs.h"
@@ -394,6 +396,32 @@ TEST_F(DxfTest, LineFilmFrameInFilmUnitsWithYUp) {
     e.line(30, 980, 30, 950);
     e.line(30, 950, 10, 950);
     e.line(10, 950, 10, 980);
+    expect_entities(probe_dxf(options.file), e);
+}
+
+// --- User-coordinates frames --------------------------------------------------------------
+
+// Moves, lines and the arcs of `h` and `b` are exported; inverting lines and arcs and filled
+// rectangles write nothing and leave the current point where it was.
+TEST_F(DxfTest, UsercoorFrameExportsItsPlainRecordsInWorldUnits) {
+    const std::string text =
+        "usercoor\na-65,65,-50,50\nf\n"
+        "c2\nl-10,0,30,0\ni0,0,10,10\nd30,20\n"  // i moves to (0, 0), its line writes nothing
+        "h10,5,0,90,10\ng0,0,0,90,5\nb1,2,180,270,3\nw1,1,2,2\ns20,-20,Hallo\nx0,0,0,0\n";
+    film::MemoryByteSource source(text.data(), text.size());
+    film::UsercoorFilm film;
+    ASSERT_EQ(film::read_usercoor_film(source, &film), 0);
+    ASSERT_EQ(film.frame_count(), 1);
+    const film::UsercoorFramePainter painter(film, 0);
+    film_out::DxfExportOptions options;
+    options.file = path("usercoor.dxf");
+    ASSERT_EQ(film_out::dxf_export_usercoor_frame(painter, options), 0);
+
+    Expected e;
+    e.line(-10, 0, 30, 0);
+    e.line(0, 0, 30, 20);
+    e.arc(10, 5, 10, 0, 90);
+    e.arc(1, 2, 3, 180, 270);
     expect_entities(probe_dxf(options.file), e);
 }
 

@@ -12,6 +12,8 @@
 #include "film_model/frame_store.h"
 #include "film_model/line_film_painter.h"
 #include "film_model/paint_basics.h"
+#include "film_model/usercoor_painter.h"
+#include "film_model/usercoor_reader.h"
 #include "mw31/dialogs.h"
 #include "mw31/recording_canvas.h"
 
@@ -416,6 +418,49 @@ TEST_F(PrintTest, AnmneuFrameInTheWorldWindowWithLabelAndPens) {
         EXPECT_NEAR(std::hypot(u / 10, v / 20), 1, 0.01);
     }
     EXPECT_NEAR(oval.back().y, page_y(-10 - 20), 1.5) << "ends at the bottom of the ellipse";
+}
+
+// --- User-coordinates frames --------------------------------------------------------------
+
+// The world window is stretched onto the whole print area (2625 x 2100), as the screen
+// stretches it onto the drawing area: 2625 / 130 pixels a unit across, 2100 / 100 down.
+TEST_F(PrintTest, UsercoorFrameStretchedOntoThePrintArea) {
+    const std::string text =
+        "usercoor\na-65,65,-50,50\nf\n"
+        "c2\nl-10,0,30,0\nh10,5,0,90,10\ng0,0,0,90,5\nw1,1,2,2\ns20,-20,Hallo\nx0,0,0,0\n";
+    film::MemoryByteSource source(text.data(), text.size());
+    film::UsercoorFilm film;
+    ASSERT_EQ(film::read_usercoor_film(source, &film), 0);
+    const film::UsercoorFramePainter painter(film, 0);
+    colours.reset_usercoor();
+    PrintLog log;
+    ASSERT_EQ(
+        film_out::usercoor_plot_filmstellung(painter, film.window, view, style, landscape(&log)),
+        0);
+    EXPECT_EQ(log.document, "Filmbild");
+    const auto ux = [](double x) { return (x + 65) * 2625.0 / 130; };
+    const auto uy = [](double y) { return (50 - y) * 2100.0 / 100; };
+
+    const auto texts = of_kind(log.ops, DrawOp::TextOut);
+    ASSERT_EQ(texts.size(), 1u);
+    EXPECT_EQ(texts[0].text, "Hallo");
+    EXPECT_NEAR(texts[0].x, ux(20), 1);
+    EXPECT_NEAR(texts[0].y, uy(-20), 1);
+
+    // The red line, then the quarter arc of h in 45 + 1 chords on its ellipse; the inverting
+    // arc of g and the filled rectangle print nothing.
+    const auto lines = of_kind(log.ops, DrawOp::LineTo);
+    ASSERT_EQ(lines.size(), 1u + 46u);
+    EXPECT_NEAR(lines[0].from.x, ux(-10), 1);
+    EXPECT_NEAR(lines[0].from.y, uy(0), 1);
+    EXPECT_NEAR(lines[0].x, ux(30), 1);
+    EXPECT_EQ(lines[0].pen.colour, (mw31::Rgb{255, 0, 0}));
+    for (size_t j = 1; j < lines.size(); ++j) {
+        const double u = (lines[j].x - ux(10)) / (2625.0 / 130), v = (uy(5) - lines[j].y) / 21.0;
+        EXPECT_NEAR(std::hypot(u, v), 10, 0.1) << j;
+    }
+    EXPECT_NEAR(lines.back().x, ux(10), 1.5);  // ends above the centre
+    EXPECT_NEAR(lines.back().y, uy(15), 1.5);
 }
 
 }  // namespace
