@@ -12,6 +12,7 @@
 #include <system_error>
 
 #include "film_model/line_film_resync.h"
+#include "film_model/usercoor_fast_values.h"
 #include "mw31/format.h"
 #include "mw31/text_services.h"
 
@@ -28,6 +29,9 @@ constexpr std::array<bool, 256> make_real_bytes() {
     return t;
 }
 constexpr std::array<bool, 256> kRealByte = make_real_bytes();
+
+constexpr double kPow10[16] = {1e0, 1e1, 1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                               1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
 
 int32_t saturate(int64_t v) {
     if (v > INT32_MAX) return INT32_MAX;
@@ -96,6 +100,7 @@ class Reader {
     bool read_plain_decimal(double* v);
     bool read_real_across_blocks(double* v);
     bool read_reals(int n, double* v) {
+        if (e_ - p_ >= kUsercoorFastMargin && read_reals_in_block(p_, n, v, &p_)) return true;
         for (int i = 0; i < n; ++i) {
             if (!read_real(&v[i])) return false;
         }
@@ -121,13 +126,15 @@ class Reader {
     // The values a letter shares between head and frames; false for other letters.
     bool common_command(int c);
 
-    void add(double kind, double a, double b) { records_.push_back(UsercoorRecord{kind, a, b}); }
+    // The store's records are sized to their room while reading (sizing writes nothing, see
+    // RecordAllocator) and written in place; n_ of them are taken.
+    void add(double kind, double a, double b) { records_[n_++] = UsercoorRecord{kind, a, b}; }
     void make_room() {
-        if (records_.capacity() - records_.size() < kMostRecordsPerCommand) grow();
+        if (records_.size() - n_ < kMostRecordsPerCommand) grow();
     }
     void grow();
     void reserve_for_film();
-    size_t records_in_frame() const { return records_.size() - frame_start_; }
+    size_t records_in_frame() const { return n_ - frame_start_; }
 
     void read_head();
     void read_frames();
@@ -147,6 +154,7 @@ class Reader {
     UsercoorLimits limits_;
     const ReaderHooks& hooks_;
     UsercoorRecords& records_ = film_.records;
+    size_t n_ = 0;            // records taken
     size_t frame_start_ = 0;  // the first record of the frame being read
     std::string text_;        // scratch for text records
 };
@@ -174,8 +182,6 @@ bool Reader::read_plain_decimal(double* v) {
     }
     const ptrdiff_t digits = p - first - point;
     if (p == end || kRealByte[*p] || digits <= 0 || digits > 15) return false;
-    static constexpr double kPow10[16] = {1e0, 1e1, 1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
-                                          1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
     const double value = double(m) / kPow10[fraction];
     *v = negative ? -value : value;
     p_ = p + 1;
@@ -240,14 +246,17 @@ void Reader::skip_word() {
 void Reader::reserve_for_film() {
     const size_t bytes = in_.size_hint();
     for (size_t wanted = bytes / 5 * 3 + kMostRecordsPerCommand; wanted > 1024; wanted /= 2) {
-        if (reserve_records(&records_, wanted)) return;
+        if (reserve_records(&records_, wanted)) break;
     }
+    records_.resize(records_.capacity());
 }
 
 void Reader::grow() {
-    const size_t more = records_.size() < (size_t(1) << 16) ? size_t(1) << 16 : records_.size();
+    const size_t more = n_ < (size_t(1) << 16) ? size_t(1) << 16 : n_;
+    records_.resize(n_);
     if (!reserve_records(&records_, more) && !reserve_records(&records_, kMostRecordsPerCommand))
         throw std::bad_alloc();
+    records_.resize(records_.capacity());
 }
 
 bool Reader::common_command(int c) {
@@ -373,11 +382,11 @@ void Reader::frame_command(int c) {
 // The frame's records are in place already: only its end is noted.
 void Reader::finish_frame() {
     try {
-        film_.frame_ends.push_back(records_.size());
+        film_.frame_ends.push_back(n_);
     } catch (const std::bad_alloc&) {
         throw FrameTableFull{};
     }
-    frame_start_ = records_.size();
+    frame_start_ = n_;
 }
 
 // After x: skip to the next byte that starts a frame (as in line films, and s for a frame

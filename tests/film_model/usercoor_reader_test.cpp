@@ -78,18 +78,29 @@ bool same_double(double a, double b) {
 }
 
 TEST(UsercoorReal, RunRuleAndConsumedTerminator) {
-    // 1.5e3 eats its comma: the second value is 2, not an empty run.
-    Result r = read("f\nd1.5e3,2,\nm12x5,\nm1.5D3 -2.5d-1\nm+.5,-0,\nm1-2,3e,\nx");
-    ASSERT_EQ(r.rc, 0);
-    ASSERT_EQ(r.film.frame_count(), 1);
-    const Records got = records_of(r.film, 0);
-    ASSERT_EQ(got.size(), 5u);
-    EXPECT_EQ(got[0], (UsercoorRecord{kUcLineTo, 1500, 2}));
-    EXPECT_EQ(got[1], (UsercoorRecord{kUcMoveTo, 12, 5}));  // x ends the first run
-    EXPECT_EQ(got[2], (UsercoorRecord{kUcMoveTo, 1500, -0.25}));
-    EXPECT_EQ(got[3].a, 0.5);
-    EXPECT_TRUE(std::signbit(got[3].b)) << "-0 keeps its sign";
-    EXPECT_EQ(got[4], (UsercoorRecord{kUcMoveTo, 1, 3}));  // the valid prefix of each run
+    // 1.5e3 eats its comma: the second value is 2, not an empty run. Read once as it is and
+    // once with enough bytes behind every value for the reading of whole records at once.
+    for (const std::string& tail : {std::string(), std::string(100, '\n')}) {
+        Result r = read(
+            "f\nd1.5e3,2,\nm12x5,\nm1.5D3 -2.5d-1\nm+.5,-0,\nm1-2,3e,\nm-1.,+7\nm.,-\n"
+            "m12345678,0.12345678\nm+1.5+2,1..2\nx" +
+            tail);
+        ASSERT_EQ(r.rc, 0);
+        ASSERT_EQ(r.film.frame_count(), 1);
+        const Records got = records_of(r.film, 0);
+        ASSERT_GE(got.size(), 5u);
+        EXPECT_EQ(got[0], (UsercoorRecord{kUcLineTo, 1500, 2}));
+        EXPECT_EQ(got[1], (UsercoorRecord{kUcMoveTo, 12, 5}));  // x ends the first run
+        EXPECT_EQ(got[2], (UsercoorRecord{kUcMoveTo, 1500, -0.25}));
+        EXPECT_EQ(got[3].a, 0.5);
+        EXPECT_TRUE(std::signbit(got[3].b)) << "-0 keeps its sign";
+        EXPECT_EQ(got[4], (UsercoorRecord{kUcMoveTo, 1, 3}));  // the valid prefix of each run
+        ASSERT_EQ(got.size(), 9u);
+        EXPECT_EQ(got[5], (UsercoorRecord{kUcMoveTo, -1, 7}));
+        EXPECT_EQ(got[6], (UsercoorRecord{kUcMoveTo, 0, 0}));
+        EXPECT_EQ(got[7], (UsercoorRecord{kUcMoveTo, 12345678, 0.12345678}));
+        EXPECT_EQ(got[8], (UsercoorRecord{kUcMoveTo, 1.5, 1}));
+    }
 }
 
 TEST(UsercoorReal, EqualsTheStandardConversionForAnyRun) {
