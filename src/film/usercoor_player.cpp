@@ -110,8 +110,10 @@ int usercoor_film(const UsercoorPlayOptions& options) {
     const int rc = options.source ? read_usercoor_film(*options.source, &p.film, hooks)
                                   : read_usercoor_film_file(options.film_name, &p.film, hooks);
     if (rc != 0) return leave(p, 1);
-    const std::string& name =
-        options.window.film_name.empty() ? options.film_name : options.window.film_name;
+    // The user's file, also for a film converted in memory.
+    const std::string& name = options.source                     ? options.source->name()
+                              : options.window.film_name.empty() ? options.film_name
+                                                                 : options.window.film_name;
     if (p.film.frame_count() == 0) {
         mw31::message_printf("mw31_film: keine Getriebestellungen im Film / no frames in film:\n%s",
                              name.c_str());
