@@ -27,8 +27,11 @@ const char* film_window_keys_text() {
            "  v             record the next pass as a video (AVI Export)\n"
            "  q, Q          quick small recording; window to 800 x 600\n"
            "  ?             info text (Infotext)\n"
-           "  g, n          grid; target cycles (not available yet)\n"
-           "  z, r, m       measuring (not available yet)\n"
+           "  g             grid; the crosshair shows the world coordinates\n"
+           "  n             target cycles per minute (0 or Abbruch: off)\n"
+           "  z, r, m       reference point, direction point, end of measuring;\n"
+           "                a click picks the point, length and angle are shown\n"
+           "  wheel         zoom about the mouse (ANMNEU and user-coordinates films)\n"
            "  1, 2, 3       in-between pictures x1, x10, x100 (ANMNEU films)\n"
            "  F11           full screen on / off\n"
            "  h, F1         these keys\n";

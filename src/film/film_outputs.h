@@ -1,5 +1,5 @@
 // What the film window hands to the outputs and tools that live elsewhere: printing, DXF,
-// video recording, measuring, the grid, the target-cycle control and the merge help. The
+// video recording and the merge help. The
 // window's setup brings them; an empty entry means the window does nothing for that request.
 // Outputs get the frame's painter and the view, never the window itself.
 #pragma once
@@ -34,26 +34,6 @@ struct FilmOutputs {
     std::function<void()> avi_finish;
     // Quick recording (q): the window's outer rectangle and the step before the change.
     std::function<void(const mw31::Rect& outer, int step)> avi_remember_window;
-
-    // Measuring commands 15, 16, 17, and End (1), which drops a pending measurement.
-    std::function<void(int command)> measure_command;
-    // A button press in the drawing area; true when an armed measurement took it, so that
-    // no zoom rectangle starts.
-    std::function<bool(int x, int y)> measure_press;
-    // Every mouse move in the client area (crosshair, coordinate display).
-    std::function<void(int x, int y)> mouse_move;
-    // The measuring buttons at a menu-bar update.
-    std::function<void()> measure_menu;
-
-    // The grid, drawn into each picture under the frame while it is on.
-    std::function<void(mw31::Canvas& canvas, const FilmView& view)> draw_grid;
-    // Overlays drawn over the frame (crosshair, measurements).
-    std::function<void(mw31::Canvas& canvas, const FilmView& view)> draw_overlays;
-
-    // The target-cycle dialog (opened at a menu-bar update when requested) and the control
-    // called with the measured cycles per minute.
-    std::function<void()> target_dialog;
-    std::function<void(double cycles_per_minute)> target_control;
 
     // Writes the merge help text to the file; 0 on success.
     std::function<int(const std::string& file_name)> merge_help_write;

@@ -7,6 +7,7 @@
 #include <filesystem>
 
 #include "film/film_keys.h"
+#include "film/measuring_window.h"
 #include "film_model/paint_basics.h"
 #include "mw31/app_state.h"
 #include "mw31/cursor.h"
@@ -74,7 +75,8 @@ void draw_rubber(FilmWindow& fw) {
 }
 
 void start_drag(FilmWindow& fw, int x, int y) {
-    if (fw.outputs.measure_press && fw.outputs.measure_press(x, y)) return;
+    if (measuring_press(fw, x, y)) return;
+    erase_line_crosshair(fw);
     fw.state.drag = kDragging;
     fw.rubber = mw31::Rect{x, y, x, y};
     draw_rubber(fw);
@@ -180,26 +182,6 @@ void close_film_window(FilmWindow* fw) {
 
 namespace {
 
-// A command whose output this build does not have yet says so (once per window) instead of
-// doing nothing; the grid button then keeps its picture, as no grid is drawn.
-bool unavailable(FilmWindow& fw, int command) {
-    const FilmOutputs& out = fw.outputs;
-    const bool missing = ((command == kCmdMeasureReference || command == kCmdMeasureDirection ||
-                           command == kCmdMeasureEnd) &&
-                          !out.measure_command) ||
-                         (command == kCmdGrid && !out.draw_grid) ||
-                         (command == kCmdTargetCycles && !out.target_dialog);
-    if (!missing) return false;
-    std::vector<int>& said = fw.unavailable_said;
-    if (std::find(said.begin(), said.end(), command) == said.end()) {
-        said.push_back(command);
-        const FilmButton* button = film_button(command);
-        mw31::message_printf("%s: noch nicht verfuegbar / not available yet",
-                             button ? button->caption : "?");
-    }
-    return true;
-}
-
 // The go-to dialog: a frame number or a cycle angle; what names no frame is refused.
 void ask_and_go_to(FilmWindow& fw) {
     PlaybackState& s = fw.state;
@@ -221,7 +203,6 @@ void ask_and_go_to(FilmWindow& fw) {
 }  // namespace
 
 void film_window_command(FilmWindow& fw, int command) {
-    if (unavailable(fw, command)) return;
     const int step_before = fw.state.step;
     const CommandEffect effect = apply_command(&fw.state, fw.colours, command, mw31::tick_count());
     const FilmOutputs& out = fw.outputs;
@@ -252,7 +233,7 @@ void film_window_command(FilmWindow& fw, int command) {
                 mw31::open_in_text_editor(mw31::temp_merge_help_name());
             break;
         case CommandEffect::Measure:
-            if (out.measure_command) out.measure_command(command);
+            measuring_command(fw, command);
             break;
         case CommandEffect::QuickRecording: {
             const mw31::Rect outer = fw.window->window_rect();
@@ -305,9 +286,7 @@ void film_window_proc(mw31::Window& window, const mw31::Message& m, void* user) 
                 start_drag(fw, m.x, m.y);
             break;
         case mw31::MessageKind::MouseMove:
-            fw.mouse_x = m.x;
-            fw.mouse_y = m.y;
-            if (fw.outputs.mouse_move) fw.outputs.mouse_move(m.x, m.y);
+            measuring_mouse_move(fw, m.x, m.y);
             if (fw.state.drag == kDragging) move_drag(fw, m.x, m.y);
             break;
         case mw31::MessageKind::MouseUp:
@@ -368,10 +347,10 @@ void update_film_menu(FilmWindow& fw) {
         set_button(w, kCmdPhi100, s.phi_factor == 100 ? "anm_phi6" : "anm_phi3");
         shown.phi_factor = s.phi_factor;
     }
-    if (!s.end && fw.outputs.measure_menu) fw.outputs.measure_menu();
+    if (!s.end) measuring_menu(fw);
     if (s.target_dialog_request) {
         fw.state.target_dialog_request = false;
-        if (fw.outputs.target_dialog) fw.outputs.target_dialog();
+        ask_target_cycles(fw);
     }
 }
 

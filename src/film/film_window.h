@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "film/film_outputs.h"
+#include "film/measuring.h"
 #include "film/playback_state.h"
 #include "film_model/colour_table.h"
 #include "film_model/film_view.h"
@@ -96,11 +97,11 @@ struct FilmWindow {
     QuickRecordingReturn quick_return;
     mw31::Rect rubber{};  // the zoom rectangle being dragged (start and current corner)
     int mouse_x = -1, mouse_y = -1;
+    Measuring measuring;
     MenuShown shown;
     bool single_step_before = false;  // single step was on at the previous frame
     mw31::ShowMode show_mode = mw31::ShowMode::Maximized;  // as opened; F11 goes back to it
     bool full_screen = false;
-    std::vector<int> unavailable_said;  // commands already said to be not available yet
     bool previous_not_interruptible = false;
 };
 

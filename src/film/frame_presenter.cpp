@@ -1,6 +1,7 @@
 // The frame presenter: one sequence of fit, paint, status, copy and record for every player.
 #include "film/frame_presenter.h"
 
+#include "film/measuring_window.h"
 #include "film_model/paint_basics.h"
 #include "mw31/format.h"
 #include "mw31/process.h"
@@ -9,6 +10,8 @@
 namespace film {
 
 namespace {
+
+constexpr int kTargetControlAfterFrames = 50;
 
 // With a factor above 1 the recording gets a larger picture of its own, painted with the view
 // scaled up.
@@ -41,9 +44,9 @@ bool make_screen_picture(FilmWindow& fw) {
 void paint_composed(FilmWindow& fw, mw31::Canvas& canvas, const FilmView& view) {
     const PaintStyle style = paint_style(fw);
     fw.screen.painter->paint_background(canvas, view, style);
-    if (fw.state.grid && fw.outputs.draw_grid) fw.outputs.draw_grid(canvas, view);
+    paint_under_frame(fw, canvas, view);
     fw.screen.painter->paint(canvas, view, style);
-    if (fw.outputs.draw_overlays) fw.outputs.draw_overlays(canvas, view);
+    paint_over_frame(fw, canvas, view);
 }
 
 void present_frame(FilmWindow& fw, const PictureExtras& extras) {
@@ -65,8 +68,8 @@ void present_frame(FilmWindow& fw, const PictureExtras& extras) {
     if ((!extras.counts_cycles || extras.counts_cycles()) &&
         count_cycle(&s, mw31::tick_count(), &n)) {
         screen.cycles_per_minute = n;
-        if (s.target_cycles > 1.0 && s.cycle_count > 50 && fw.outputs.target_control)
-            fw.outputs.target_control(n);
+        if (s.target_cycles > 1.0 && s.cycle_count > kTargetControlAfterFrames)
+            control_target_cycles(fw, n);
     }
     // The arrow shows the direction in force, also for a frame that measured no new rate (a
     // single step just after a direction change).
@@ -81,7 +84,10 @@ void present_frame(FilmWindow& fw, const PictureExtras& extras) {
     }
 
     clear_margins(window.canvas(), client, fw.view.area, s.invert);
-    if (s.drag != kDragging) window.copy_picture(picture, fw.view.area.left, fw.view.area.top);
+    if (s.drag != kDragging) {
+        window.copy_picture(picture, fw.view.area.left, fw.view.area.top);
+        picture_copied(fw);
+    }
     if (s.recording == kRecordingOn) hand_to_recording(fw);
     if (extras.observer) extras.observer(picture);
     clear_picture(picture, s.invert);

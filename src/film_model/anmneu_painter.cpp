@@ -155,7 +155,8 @@ void AnmneuFramePainter::walk(FrameSink& sink) const {
 
 std::unique_ptr<mw31::Picture> render_anmneu_frame(const AnmneuFilm& film, int frame, int substep,
                                                    int phi_factor, int width, int height,
-                                                   const ColourTable& colours) {
+                                                   const ColourTable& colours,
+                                                   const PictureDecor* decor) {
     std::unique_ptr<mw31::Picture> picture = mw31::create_picture(width, height);
     if (!picture) return nullptr;
     const FilmView view = fitted_view(width, height);
@@ -165,7 +166,9 @@ std::unique_ptr<mw31::Picture> render_anmneu_frame(const AnmneuFilm& film, int f
     const AnmneuFramePainter painter(film, AnmneuPicture{frame, substep, phi_factor});
     const PaintStyle style{1, false, &colours};
     painter.paint_background(canvas, view, style);
+    if (decor && decor->under) decor->under(canvas, view);
     painter.paint(canvas, view, style);
+    if (decor && decor->over) decor->over(canvas, view);
     // The caption at the foot, as the window shows it.
     if (frame >= 0 && size_t(frame) < film.frames.size())
         mw31::draw_status_panel(canvas, view.area.width(), view.area.height(),

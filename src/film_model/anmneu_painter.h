@@ -82,10 +82,11 @@ class AnmneuFramePainter : public FramePainter {
     std::function<void()> between_symbols_;
 };
 
-// One picture of a window of this client size, fitted view, no status line; null when the
-// picture cannot be made.
+// One picture of a window of this client size, fitted view, no status line, with what the
+// decor draws under and over the frame; null when the picture cannot be made.
 std::unique_ptr<mw31::Picture> render_anmneu_frame(const AnmneuFilm& film, int frame, int substep,
                                                    int phi_factor, int width, int height,
-                                                   const ColourTable& colours);
+                                                   const ColourTable& colours,
+                                                   const PictureDecor* decor = nullptr);
 
 }  // namespace film

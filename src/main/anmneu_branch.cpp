@@ -9,6 +9,7 @@
 #include "film_model/anmneu_reader.h"
 #include "film_model/colour_table.h"
 #include "main/batch_output.h"
+#include "main/batch_overlays.h"
 #include "main/batch_print.h"
 #include "main/batch_record.h"
 #include "main/film_outputs_setup.h"
@@ -79,8 +80,9 @@ int draw_picture(const std::string& film_name, const BatchRequest& batch) {
         return 1;
     }
     const film::ColourTable colours;
+    const film::PictureDecor decor = batch_overlays(batch, film::WorldMode::Anmneu, film.window);
     const auto picture = film::render_anmneu_frame(film, batch.frame, batch.substep, phi,
-                                                   batch.width, batch.height, colours);
+                                                   batch.width, batch.height, colours, &decor);
     return save_batch_picture(picture.get(), batch.output_png);
 }
 

@@ -1,9 +1,11 @@
 // Double-dash options cannot clash with the film's own one-dash options.
 #include "main/command_line.h"
 
+#include <cmath>
 #include <cstdlib>
 
 #include "film/film_keys.h"
+#include "mw31/text_services.h"
 
 namespace kurvlab {
 
@@ -22,6 +24,29 @@ bool parse_size(const std::string& text, int* w, int* h) {
     if (x == std::string::npos) return false;
     return parse_int(text.substr(0, x), w) && parse_int(text.substr(x + 1), h) && *w > 0 &&
            *h > 0 && *w <= 16384 && *h <= 16384;
+}
+
+// "X1,Y1,X2,Y2": four finite numbers.
+bool parse_measure(const std::string& text, BatchRequest* batch) {
+    double v[4];
+    const char* p = text.c_str();
+    for (int k = 0; k < 4; ++k) {
+        char* end = nullptr;
+        v[k] = mw31::strtod_c(p, &end);
+        if (end == p || !std::isfinite(v[k])) return false;
+        p = end;
+        if (k < 3) {
+            if (*p != ',') return false;
+            ++p;
+        }
+    }
+    if (*p != '\0') return false;
+    batch->measure = true;
+    batch->measure_from_x = v[0];
+    batch->measure_from_y = v[1];
+    batch->measure_to_x = v[2];
+    batch->measure_to_y = v[3];
+    return true;
 }
 
 }  // namespace
@@ -84,6 +109,11 @@ CommandLine parse_command_line(int argc, char** argv) {
             }
         } else if (a == "--portrait") {
             cl.batch.portrait = true;
+        } else if (a == "--grid") {
+            cl.batch.grid = true;
+        } else if (a == "--measure") {
+            if (value(&v) && !parse_measure(v, &cl.batch))
+                cl.error = "--measure needs X1,Y1,X2,Y2 in world units, for example 0,0,10,5";
         } else if (a.rfind("--", 0) == 0) {
             cl.error = "unknown option " + a;
         } else {
@@ -106,6 +136,7 @@ std::string usage_options_text() {
            "       kurvlab FILM --info\n"
            "       kurvlab FILM --output PICTURE.png [--frame N] [--size WxH] [--phi F --substep "
            "K]\n"
+           "               [--grid] [--measure X1,Y1,X2,Y2]\n"
            "       kurvlab FILM --record VIDEO.{avi,mp4,webm,gif} [--codec raw|rle8|raw24]\n"
            "               [--size WxH] [--step N]\n"
            "       kurvlab FILM --pdf OUT.pdf [--frame N] [--paper A4|A3|Letter] [--portrait]\n"
@@ -124,6 +155,11 @@ std::string usage_options_text() {
            "  --output draw frame N (default 1) into a PNG picture (default size 800x600); for\n"
            "           ANMNEU films --phi F (1, 10, 100) and --substep K (0..F-1) pick an\n"
            "           in-between picture\n"
+           "  --grid   with --output of ANMNEU and user-coordinates films: the grid under the\n"
+           "           frame, as the window's g shows it\n"
+           "  --measure X1,Y1,X2,Y2  with --output of those films: the measurement from the\n"
+           "           reference point (X1, Y1) to the direction point (X2, Y2), in world units,\n"
+           "           with its length and angle, as z and r in the window show it\n"
            "  --record record one pass of the film (every N-th frame with --step N) into a\n"
            "           video of --size (default 800x600) at 15 pictures per second, as the film\n"
            "           window records it; .avi is coded with --codec (rle8 by default, raw\n"

@@ -41,6 +41,10 @@ class Backend {
     virtual std::string save_file_dialog(const SaveFileRequest& request) = 0;
     virtual bool ask_text(const std::string& title, const std::string& prompt,
                           std::string* text) = 0;
+    // A text question whose buttons are named by the request.
+    virtual bool ask_text_request(const TextRequest& request, std::string* text) {
+        return ask_text(request.title, request.prompt, text);
+    }
     // One of the items (*chosen: preset in, choice out); false when cancelled.
     virtual bool choose_item(const std::string& title, const std::string& prompt,
                              const std::vector<std::string>& items, int* chosen) {

@@ -62,6 +62,8 @@ class Canvas {
     virtual void set_raster_op(RasterOp op) = 0;
     virtual void set_text_colour(Rgb colour) = 0;
     virtual void set_text_background(Rgb colour) = 0;
+    // Transparent text leaves what lies under its cells as it is (no background fill).
+    virtual void set_text_transparent(bool transparent) = 0;
 
     virtual void move_to(int x, int y) = 0;
     // Line from the current position to (x, y), last pixel excluded; the position moves there.
@@ -73,7 +75,8 @@ class Canvas {
     virtual void rectangle(const Rect& r) = 0;
     // Filled with the given brush, no outline.
     virtual void fill_rect(const Rect& r, const Brush& brush) = 0;
-    // Text with its top-left corner at (x, y) in the text colours, on an opaque background.
+    // Text with its top-left corner at (x, y) in the text colour, on an opaque background
+    // unless the text was set transparent.
     virtual void text_out(int x, int y, const std::string& text) = 0;
     virtual void set_pixel(int x, int y, Rgb colour) = 0;
     // Outside the surface: black.

@@ -25,7 +25,7 @@ bool take_canned(CannedAnswer* out) {
     return true;
 }
 void record(const char* kind, const std::string& title, const std::string& text) {
-    hooks().shown.push_back(DialogRecord{kind, title, text});
+    hooks().shown.push_back(DialogRecord{kind, title, text, {}, {}});
 }
 }  // namespace
 
@@ -72,6 +72,20 @@ bool ask_text(const std::string& title, const std::string& prompt, std::string* 
     }
     Backend* b = backend();
     if (b && b->has_display()) return b->ask_text(title, prompt, text);
+    return false;
+}
+
+bool ask_text(const TextRequest& request, std::string* text) {
+    hooks().shown.push_back(DialogRecord{
+        "text", request.title, request.prompt, *text, {request.ok_text, request.cancel_text}});
+    CannedAnswer canned;
+    if (take_canned(&canned)) {
+        if (canned.answer == BoxAnswer::Cancel) return false;
+        *text = canned.text;
+        return true;
+    }
+    Backend* b = backend();
+    if (b && b->has_display()) return b->ask_text_request(request, text);
     return false;
 }
 

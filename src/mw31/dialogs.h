@@ -35,6 +35,14 @@ std::vector<std::string> open_file_dialog(const OpenFileRequest& request);
 std::string save_file_dialog(const SaveFileRequest& request);
 // A line of text; false when cancelled.
 bool ask_text(const std::string& title, const std::string& prompt, std::string* text);
+// The same with buttons of its own names; *text is shown in the field and holds the answer.
+struct TextRequest {
+    std::string title;
+    std::string prompt;
+    std::string ok_text = "OK";
+    std::string cancel_text = "Cancel";
+};
+bool ask_text(const TextRequest& request, std::string* text);
 // One of `items`; *chosen is the preset on entry and the choice on return. False when
 // cancelled. Without a screen the preset is taken.
 bool choose_item(const std::string& title, const std::string& prompt,
@@ -47,7 +55,9 @@ std::vector<std::string> split_filter(const std::string& filter);
 struct DialogRecord {
     std::string kind;  // "message", "open", "save", "text", "choice"
     std::string title;
-    std::string text;  // message text, prompt, or the start directory of a file dialog
+    std::string text;    // message text, prompt, or the start directory of a file dialog
+    std::string preset;  // text questions: what the field showed
+    std::vector<std::string> buttons;  // text questions with named buttons: OK, cancel
 };
 struct CannedAnswer {
     BoxAnswer answer = BoxAnswer::Ok;  // for boxes; Cancel cancels any dialog

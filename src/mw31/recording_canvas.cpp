@@ -6,7 +6,8 @@
 namespace mw31 {
 
 DrawOp RecordingCanvas::make(DrawOp::Kind kind) const {
-    DrawOp op{kind};
+    DrawOp op{};
+    op.kind = kind;
     op.pen = pen_;
     op.brush = brush_;
     op.op = op_;
@@ -61,6 +62,8 @@ void RecordingCanvas::text_out(int x, int y, const std::string& text) {
     op.x = x;
     op.y = y;
     op.text = text;
+    op.text_transparent = text_transparent_;
+    op.text_colour = text_;
     ops.push_back(op);
 }
 

@@ -19,7 +19,9 @@ struct DrawOp {
     Pen pen{};                    // pen in force
     Brush brush{};                // brush in force (FillRect: the given brush)
     RasterOp op = RasterOp::Copy;
-    Point from{};  // position before LineTo / AngleArc
+    Point from{};                   // position before LineTo / AngleArc
+    bool text_transparent = false;  // text
+    Rgb text_colour{};              // text
 };
 
 class RecordingCanvas : public Canvas {
@@ -35,6 +37,7 @@ class RecordingCanvas : public Canvas {
     void set_raster_op(RasterOp op) override { op_ = op; }
     void set_text_colour(Rgb c) override { text_ = c; }
     void set_text_background(Rgb c) override { text_bg_ = c; }
+    void set_text_transparent(bool t) override { text_transparent_ = t; }
     void move_to(int x, int y) override;
     void line_to(int x, int y) override;
     void angle_arc(int cx, int cy, int radius, double start_deg, double sweep_deg) override;
@@ -52,6 +55,7 @@ class RecordingCanvas : public Canvas {
     int text_width(const std::string& text) const override { return font_w_ * int(text.size()); }
 
     Rgb text_colour() const { return text_; }
+    bool text_transparent() const { return text_transparent_; }
     Rgb text_background() const { return text_bg_; }
 
   private:
@@ -61,6 +65,7 @@ class RecordingCanvas : public Canvas {
     Brush brush_{};
     RasterOp op_ = RasterOp::Copy;
     Rgb text_{0, 0, 0}, text_bg_{255, 255, 255};
+    bool text_transparent_ = false;
     Point pos_{};
     int font_h_ = 15, font_w_ = 7;
 };

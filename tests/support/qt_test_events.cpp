@@ -15,6 +15,7 @@
 #include <QMouseEvent>
 #include <QPixmap>
 #include <QPointer>
+#include <QPushButton>
 #include <QTimer>
 #include <QToolButton>
 #include <QWheelEvent>
@@ -254,6 +255,9 @@ void answer_text(QInputDialog* dialog, const DialogReply& reply) {
     seen.kind = dialog->comboBoxItems().isEmpty() ? "text" : "choice";
     seen.title = from_qstring(dialog->windowTitle());
     seen.text = from_qstring(dialog->labelText());
+    seen.preset = from_qstring(dialog->textValue());
+    for (const QPushButton* button : dialog->findChildren<QPushButton*>())
+        seen.buttons.push_back(from_qstring(button->text()));
     robot().seen.push_back(seen);
     if (!reply.accept) {
         dialog->reject();

@@ -53,9 +53,10 @@ struct DialogSeen {
     std::string title;
     std::string text;                  // box text or prompt
     std::string icon;                  // "stop", "information", "question", "none"
-    std::vector<std::string> buttons;  // "yes", "no", "ok"
+    std::vector<std::string> buttons;  // "yes", "no", "ok"; a text question's button texts
     std::vector<std::string> filters;  // file dialogs' name filters
     bool multiple = false;             // open dialog takes several files
+    std::string preset;                // what a text question's field showed
 };
 std::vector<DialogSeen> dialogs_seen();
 void forget_dialogs();

@@ -131,6 +131,9 @@ class QtBackend final : public Backend {
     bool ask_text(const std::string& title, const std::string& prompt, std::string* text) override {
         return qt_ask_text(title, prompt, text);
     }
+    bool ask_text_request(const TextRequest& request, std::string* text) override {
+        return qt_ask_text_request(request, text);
+    }
     bool choose_item(const std::string& title, const std::string& prompt,
                      const std::vector<std::string>& items, int* chosen) override {
         return qt_choose_item(title, prompt, items, chosen);

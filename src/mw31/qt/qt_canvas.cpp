@@ -378,8 +378,9 @@ void ImageCanvas::text_out(int x, int y, const std::string& text) {
     if (!painter_.isActive() || text.empty()) return;
     const QString s = to_qstring(text);
     with_copy_mode([&] {
-        painter_.fillRect(QRect(x, y, char_width_ * int(s.size()), char_height_),
-                          to_qcolor(text_background_));
+        if (!text_transparent_)
+            painter_.fillRect(QRect(x, y, char_width_ * int(s.size()), char_height_),
+                              to_qcolor(text_background_));
         painter_.setPen(to_qcolor(text_colour_));
         // Each character in its own cell, like a fixed-pitch GDI font.
         for (qsizetype i = 0; i < s.size(); ++i)

@@ -24,6 +24,7 @@ class ImageCanvas final : public Canvas {
     void set_raster_op(RasterOp op) override;
     void set_text_colour(Rgb colour) override;
     void set_text_background(Rgb colour) override;
+    void set_text_transparent(bool transparent) override { text_transparent_ = transparent; }
 
     void move_to(int x, int y) override;
     void line_to(int x, int y) override;
@@ -71,6 +72,7 @@ class ImageCanvas final : public Canvas {
     RasterOp op_ = RasterOp::Copy;
     Rgb text_colour_{0, 0, 0};
     Rgb text_background_{255, 255, 255};
+    bool text_transparent_ = false;
     Point pos_;
     uchar* bits_ = nullptr;
     qsizetype stride_ = 0;

@@ -90,6 +90,19 @@ bool qt_ask_text(const std::string& title, const std::string& prompt, std::strin
     return true;
 }
 
+bool qt_ask_text_request(const TextRequest& request, std::string* text) {
+    QInputDialog dialog;
+    dialog.setWindowTitle(to_qstring(request.title));
+    dialog.setLabelText(to_qstring(request.prompt));
+    dialog.setInputMode(QInputDialog::TextInput);
+    dialog.setTextValue(to_qstring(*text));
+    dialog.setOkButtonText(to_qstring(request.ok_text));
+    dialog.setCancelButtonText(to_qstring(request.cancel_text));
+    if (dialog.exec() != QDialog::Accepted) return false;
+    *text = from_qstring(dialog.textValue());
+    return true;
+}
+
 bool qt_choose_item(const std::string& title, const std::string& prompt,
                     const std::vector<std::string>& items, int* chosen) {
     QStringList list;

@@ -17,6 +17,7 @@ BoxAnswer qt_message_box(const std::string& title, const std::string& text, BoxB
 std::vector<std::string> qt_open_file_dialog(const OpenFileRequest& request);
 std::string qt_save_file_dialog(const SaveFileRequest& request);
 bool qt_ask_text(const std::string& title, const std::string& prompt, std::string* text);
+bool qt_ask_text_request(const TextRequest& request, std::string* text);
 bool qt_choose_item(const std::string& title, const std::string& prompt,
                     const std::vector<std::string>& items, int* chosen);
 

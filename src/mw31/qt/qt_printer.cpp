@@ -50,6 +50,7 @@ class PageCanvas final : public Canvas {
     }
     void set_text_colour(Rgb colour) override { text_colour_ = colour; }
     void set_text_background(Rgb colour) override { text_background_ = colour; }
+    void set_text_transparent(bool transparent) override { text_transparent_ = transparent; }
 
     void move_to(int x, int y) override { pos_ = {x, y}; }
     void line_to(int x, int y) override {
@@ -90,8 +91,9 @@ class PageCanvas final : public Canvas {
         painter_.save();
         painter_.translate(x, y);
         if (escapement_ != 0) painter_.rotate(-escapement_ / 10.0);
-        painter_.fillRect(QRect(0, 0, char_width_ * int(s.size()), char_height_),
-                          to_qcolor(text_background_));
+        if (!text_transparent_)
+            painter_.fillRect(QRect(0, 0, char_width_ * int(s.size()), char_height_),
+                              to_qcolor(text_background_));
         painter_.setPen(to_qcolor(text_colour_));
         painter_.setFont(font_);
         for (qsizetype i = 0; i < s.size(); ++i)
@@ -157,6 +159,7 @@ class PageCanvas final : public Canvas {
     RasterOp op_ = RasterOp::Copy;
     Rgb text_colour_{0, 0, 0};
     Rgb text_background_{255, 255, 255};
+    bool text_transparent_ = false;
     Point pos_;
     QFont font_;
     int escapement_ = 0;
