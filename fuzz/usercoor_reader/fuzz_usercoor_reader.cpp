@@ -84,8 +84,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (film.frame_count() > limits.max_frames || film.texts.size() > size_t(limits.max_texts) ||
         film.virtual_width < 1 || film.virtual_height < 1 || film.angle_divisor == 0.0)
         std::abort();
+    // A window given right to left stays mirrored, but it must map: finite, with an extent.
     const film::WorldWindow& w = film.window;
-    if (!(std::isfinite(w.xr - w.xl) && std::isfinite(w.yt - w.yb) && w.xr > w.xl && w.yt > w.yb))
+    if (!(std::isfinite(w.xr - w.xl) && std::isfinite(w.yt - w.yb) && w.xr != w.xl && w.yt != w.yb))
         std::abort();
     if (film.records.size() != (film.frame_count() == 0 ? 0 : film.frame_ends.back())) std::abort();
     CheckingCanvas canvas(640, 512);
