@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdarg>
 #include <cstdlib>
 #include <vector>
 
@@ -43,21 +44,43 @@ void write_record(RecordTarget* t, const std::string& line) {
         std::fwrite(line.data(), 1, line.size(), t->file);
         std::fputc('\n', t->file);
     } else if (t->memory) {
-        memory_stream_write(t->memory, line + "\n");
+        memory_stream_write(t->memory, line);
+        memory_stream_write(t->memory, "\n");
     }
 }
 
 namespace {
 
+// One record line through the formatting engine, without a string of its own per line.
+void put_record(RecordTarget* t, const char* format, ...) KV_PRINTF(2, 3);
+void put_record(RecordTarget* t, const char* format, ...) {
+    va_list args;
+    va_start(args, format);
+    if (t->file) {
+        t->line.clear();
+        mw31::format_append_v(&t->line, format, args);
+        t->line += '\n';
+        std::fwrite(t->line.data(), 1, t->line.size(), t->file);
+    } else if (t->memory) {
+        FilmMemoryStream* m = t->memory;
+        const size_t before = m->bytes.size();
+        mw31::format_append_v(&m->bytes, format, args);
+        m->bytes += '\n';
+        m->written += long(m->bytes.size() - before);
+        if (long(m->bytes.size()) > m->size) m->bytes.resize(size_t(std::max(m->size, 0L)));
+    }
+    va_end(args);
+}
+
 void emit_arc(RecordTarget* t, const film::ContourElement& e, const film::SymbolPlacement& p,
               const film::Placer& place) {
     if (film::placement_is_scaled(p)) {
-        std::vector<film::WorldPoint> chords;
+        std::vector<film::WorldPoint>& chords = t->chords;
         film::arc_polyline(e.x, e.y, e.r, e.start * 180 / M_PI, e.end * 180 / M_PI, p,
                            t->pixel_width, t->world_width, &chords);
         for (size_t k = 1; k < chords.size(); ++k) {
-            write_record(t, mw31::format_text("l%lg,%lg,%lg,%lg", chords[k - 1].x, chords[k - 1].y,
-                                              chords[k].x, chords[k].y));
+            put_record(t, "l%lg,%lg,%lg,%lg", chords[k - 1].x, chords[k - 1].y, chords[k].x,
+                       chords[k].y);
         }
         return;
     }
@@ -69,7 +92,7 @@ void emit_arc(RecordTarget* t, const film::ContourElement& e, const film::Symbol
         a1 += 360;
         a2 += 360;
     }
-    write_record(t, mw31::format_text("h%lg,%lg,%lg,%lg,%lg", centre.x, centre.y, a1, a2, e.r));
+    put_record(t, "h%lg,%lg,%lg,%lg,%lg", centre.x, centre.y, a1, a2, e.r);
 }
 
 // "phi = " followed by a full turn: the film has come round once.
@@ -84,25 +107,24 @@ bool label_marks_full_turn(const std::string& label) {
 
 void emit_film(RecordTarget* t, const film::AnmneuFilm& film, const film::WorldWindow& w,
                const UsercoorOptions& options) {
-    write_record(t, "usercoor");
-    write_record(t, "c1");
-    write_record(t, mw31::format_text("q%d", int(std::floor(options.angle_divisor + 0.5))));
-    write_record(t, mw31::format_text("a%lg,%lg,%lg,%lg", w.xl, w.xr, w.yb, w.yt));
-    write_record(t, "f");
+    put_record(t, "usercoor");
+    put_record(t, "c1");
+    put_record(t, "q%d", int(std::floor(options.angle_divisor + 0.5)));
+    put_record(t, "a%lg,%lg,%lg,%lg", w.xl, w.xr, w.yb, w.yt);
+    put_record(t, "f");
     const double label_drop = (w.yt - w.yb) / 30;
     for (int i = 0; i < film.frame_count; ++i) {
         const film::AnmneuFrame& frame = film.frames[size_t(i)];
         if (label_marks_full_turn(frame.label)) break;
         if (!frame.label.empty()) {
-            write_record(t, mw31::format_text("s%lg,%lg,%s", frame.c1, frame.c2 - label_drop,
-                                              frame.label.c_str()));
+            put_record(t, "s%lg,%lg,%s", frame.c1, frame.c2 - label_drop, frame.label.c_str());
         }
         for (int s = 0; s < film.symbol_count(); ++s) {
             const film::FilmSymbol& symbol = film.symbols[size_t(s)];
             emit_symbol_records(t, symbol.elements.data(), int(symbol.elements.size()),
                                 film::anmneu_placement(film, i, s), symbol.colour);
         }
-        write_record(t, "x0,0,0,0");
+        put_record(t, "x0,0,0,0");
     }
 }
 
@@ -110,7 +132,7 @@ void emit_film(RecordTarget* t, const film::AnmneuFilm& film, const film::WorldW
 
 void emit_symbol_records(RecordTarget* t, const film::ContourElement* elements, int count,
                          const film::SymbolPlacement& p, int colour) {
-    write_record(t, mw31::format_text("c%d", colour));
+    put_record(t, "c%d", colour);
     const film::Placer place(p);
     for (int k = 0; k < count; ++k) {
         const film::ContourElement& e = elements[k];
@@ -123,8 +145,7 @@ void emit_symbol_records(RecordTarget* t, const film::ContourElement* elements, 
             }
             case film::kContourDraw: {
                 const film::WorldPoint w = place(e.x, e.y);
-                write_record(
-                    t, mw31::format_text("l%lg,%lg,%lg,%lg", t->current_x, t->current_y, w.x, w.y));
+                put_record(t, "l%lg,%lg,%lg,%lg", t->current_x, t->current_y, w.x, w.y);
                 t->current_x = w.x;
                 t->current_y = w.y;
                 break;
@@ -133,7 +154,7 @@ void emit_symbol_records(RecordTarget* t, const film::ContourElement* elements, 
                 emit_arc(t, e, p, place);
                 break;
             case film::kContourColour:
-                write_record(t, mw31::format_text("c%d", int(e.x)));
+                put_record(t, "c%d", int(e.x));
                 break;
             default:
                 break;

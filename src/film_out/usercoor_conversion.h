@@ -4,9 +4,11 @@
 
 #include <cstdio>
 #include <string>
+#include <vector>
 
 #include "film_model/anmneu_film.h"
 #include "film_model/contour_element.h"
+#include "film_model/contour_placement.h"
 
 namespace film_out {
 
@@ -42,6 +44,8 @@ struct RecordTarget {
     double current_x = 0, current_y = 0;
     double pixel_width = 800;  // for the chord count of scaled arcs
     double world_width = 0;
+    std::string line{};                      // reused for every line of a file
+    std::vector<film::WorldPoint> chords{};  // reused for every scaled arc
 };
 
 // Writes one line (the line end is added).

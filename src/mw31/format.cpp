@@ -155,20 +155,38 @@ size_t parse_directive(const char* format, size_t i, Directive* d) {
     const char c = format[k];
     if (c == '\0') return 0;
     const char lower = (c >= 'A' && c <= 'Z') ? char(c - 'A' + 'a') : c;
-    if (!std::strchr("diouxefgcsapn", lower)) return 0;
-    if (c == 'P' || c == 'N') return 0;
+    const Length len = d->length;
+    switch (lower) {
+        case 'd':
+        case 'i':
+        case 'o':
+        case 'u':
+        case 'x':
+            if (len == Length::kLongDouble) return 0;
+            break;
+        case 'c':
+        case 's':
+            if (len != Length::kNone && len != Length::kL) return 0;
+            break;
+        case 'e':
+        case 'f':
+        case 'g':
+        case 'a':
+            if (len != Length::kNone && len != Length::kL && len != Length::kLongDouble) return 0;
+            break;
+        case 'p':
+            if (c == 'P' || len != Length::kNone) return 0;
+            break;
+        case 'n':
+            if (c == 'N') return 0;
+            break;
+        default:
+            return 0;
+    }
     d->conversion = lower;
     d->upper = c == 'X' || c == 'E' || c == 'F' || c == 'G' || c == 'A';
     d->begin = i;
     d->end = k + 1;
-    const Length len = d->length;
-    const bool is_int = std::strchr("diouxcs", lower) != nullptr;
-    if (is_int && len == Length::kLongDouble) return 0;
-    if (std::strchr("efga", lower) && len != Length::kNone && len != Length::kL &&
-        len != Length::kLongDouble)
-        return 0;
-    if ((lower == 'c' || lower == 's') && len != Length::kNone && len != Length::kL) return 0;
-    if (lower == 'p' && len != Length::kNone) return 0;
     return k + 1;
 }
 
@@ -232,6 +250,11 @@ constexpr uint64_t kPow10Int[] = {1ull,
                                   1000000000000000ull,
                                   10000000000000000ull};
 
+constexpr char kDigitPairs[] =
+    "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
+    "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
+    "8081828384858687888990919293949596979899";
+
 // A non-negative decimal: digits[0] (never '0') stands at 10^exponent, digits beyond count
 // are zeros. The widest is a fixed 1.8e308 with kMaxFastPrecision decimals.
 struct Decimal {
@@ -256,9 +279,21 @@ struct Decimal {
             return;
         }
         char tmp[20];
-        int len = 0;
-        for (; n; n /= 10) tmp[len++] = char('0' + n % 10);
-        for (int i = 0; i < len; ++i) digits[i] = tmp[len - 1 - i];
+        char* p = tmp + sizeof tmp;
+        while (n >= 100) {
+            const unsigned pair = unsigned(n % 100) * 2;
+            n /= 100;
+            *--p = kDigitPairs[pair + 1];
+            *--p = kDigitPairs[pair];
+        }
+        if (n >= 10) {
+            *--p = kDigitPairs[n * 2 + 1];
+            *--p = kDigitPairs[n * 2];
+        } else {
+            *--p = char('0' + n);
+        }
+        const int len = int(tmp + sizeof tmp - p);
+        std::memcpy(digits, p, size_t(len));
         zero = false;
         count = len;
         exponent = q + len - 1;
@@ -273,10 +308,10 @@ bool round_by_double(double a, int q, uint64_t* n) {
     if (q > 22 || q < -22) return false;
     const double t = q <= 0 ? a * kPow10[-q] : a / kPow10[q];
     if (!(t < 4503599627370496.0)) return false;  // 2^52
-    const double whole = std::floor(t);
-    const double fraction = t - whole;  // exact
+    const uint64_t whole = uint64_t(t);
+    const double fraction = t - double(whole);  // exact
     if (fraction == 0.5) return false;
-    *n = uint64_t(whole) + (fraction > 0.5 ? 1 : 0);
+    *n = whole + (fraction > 0.5 ? 1 : 0);
     return true;
 }
 
@@ -366,7 +401,13 @@ void round_decimal(double a, bool fixed, int places, Decimal* out) {
         }
     } else if (places <= 15) {
         int e2 = 0;
-        std::frexp(a, &e2);
+        if (a >= DBL_MIN) {
+            uint64_t bits;
+            std::memcpy(&bits, &a, sizeof bits);
+            e2 = int(bits >> 52) - 1022;  // a = m * 2^e2, 0.5 <= m < 1
+        } else {
+            std::frexp(a, &e2);
+        }
         // 10^exponent <= a for this estimate or the next one.
         int exponent = int(std::floor((e2 - 1) * 0.30102999566398120));
         for (int attempt = 0; attempt < 2; ++attempt) {
@@ -461,7 +502,7 @@ size_t write_floating(const Directive& d, double value, char* out) {
                 decimals = 0;
             size_t n = fixed ? write_fixed(r, decimals, d.alt, out)
                              : write_mantissa(r, decimals, d.alt, out);
-            if (!d.alt && std::memchr(out, '.', n)) {
+            if (!d.alt && decimals > 0) {
                 while (out[n - 1] == '0') --n;
                 if (out[n - 1] == '.') --n;
             }
@@ -476,7 +517,10 @@ void append_padded(std::string* out, const Directive& d, const char* prefix, siz
                    const char* body, size_t body_len, bool zero_pad) {
     const size_t total = prefix_len + body_len;
     const size_t pad = size_t(d.width) > total ? size_t(d.width) - total : 0;
-    if (d.minus) {
+    if (pad == 0) {
+        if (prefix_len) out->append(prefix, prefix_len);
+        out->append(body, body_len);
+    } else if (d.minus) {
         out->append(prefix, prefix_len).append(body, body_len).append(pad, ' ');
     } else if (zero_pad && d.zero) {
         out->append(prefix, prefix_len).append(pad, '0').append(body, body_len);
@@ -717,8 +761,8 @@ void format_append_v(std::string* out, const char* format, va_list args) {
     size_t i = 0;
     while (format[i]) {
         if (format[i] != '%') {
-            const char* next = std::strchr(format + i, '%');
-            const size_t end = next ? size_t(next - format) : i + std::strlen(format + i);
+            size_t end = i + 1;
+            while (format[end] && format[end] != '%') ++end;
             out->append(format + i, end - i);
             i = end;
             continue;
