@@ -252,7 +252,7 @@ void Reader::reserve_for_film() {
 }
 
 void Reader::grow() {
-    const size_t more = n_ < (size_t(1) << 16) ? size_t(1) << 16 : n_;
+    const size_t more = n_ < 4096 ? 4096 : n_;  // doubles what is held
     records_.resize(n_);
     if (!reserve_records(&records_, more) && !reserve_records(&records_, kMostRecordsPerCommand))
         throw std::bad_alloc();
