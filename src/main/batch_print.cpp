@@ -10,6 +10,7 @@
 #include "film_model/line_film_painter.h"
 #include "film_model/line_film_reader.h"
 #include "film_model/paint_basics.h"
+#include "film_model/usercoor_painter.h"
 #include "film_out/dxf_export.h"
 #include "film_out/print_frame.h"
 #include "mw31/format.h"
@@ -84,6 +85,27 @@ int anmneu_print_or_dxf(const std::string& film_name, const BatchRequest& batch)
         result |= film_out::dxf_export_anmneu_frame(film_name, batch.frame, dxf_options(batch));
     // The reader wrote the info text for a player that is not going to show it.
     std::remove(mw31::temp_info_name().c_str());
+    return result;
+}
+
+int usercoor_print_or_dxf(const film::UsercoorFilm& film, const std::string& film_name,
+                          const BatchRequest& batch) {
+    if (!frame_in_film(film_name, batch.frame, film.frame_count())) return 1;
+    const film::UsercoorFramePainter painter(film, batch.frame);
+    int result = 0;
+    if (!batch.output_pdf.empty()) {
+        film::ColourTable colours;
+        colours.reset_usercoor();
+        const film::PaintStyle style{1, false, &colours};
+        result |= film_out::usercoor_plot_filmstellung(painter, film.window,
+                                                       film::fitted_view(batch.width, batch.height),
+                                                       style, pdf_choice(batch));
+    }
+    if (!batch.output_dxf.empty()) {
+        film_out::DxfExportOptions options = dxf_options(batch);
+        options.world_width = film.window.xr - film.window.xl;
+        result |= film_out::dxf_export_usercoor_frame(painter, options);
+    }
     return result;
 }
 

@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "film_model/usercoor_film.h"
 #include "main/batch_request.h"
 
 namespace kurvlab {
@@ -16,5 +17,8 @@ inline bool wants_print_or_dxf(const BatchRequest& batch) {
 // 0 when every file asked for was written; 1 after a message otherwise.
 int line_film_print_or_dxf(const std::string& film_name, const BatchRequest& batch);
 int anmneu_print_or_dxf(const std::string& film_name, const BatchRequest& batch);
+// A user-coordinates film already read (it may come from memory); film_name names it.
+int usercoor_print_or_dxf(const film::UsercoorFilm& film, const std::string& film_name,
+                          const BatchRequest& batch);
 
 }  // namespace kurvlab

@@ -14,6 +14,7 @@
 #include "film_model/colour_table.h"
 #include "film_model/line_film_painter.h"
 #include "film_model/line_film_reader.h"
+#include "film_model/usercoor_painter.h"
 #include "film_out/avi_export.h"
 #include "mw31/format.h"
 #include "mw31/temp_names.h"
@@ -62,14 +63,29 @@ bool record_codec_from_name(const std::string& name, video::AviCodec* codec) {
     return true;
 }
 
-std::vector<int> line_film_pass_frames(const film::FrameStore& store, int step) {
+namespace {
+
+// From frame 1 by the step, frames of five records or fewer left out.
+std::vector<int> shown_pass_frames(int frame_count, const std::function<size_t(int)>& records_in,
+                                   int step) {
     std::vector<int> frames;
-    film::PlaybackState s = film::new_playback_state(store.frame_count(), 1, 0, 1, 0);
+    film::PlaybackState s = film::new_playback_state(frame_count, 1, 0, 1, 0);
     s.step = step < 1 ? 1 : step;
     for (s.index = 1; film::in_playable_range(s); film::advance(&s))
-        if (store.frame(s.index).size() > size_t(film::kSkippedFrameRecords))
-            frames.push_back(s.index);
+        if (records_in(s.index) > size_t(film::kSkippedFrameRecords)) frames.push_back(s.index);
     return frames;
+}
+
+}  // namespace
+
+std::vector<int> line_film_pass_frames(const film::FrameStore& store, int step) {
+    return shown_pass_frames(
+        store.frame_count(), [&store](int i) { return store.frame(i).size(); }, step);
+}
+
+std::vector<int> usercoor_pass_frames(const film::UsercoorFilm& film, int step) {
+    return shown_pass_frames(
+        film.frame_count(), [&film](int i) { return film.frame(i).size(); }, step);
 }
 
 std::vector<std::pair<int, int>> anmneu_pass_pictures(int frame_count, int step, int phi_factor) {
@@ -105,6 +121,16 @@ int record_anmneu_film(const std::string& film_name, const BatchRequest& batch) 
     return record_pictures(film_name, batch, pictures.size(), [&](size_t i) {
         return film::render_anmneu_frame(film, pictures[i].first, pictures[i].second, phi,
                                          batch.width, batch.height, colours);
+    });
+}
+
+int record_usercoor_film(const film::UsercoorFilm& film, const std::string& film_name,
+                         const BatchRequest& batch) {
+    const std::vector<int> frames = usercoor_pass_frames(film, batch.record_step);
+    film::ColourTable colours;
+    colours.reset_usercoor();
+    return record_pictures(film_name, batch, frames.size(), [&](size_t i) {
+        return film::render_usercoor_frame(film, frames[i], batch.width, batch.height, colours);
     });
 }
 

@@ -14,6 +14,7 @@
 #include "main/film_options.h"
 #include "main/line_film_branch.h"
 #include "main/scene_branch.h"
+#include "main/usercoor_branch.h"
 #include "mw31/backend.h"
 #include "mw31/file_services.h"
 #include "mw31/format.h"
@@ -53,6 +54,17 @@ int not_available(const char* what, const std::string& name) {
     return 1;
 }
 
+// A user-coordinates film plays like every film that needs a display.
+int play_usercoor(const std::string& film_name, const std::vector<std::string>& args,
+                  const BatchRequest& batch) {
+    FilmOptions options = parse_film_options(args);
+    options.record_factor = parse_record_factor(args);
+    mw31::Backend* backend = mw31::backend();
+    if (!batch.active() && !options.passes_given && !(backend && backend->has_display()))
+        return no_display_to_play(source_name());
+    return play_usercoor_branch(film_name, source_name(), options, batch);
+}
+
 }  // namespace
 
 const std::string& film_source_name() {
@@ -88,11 +100,7 @@ int mw31_film(std::vector<std::string> args, const BatchRequest& batch) {
         }
         const bool usercoor = contains_usercoor(f);
         std::fclose(f);
-        if (usercoor)
-            return not_available(
-                "Benutzerkoordinaten-Filme noch nicht verfuegbar / user-coordinates films are "
-                "not available yet",
-                film_name);
+        if (usercoor) return play_usercoor(film_name, args, batch);
         head = read_film_head(film_name);
         if (!is_cad_wrapper_head(head)) break;
         std::string unwrapped;
@@ -120,11 +128,7 @@ int mw31_film(std::vector<std::string> args, const BatchRequest& batch) {
         return no_display_to_play(source_name());
     if (anmneu) {
         std::remove(mw31::temp_info_name().c_str());  // a left-over info text
-        if (options.convert)
-            return not_available(
-                "Option -c (Benutzerkoordinaten) noch nicht verfuegbar / option -c (user "
-                "coordinates) is not available yet",
-                film_name);
+        if (options.convert) return play_converted_anmneu(film_name, source_name(), options, batch);
         return play_anmneu_branch(film_name, source_name(), options, batch);
     }
     return play_line_film_branch(film_name, source_name(), options, batch);
