@@ -73,12 +73,17 @@ inline bool read_reals_in_block(const unsigned char* p, int n, double* v,
         const int point_at = point != 0 ? std::countr_zero(point) : end;
         const int whole = point_at - digits_from;
         const int fraction = point != 0 ? end - point_at - 1 : 0;
-        if (whole > 7 || fraction > 7 || whole + fraction == 0) return false;
-        const uint64_t w = whole > 0 ? uint64_t(digits_value(load8(p + digits_from), whole)) : 0;
-        const uint64_t f =
-            fraction > 0 ? uint64_t(digits_value(load8(p + point_at + 1), fraction)) : 0;
-        const double value = double(w * uint64_t(kPow10[fraction]) + f) / kPow10[fraction];
-        v[k] = (signs != 0 && p[start] == '-') ? -value : value;
+        const int digits = whole + fraction;
+        if (digits > 7 || digits == 0) return false;
+        // The digits' eight bytes with the point (or the end) taken out: one number to read.
+        const uint64_t bytes = load8(p + digits_from);
+        const int cut = 8 * whole;
+        const uint64_t below = bytes & ((uint64_t(1) << cut) - 1);
+        const uint64_t above = ((bytes >> cut) >> 8) << cut;
+        const double value = double(digits_value(below | above, digits)) / kPow10[fraction];
+        // The sign bit set without a branch: signs come in no order a predictor could learn.
+        const uint64_t negative = uint64_t(p[start] == '-') << 63;
+        v[k] = std::bit_cast<double>(std::bit_cast<uint64_t>(value) | negative);
         start = end + 1;
     }
     *after = p + start;
