@@ -72,6 +72,32 @@ void put_record(RecordTarget* t, const char* format, ...) {
     va_end(args);
 }
 
+void put_bytes(RecordTarget* t, const char* text, size_t n) {
+    if (t->file) {
+        std::fwrite(text, 1, n, t->file);
+    } else if (t->memory) {
+        FilmMemoryStream* m = t->memory;
+        const long room = m->size - long(m->bytes.size());
+        if (room > 0) m->bytes.append(text, size_t(std::min<long>(room, long(n))));
+        m->written += long(n);
+    }
+}
+
+// A record of a letter and numbers as "%lg" writes them, separated by commas: the lines and
+// arcs, which are nearly all of a film, skip the format text.
+template <size_t N>
+void put_numbers(RecordTarget* t, char letter, const double (&values)[N]) {
+    char line[N * (mw31::kNumberTextMax + 1) + 2];
+    char* p = line;
+    *p++ = letter;
+    for (size_t k = 0; k < N; ++k) {
+        if (k > 0) *p++ = ',';
+        p += mw31::format_number(p, 'g', -1, values[k]);
+    }
+    *p++ = '\n';
+    put_bytes(t, line, size_t(p - line));
+}
+
 void emit_arc(RecordTarget* t, const film::ContourElement& e, const film::SymbolPlacement& p,
               const film::Placer& place) {
     if (film::placement_is_scaled(p)) {
@@ -79,8 +105,7 @@ void emit_arc(RecordTarget* t, const film::ContourElement& e, const film::Symbol
         film::arc_polyline(e.x, e.y, e.r, e.start * 180 / M_PI, e.end * 180 / M_PI, p,
                            t->pixel_width, t->world_width, &chords);
         for (size_t k = 1; k < chords.size(); ++k) {
-            put_record(t, "l%lg,%lg,%lg,%lg", chords[k - 1].x, chords[k - 1].y, chords[k].x,
-                       chords[k].y);
+            put_numbers(t, 'l', {chords[k - 1].x, chords[k - 1].y, chords[k].x, chords[k].y});
         }
         return;
     }
@@ -92,7 +117,7 @@ void emit_arc(RecordTarget* t, const film::ContourElement& e, const film::Symbol
         a1 += 360;
         a2 += 360;
     }
-    put_record(t, "h%lg,%lg,%lg,%lg,%lg", centre.x, centre.y, a1, a2, e.r);
+    put_numbers(t, 'h', {centre.x, centre.y, a1, a2, e.r});
 }
 
 // "phi = " followed by a full turn: the film has come round once.
@@ -145,7 +170,7 @@ void emit_symbol_records(RecordTarget* t, const film::ContourElement* elements, 
             }
             case film::kContourDraw: {
                 const film::WorldPoint w = place(e.x, e.y);
-                put_record(t, "l%lg,%lg,%lg,%lg", t->current_x, t->current_y, w.x, w.y);
+                put_numbers(t, 'l', {t->current_x, t->current_y, w.x, w.y});
                 t->current_x = w.x;
                 t->current_y = w.y;
                 break;

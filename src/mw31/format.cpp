@@ -232,6 +232,11 @@ constexpr int kMaxFastWidth = 1000;
 constexpr double kPow10[] = {
     1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
     1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};  // all exact
+constexpr double kPowers10[] = {1e-22, 1e-21, 1e-20, 1e-19, 1e-18, 1e-17, 1e-16, 1e-15, 1e-14,
+                                1e-13, 1e-12, 1e-11, 1e-10, 1e-9,  1e-8,  1e-7,  1e-6,  1e-5,
+                                1e-4,  1e-3,  1e-2,  1e-1,  1e0,   1e1,   1e2,   1e3,   1e4,
+                                1e5,   1e6,   1e7,   1e8,   1e9,   1e10,  1e11,  1e12,  1e13,
+                                1e14,  1e15,  1e16,  1e17,  1e18,  1e19,  1e20,  1e21,  1e22};
 constexpr uint64_t kPow10Int[] = {1ull,
                                   10ull,
                                   100ull,
@@ -254,6 +259,31 @@ constexpr char kDigitPairs[] =
     "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
     "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
     "8081828384858687888990919293949596979899";
+
+// Digits of n right-aligned before end; returns how many (one for 0).
+int digits_before(uint64_t n, char* end) {
+    char* p = end;
+    while (n >= (1ull << 32)) {
+        const unsigned pair = unsigned(n % 100) * 2;
+        n /= 100;
+        *--p = kDigitPairs[pair + 1];
+        *--p = kDigitPairs[pair];
+    }
+    uint32_t m = uint32_t(n);  // cheaper to divide
+    while (m >= 100) {
+        const unsigned pair = (m % 100) * 2;
+        m /= 100;
+        *--p = kDigitPairs[pair + 1];
+        *--p = kDigitPairs[pair];
+    }
+    if (m >= 10) {
+        *--p = kDigitPairs[m * 2 + 1];
+        *--p = kDigitPairs[m * 2];
+    } else {
+        *--p = char('0' + m);
+    }
+    return int(end - p);
+}
 
 // A non-negative decimal: digits[0] (never '0') stands at 10^exponent, digits beyond count
 // are zeros. The widest is a fixed 1.8e308 with kMaxFastPrecision decimals.
@@ -279,21 +309,8 @@ struct Decimal {
             return;
         }
         char tmp[20];
-        char* p = tmp + sizeof tmp;
-        while (n >= 100) {
-            const unsigned pair = unsigned(n % 100) * 2;
-            n /= 100;
-            *--p = kDigitPairs[pair + 1];
-            *--p = kDigitPairs[pair];
-        }
-        if (n >= 10) {
-            *--p = kDigitPairs[n * 2 + 1];
-            *--p = kDigitPairs[n * 2];
-        } else {
-            *--p = char('0' + n);
-        }
-        const int len = int(tmp + sizeof tmp - p);
-        std::memcpy(digits, p, size_t(len));
+        const int len = digits_before(n, tmp + sizeof tmp);
+        std::memcpy(digits, tmp + sizeof tmp - len, size_t(len));
         zero = false;
         count = len;
         exponent = q + len - 1;
@@ -313,6 +330,32 @@ bool round_by_double(double a, int q, uint64_t* n) {
     if (fraction == 0.5) return false;
     *n = whole + (fraction > 0.5 ? 1 : 0);
     return true;
+}
+
+// a (finite, > 0) rounded to `places` significant digits (at most 15) by round_by_double:
+// n * 10^q with 10^(places-1) <= n <= 10^places (the upper end when rounding carried).
+bool round_significant_by_double(double a, int places, uint64_t* n, int* q) {
+    if (places > 15) return false;
+    int e2 = 0;
+    if (a >= DBL_MIN) {
+        uint64_t bits;
+        std::memcpy(&bits, &a, sizeof bits);
+        e2 = int(bits >> 52) - 1022;  // a = m * 2^e2, 0.5 <= m < 1
+    } else {
+        std::frexp(a, &e2);
+    }
+    // floor(log10(2^(e2-1))), give or take one; the powers of ten settle most cases and the
+    // digit count of n the rest.
+    int exponent = ((e2 - 1) * 78913) >> 18;
+    if (exponent >= -23 && exponent <= 21 && a >= kPowers10[exponent + 1 + 22]) ++exponent;
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        *q = exponent - places + 1;
+        if (!round_by_double(a, *q, n)) return false;
+        if (*n < kPow10Int[places - 1]) return false;
+        if (*n <= kPow10Int[places]) return true;
+        ++exponent;
+    }
+    return false;
 }
 
 // Digits and exponent of a text "d.ddde+XX" (or "de-XX") from std::to_chars.
@@ -394,32 +437,10 @@ void round_decimal(double a, bool fixed, int places, Decimal* out) {
         return;
     }
     uint64_t n = 0;
-    if (fixed) {
-        if (round_by_double(a, -places, &n)) {
-            out->set(n, -places);
-            return;
-        }
-    } else if (places <= 15) {
-        int e2 = 0;
-        if (a >= DBL_MIN) {
-            uint64_t bits;
-            std::memcpy(&bits, &a, sizeof bits);
-            e2 = int(bits >> 52) - 1022;  // a = m * 2^e2, 0.5 <= m < 1
-        } else {
-            std::frexp(a, &e2);
-        }
-        // 10^exponent <= a for this estimate or the next one.
-        int exponent = int(std::floor((e2 - 1) * 0.30102999566398120));
-        for (int attempt = 0; attempt < 2; ++attempt) {
-            const int q = exponent - places + 1;
-            if (!round_by_double(a, q, &n)) break;
-            if (n > kPow10Int[places]) {
-                ++exponent;
-                continue;
-            }
-            out->set(n, q);
-            return;
-        }
+    int q = 0;
+    if (fixed ? round_by_double(a, -places, &n) : round_significant_by_double(a, places, &n, &q)) {
+        out->set(n, fixed ? -places : q);
+        return;
     }
     char text[400];
     if (a >= DBL_MIN) {  // spacing of subnormals is too wide for the shortest digits
@@ -471,6 +492,77 @@ size_t write_exponent(int x, bool upper, char* out) {
     return size_t(r.ptr - out);
 }
 
+// The common case, written straight from the digits of the value rounded by plain double
+// arithmetic. Returns 0 when that rounding cannot be trusted.
+size_t write_floating_direct(const Directive& d, double a, int precision, char* out) {
+    char digits[24];
+    char* const end = digits + sizeof digits;
+    char* o = out;
+    uint64_t n = 0;
+    if (d.conversion == 'f') {
+        if (!round_by_double(a, -precision, &n)) return 0;
+        const int len = digits_before(n, end);
+        const char* s = end - len;
+        if (len <= precision) {
+            *o++ = '0';
+            *o++ = '.';
+            std::memset(o, '0', size_t(precision - len));
+            o += precision - len;
+            std::memcpy(o, s, size_t(len));
+            return size_t(o + len - out);
+        }
+        const int whole = len - precision;
+        std::memcpy(o, s, size_t(whole));
+        o += whole;
+        if (precision > 0 || d.alt) *o++ = '.';
+        std::memcpy(o, s + whole, size_t(precision));
+        return size_t(o + precision - out);
+    }
+    const int significant = d.conversion == 'e' ? precision + 1 : precision == 0 ? 1 : precision;
+    int q = 0;
+    if (a == 0 || !round_significant_by_double(a, significant, &n, &q)) return 0;
+    if (n == kPow10Int[significant]) {
+        n /= 10;
+        ++q;
+    }
+    digits_before(n, end);
+    const char* s = end - significant;
+    const int x = q + significant - 1;
+    int decimals = precision;  // e
+    if (d.conversion == 'g') {
+        int m = significant;
+        if (!d.alt)
+            while (m > 1 && s[m - 1] == '0') --m;
+        if (significant > x && x >= -4) {
+            if (x < 0) {
+                *o++ = '0';
+                *o++ = '.';
+                std::memset(o, '0', size_t(-x - 1));
+                o += -x - 1;
+                std::memcpy(o, s, size_t(m));
+                return size_t(o + m - out);
+            }
+            const int whole = x + 1;  // the digits past m are zeros
+            std::memcpy(o, s, size_t(whole));
+            o += whole;
+            if (m > whole || d.alt) *o++ = '.';
+            if (m > whole) {
+                std::memcpy(o, s + whole, size_t(m - whole));
+                o += m - whole;
+            }
+            return size_t(o - out);
+        }
+        decimals = m - 1;
+        // See write_floating: a carry into the exponent form keeps no decimals.
+        if (d.alt && x == significant && significant <= 22 && a < kPow10[significant]) decimals = 0;
+    }
+    *o++ = s[0];
+    if (decimals > 0 || d.alt) *o++ = '.';
+    std::memcpy(o, s + 1, size_t(decimals));
+    o += decimals;
+    return size_t(o - out) + write_exponent(x, d.upper, o);
+}
+
 // The C conversions e, f and g of a double, sign and padding aside.
 size_t write_floating(const Directive& d, double value, char* out) {
     const double a = std::fabs(value);
@@ -480,6 +572,7 @@ size_t write_floating(const Directive& d, double value, char* out) {
         return 3;
     }
     const int precision = d.precision < 0 ? 6 : d.precision;
+    if (const size_t n = write_floating_direct(d, a, precision, out)) return n;
     Decimal r;
     switch (d.conversion) {
         case 'f':
@@ -512,26 +605,73 @@ size_t write_floating(const Directive& d, double value, char* out) {
     }
 }
 
-// Appends prefix (sign or "0x"), then body, padded to the width as the flags say.
-void append_padded(std::string* out, const Directive& d, const char* prefix, size_t prefix_len,
-                   const char* body, size_t body_len, bool zero_pad) {
+// Collects the result in a buffer of its own: growing the caller's string piece by piece
+// costs more than the numbers.
+class Sink {
+  public:
+    static constexpr size_t kSize = 1024;
+    static constexpr size_t kRoom = 512;  // reserve() gives at least this much
+
+    explicit Sink(std::string* out) : out_(out) {}
+    ~Sink() { flush(); }
+    Sink(const Sink&) = delete;
+    Sink& operator=(const Sink&) = delete;
+
+    char* reserve() {
+        if (kSize - used_ < kRoom) flush();
+        return buffer_ + used_;
+    }
+    void commit(size_t n) { used_ += n; }
+    void put(char c) {
+        if (used_ == kSize) flush();
+        buffer_[used_++] = c;
+    }
+    void put(const char* s, size_t n) {
+        if (n > kSize - used_) {
+            flush();
+            if (n > kSize) {
+                out_->append(s, n);
+                return;
+            }
+        }
+        std::memcpy(buffer_ + used_, s, n);
+        used_ += n;
+    }
+    void fill(char c, size_t n) {
+        for (; n > 0; --n) put(c);
+    }
+    void flush() {
+        out_->append(buffer_, used_);
+        used_ = 0;
+    }
+
+  private:
+    std::string* out_;
+    size_t used_ = 0;
+    char buffer_[kSize];
+};
+
+// Puts prefix (sign or "0x"), then body, padded to the width as the flags say.
+void put_padded(Sink& out, const Directive& d, const char* prefix, size_t prefix_len,
+                const char* body, size_t body_len, bool zero_pad) {
     const size_t total = prefix_len + body_len;
     const size_t pad = size_t(d.width) > total ? size_t(d.width) - total : 0;
-    if (pad == 0) {
-        if (prefix_len) out->append(prefix, prefix_len);
-        out->append(body, body_len);
-    } else if (d.minus) {
-        out->append(prefix, prefix_len).append(body, body_len).append(pad, ' ');
+    if (d.minus) {
+        out.put(prefix, prefix_len);
+        out.put(body, body_len);
+        out.fill(' ', pad);
     } else if (zero_pad && d.zero) {
-        out->append(prefix, prefix_len).append(pad, '0').append(body, body_len);
+        out.put(prefix, prefix_len);
+        out.fill('0', pad);
+        out.put(body, body_len);
     } else {
-        out->append(pad, ' ').append(prefix, prefix_len).append(body, body_len);
+        out.fill(' ', pad);
+        out.put(prefix, prefix_len);
+        out.put(body, body_len);
     }
 }
 
-void append_floating(std::string* out, const Directive& d, double value) {
-    char body[400];
-    const size_t n = write_floating(d, value, body);
+void put_floating(Sink& out, const Directive& d, double value) {
     char sign = 0;
     if (std::signbit(value))
         sign = '-';
@@ -539,10 +679,18 @@ void append_floating(std::string* out, const Directive& d, double value) {
         sign = '+';
     else if (d.space)
         sign = ' ';
-    append_padded(out, d, &sign, sign ? 1 : 0, body, n, std::isfinite(value));
+    if (d.width == 0) {  // no padding: straight into the buffer
+        char* p = out.reserve();
+        if (sign) *p++ = sign;
+        out.commit((sign ? 1 : 0) + write_floating(d, value, p));
+        return;
+    }
+    char body[400];
+    const size_t n = write_floating(d, value, body);
+    put_padded(out, d, &sign, sign ? 1 : 0, body, n, std::isfinite(value));
 }
 
-void append_integer(std::string* out, const Directive& d, uint64_t magnitude, bool negative) {
+void put_integer(Sink& out, const Directive& d, uint64_t magnitude, bool negative) {
     const int base = d.conversion == 'o' ? 8 : d.conversion == 'x' ? 16 : 10;
     char digits[24];
     int count = int(std::to_chars(digits, digits + sizeof digits, magnitude, base).ptr - digits);
@@ -568,12 +716,12 @@ void append_integer(std::string* out, const Directive& d, uint64_t magnitude, bo
     char body[48];
     std::memset(body, '0', size_t(zeros));
     std::memcpy(body + zeros, digits, size_t(count));
-    append_padded(out, d, prefix, prefix_len, body, size_t(zeros + count), d.precision < 0);
+    put_padded(out, d, prefix, prefix_len, body, size_t(zeros + count), d.precision < 0);
 }
 
 // Takes the directive's argument and appends it, or returns false without taking anything
 // when the C formatter is to do it.
-bool format_fast(std::string* out, const Directive& d, va_list& args) {
+bool format_fast(Sink& out, const Directive& d, va_list& args) {
     if (d.width > kMaxFastWidth || d.precision > kMaxFastPrecision) return false;
     switch (d.conversion) {
         case 'd':
@@ -606,7 +754,7 @@ bool format_fast(std::string* out, const Directive& d, va_list& args) {
                     break;
             }
             const uint64_t m = v < 0 ? 0 - uint64_t(v) : uint64_t(v);
-            append_integer(out, d, m, v < 0);
+            put_integer(out, d, m, v < 0);
             return true;
         }
         case 'o':
@@ -639,7 +787,7 @@ bool format_fast(std::string* out, const Directive& d, va_list& args) {
                     v = va_arg(args, unsigned);
                     break;
             }
-            append_integer(out, d, v, false);
+            put_integer(out, d, v, false);
             return true;
         }
         case 'e':
@@ -647,7 +795,7 @@ bool format_fast(std::string* out, const Directive& d, va_list& args) {
         case 'g':
             if (d.length == Length::kLongDouble) return false;
             // Every floating-point argument arrives promoted to double, with or without "l".
-            append_floating(out, d, va_arg(args, double));
+            put_floating(out, d, va_arg(args, double));
             return true;
         case 'c':
         case 's': {
@@ -655,13 +803,13 @@ bool format_fast(std::string* out, const Directive& d, va_list& args) {
             if (d.conversion == 'c') {
                 if (d.precision >= 0) return false;
                 const char ch = char(static_cast<unsigned char>(va_arg(args, int)));
-                append_padded(out, d, nullptr, 0, &ch, 1, false);
+                put_padded(out, d, nullptr, 0, &ch, 1, false);
                 return true;
             }
             const char* s = va_arg(args, const char*);
             if (!s) s = "(null)";
             const size_t n = d.precision >= 0 ? strnlen(s, size_t(d.precision)) : std::strlen(s);
-            append_padded(out, d, nullptr, 0, s, n, false);
+            put_padded(out, d, nullptr, 0, s, n, false);
             return true;
         }
         default:
@@ -669,6 +817,7 @@ bool format_fast(std::string* out, const Directive& d, va_list& args) {
     }
 }
 
+// The directive's own text goes to the C formatter, with the star values as read.
 std::string format_slow(const char* format, const Directive& d, int s1, int s2, va_list& args) {
     std::string text(format + d.begin, d.end - d.begin);
     // Upper-case letters that the C formatter does not know in this sense are lowered.
@@ -728,6 +877,15 @@ std::string format_slow(const char* format, const Directive& d, int s1, int s2, 
 
 }  // namespace
 
+size_t format_number(char* out, char conversion, int precision, double value) {
+    Directive d;
+    d.conversion = conversion == 'e' || conversion == 'f' ? conversion : 'g';
+    d.precision = precision > kMaxFastPrecision ? kMaxFastPrecision : precision;
+    size_t n = 0;
+    if (std::signbit(value)) out[n++] = '-';
+    return n + write_floating(d, value, out + n);
+}
+
 std::string format_digits(double value) {
     if (std::isnan(value)) return "nan";
     std::string out;
@@ -756,6 +914,7 @@ std::string format_digits(double value) {
 void format_append_v(std::string* out, const char* format, va_list args) {
     if (!format || !out) return;
     LazyCLocale c_locale;
+    Sink sink(out);
     va_list ap;
     va_copy(ap, args);
     size_t i = 0;
@@ -763,12 +922,12 @@ void format_append_v(std::string* out, const char* format, va_list args) {
         if (format[i] != '%') {
             size_t end = i + 1;
             while (format[end] && format[end] != '%') ++end;
-            out->append(format + i, end - i);
+            sink.put(format + i, end - i);
             i = end;
             continue;
         }
         if (format[i + 1] == '%') {
-            *out += '%';
+            sink.put('%');
             i += 2;
             continue;
         }
@@ -776,7 +935,7 @@ void format_append_v(std::string* out, const char* format, va_list args) {
         const size_t after = parse_directive(format, i, &d);
         if (after == 0) {
             // Not a directive: the "%" stands for itself and no argument is read.
-            *out += '%';
+            sink.put('%');
             ++i;
             continue;
         }
@@ -784,16 +943,16 @@ void format_append_v(std::string* out, const char* format, va_list args) {
         int s1 = 0, s2 = 0;
         if (d.width_star) s1 = va_arg(ap, int);
         if (d.precision_star) s2 = va_arg(ap, int);
-        if (!d.width_star && d.precision_star) s1 = s2;
-        Directive fast = d;
         if (d.width_star) {
-            fast.width = s1 < 0 ? (s1 == INT_MIN ? INT_MAX : -s1) : s1;
-            fast.minus = d.minus || s1 < 0;
+            d.width = s1 < 0 ? (s1 == INT_MIN ? INT_MAX : -s1) : s1;
+            d.minus = d.minus || s1 < 0;
         }
-        if (d.precision_star) fast.precision = s2 < 0 ? -1 : s2;
-        if (format_fast(out, fast, ap)) continue;
+        if (d.precision_star) d.precision = s2 < 0 ? -1 : s2;
+        if (!d.width_star && d.precision_star) s1 = s2;  // the one star the C formatter gets
+        if (format_fast(sink, d, ap)) continue;
         c_locale.ensure();
-        *out += format_slow(format, d, s1, s2, ap);
+        const std::string piece = format_slow(format, d, s1, s2, ap);
+        sink.put(piece.data(), piece.size());
     }
     va_end(ap);
 }

@@ -286,6 +286,29 @@ TEST(FormatAgainstPrintf, CharactersAndStrings) {
               expected);
 }
 
+// The entry for writers of many numbers writes what the directive would.
+TEST(FormatAgainstPrintf, NumbersWithoutAFormatText) {
+    const locale_t c_locale = newlocale(LC_ALL_MASK, "C", locale_t(0));
+    int failures = 0;
+    for (double v : test_values(1500)) {
+        for (char conversion : {'e', 'f', 'g'}) {
+            for (int precision : {-1, 0, 1, 3, 6, 10, 15, 17, 40}) {
+                const std::string f = precision < 0
+                                          ? std::string("%l") + conversion
+                                          : "%." + std::to_string(precision) + "l" + conversion;
+                char out[mw31::kNumberTextMax];
+                const std::string got(out, mw31::format_number(out, conversion, precision, v));
+                const std::string expected = c_printf(c_locale, f.c_str(), v);
+                if (got != expected && ++failures <= 10)
+                    ADD_FAILURE() << f << " of " << c_printf(c_locale, "%a", v) << ": printf \""
+                                  << expected << "\", format_number \"" << got << "\"";
+            }
+        }
+    }
+    EXPECT_EQ(failures, 0);
+    freelocale(c_locale);
+}
+
 TEST(FormatAppend, AddsToWhatIsThere) {
     std::string line = "l";
     mw31::format_append(&line, "%lg,%lg", 1.5, -2e-7);
