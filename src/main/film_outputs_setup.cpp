@@ -5,6 +5,7 @@
 
 #include "film_model/anmneu_painter.h"
 #include "film_model/line_film_reader.h"
+#include "film_model/usercoor_painter.h"
 #include "film_out/avi_export.h"
 #include "film_out/dxf_export.h"
 #include "film_out/print_frame.h"
@@ -30,6 +31,10 @@ const film::AnmneuFramePainter* anmneu_painter(const film::FrameOutput& out) {
     return dynamic_cast<const film::AnmneuFramePainter*>(&out.painter);
 }
 
+const film::UsercoorFramePainter* usercoor_painter(const film::FrameOutput& out) {
+    return dynamic_cast<const film::UsercoorFramePainter*>(&out.painter);
+}
+
 }  // namespace
 
 film::FilmOutputs film_window_outputs(const std::string& film_name) {
@@ -46,6 +51,9 @@ film::FilmOutputs film_window_outputs(const std::string& film_name) {
     outputs.print_frame = [film_name, size](const film::FrameOutput& out) {
         if (const film::AnmneuFramePainter* anmneu = anmneu_painter(out))
             film_out::anmneu_plot_filmstellung(anmneu->film(), out.frame, out.view, out.style);
+        else if (const film::UsercoorFramePainter* usercoor = usercoor_painter(out))
+            film_out::usercoor_plot_filmstellung(out.painter, usercoor->film().window, out.view,
+                                                 out.style);
         else
             film_out::plot_filmstellung(out.painter, out.view, out.style,
                                         line_film_size(film_name, size.get()).width);
@@ -56,6 +64,9 @@ film::FilmOutputs film_window_outputs(const std::string& film_name) {
         if (const film::AnmneuFramePainter* anmneu = anmneu_painter(out)) {
             options.world_width = anmneu->film().window.xr - anmneu->film().window.xl;
             film_out::dxf_export_anmneu_frame(film_name, out.frame, options);
+        } else if (const film::UsercoorFramePainter* usercoor = usercoor_painter(out)) {
+            options.world_width = usercoor->film().window.xr - usercoor->film().window.xl;
+            film_out::dxf_export_usercoor_frame(out.painter, options);
         } else {
             film_out::dxf_export_line_film_frame(
                 out.painter, line_film_size(film_name, size.get()).height, options);

@@ -11,6 +11,8 @@
 #include "film/anmneu_player.h"
 #include "film/line_film_player.h"
 #include "film/playback_state.h"
+#include "film/usercoor_player.h"
+#include "film_model/usercoor_reader.h"
 #include "film_out/dxf_probe.h"
 #include "film_out/pdf_probe.h"
 #include "film_out/print_frame.h"
@@ -142,6 +144,22 @@ TEST_F(WindowOutputs, AnmneuFilmPrintsAndExportsTheFrameShown) {
     for (const kvtest::DxfEntity& e : kvtest::probe_dxf(path("window.dxf")).entities)
         arcs += e.kind == "ARC";
     EXPECT_GT(arcs, 0);
+}
+
+int usercoor_print_or_dxf_file(const std::string& film, const kurvlab::BatchRequest& batch) {
+    film::UsercoorFilm read;
+    if (film::read_usercoor_film_file(film, &read) != 0) return 1;
+    return kurvlab::usercoor_print_or_dxf(read, film, batch);
+}
+
+TEST_F(WindowOutputs, UsercoorFilmPrintsAndExportsTheFrameShown) {
+    film::UsercoorPlayOptions options;
+    set_up_window(options, kExamples + "/cam_usercoor.anm");
+    options.frame_observer = [](film::FilmWindow& fw, const mw31::Picture&, void*) {
+        command_on_third(fw);
+    };
+    EXPECT_EQ(film::usercoor_film(options), 0);
+    expect_files_of_the_frame(usercoor_print_or_dxf_file, options.film_name);
 }
 
 }  // namespace
