@@ -1,10 +1,14 @@
 // Feeds arbitrary bytes to the merge-definition detection as a file whose name does not decide
-// (not ".txt"), and every line to the key parser. Seeds: small merge definitions and films.
+// (not ".txt"), every line to the key parser, the whole to the definition reader, and the
+// same bytes as a film to the merge (twice, turned, into a short film). Seeds: small merge
+// definitions and films.
+#include <cmath>
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
 #include <string>
 
+#include "film_out/film_merge.h"
 #include "film_out/merge_definition.h"
 #include "support/fuzz_files.h"
 
@@ -23,5 +27,25 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         film_out::is_merge_key(key);
         at = end + 1;
     }
+
+    // Only read: a definition names files anywhere, which a fuzzer must not open or write.
+    film_out::MergeDefinition definition;
+    const int read = film_out::merge_definition_read(path, "", 0, &definition);
+    if ((read != 0 && read != 1) || definition.entries.size() > size_t(film_out::kMergeMaxEntries))
+        std::abort();
+    for (const film_out::MergeEntry& e : definition.entries)
+        if (!std::isfinite(e.dx) || !std::isfinite(e.dy) || !std::isfinite(e.dw) ||
+            !std::isfinite(e.i))
+            std::abort();
+
+    fuzz::provide_example_symbols();
+    film_out::MergeEntry a, b;
+    a.film = b.film = path;
+    b.dw = 1;
+    b.i = 2.5;
+    b.phase = 100;
+    const std::string output = fuzz::write_input("merged.flm", nullptr, 0);
+    const int merged = film_out::vereinigung_flm_files({a, b}, output, 7);
+    if (merged != 0 && merged != 1) std::abort();
     return 0;
 }
