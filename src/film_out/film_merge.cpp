@@ -2,6 +2,8 @@
 // collected in memory, the output goes through an atomic file.
 #include "film_out/film_merge.h"
 
+#include <sys/stat.h>
+
 #include <cmath>
 #include <map>
 #include <memory>
@@ -9,6 +11,7 @@
 
 #include "film_out/merge_source.h"
 #include "mw31/atomic_file.h"
+#include "mw31/file_services.h"
 #include "mw31/format.h"
 
 namespace film_out {
@@ -34,6 +37,20 @@ void append_parts(const MergeSource& s, int first_number, const char* colour, bo
         }
         *out += "end\n";
     }
+}
+
+// True when the output would replace one of the films being merged.
+bool overwrites_a_film(const std::string& output,
+                       const std::map<std::string, std::unique_ptr<MergeSource>>& films) {
+    struct stat out;
+    if (::stat(mw31::native_file_name(output).c_str(), &out) != 0) return false;
+    for (const auto& film : films) {
+        struct stat in;
+        if (::stat(mw31::native_file_name(film.first).c_str(), &in) == 0 &&
+            in.st_dev == out.st_dev && in.st_ino == out.st_ino)
+            return true;
+    }
+    return false;
 }
 
 std::string last_component(const std::string& name) {
@@ -115,6 +132,13 @@ int merge(const std::vector<MergeEntry>& entries, const std::string& output_name
     const double xmin = cx - hx, xmax = cx + hx, ymin = cy - hy, ymax = cy + hy;
     const int n = merge_step_count(step_count, candidate);
 
+    if (overwrites_a_film(output_name, read)) {
+        mw31::message_printf(
+            "vereinigung_flm_files: %s: Ausgabedatei ist einer der Filme / the output file is one "
+            "of the animations",
+            output_name.c_str());
+        return 1;
+    }
     mw31::AtomicFile file;
     if (!file.begin(output_name)) {
         mw31::message_printf("kann Datei nicht oeffnen / cannot open file %s\n%s",

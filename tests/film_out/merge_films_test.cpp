@@ -370,7 +370,16 @@ TEST_F(Merge, FailuresWriteNothingAndLeaveNoScratchFiles) {
     fs::remove(e.film);
     fs::remove(two.film);
 
+    // The output may not replace a film being merged, whatever it is called.
     e.film = good;
+    const std::string before = slurp(good);
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(vereinigung_flm_files({e}, (dir_ / "." / "good.anm").string(), 0), 1);
+    EXPECT_NE(testing::internal::GetCapturedStderr().find(
+                  "Ausgabedatei ist einer der Filme / the output file is one of the animations"),
+              std::string::npos);
+    EXPECT_EQ(slurp(good), before);
+
     testing::internal::CaptureStderr();
     EXPECT_EQ(vereinigung_flm_files({e}, (dir_ / "no" / "such.flm").string(), 0), 1);
     EXPECT_NE(testing::internal::GetCapturedStderr().find("kann Datei nicht oeffnen / cannot open "
