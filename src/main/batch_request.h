@@ -16,6 +16,7 @@ struct BatchRequest {
     std::string record;                 // record one pass into this video and end
     std::string record_codec = "rle8";  // AVI only: raw, rle8, raw24
     int record_step = 1;
+    bool record_stamp = false;  // frame number and cycle angle in a corner of each picture
 
     std::string output_pdf;  // print frame N into this PDF and end
     std::string output_dxf;  // export frame N as this DXF drawing and end

@@ -94,6 +94,8 @@ CommandLine parse_command_line(int argc, char** argv) {
                 if (v != "raw" && v != "rle8" && v != "raw24")
                     cl.error = "--codec needs raw, rle8 or raw24";
             }
+        } else if (a == "--stamp") {
+            cl.batch.record_stamp = true;
         } else if (a == "--step") {
             if (value(&v) && (!parse_int(v, &cl.batch.record_step) || cl.batch.record_step < 1))
                 cl.error = "--step needs a number of at least 1";
@@ -138,7 +140,7 @@ std::string usage_options_text() {
            "K]\n"
            "               [--grid] [--measure X1,Y1,X2,Y2]\n"
            "       kurvlab FILM --record VIDEO.{avi,mp4,webm,gif} [--codec raw|rle8|raw24]\n"
-           "               [--size WxH] [--step N]\n"
+           "               [--size WxH] [--step N] [--stamp]\n"
            "       kurvlab FILM --pdf OUT.pdf [--frame N] [--paper A4|A3|Letter] [--portrait]\n"
            "       kurvlab FILM --dxf OUT.dxf [--frame N] [--size WxH]\n"
            "\n"
@@ -163,7 +165,10 @@ std::string usage_options_text() {
            "  --record record one pass of the film (every N-th frame with --step N) into a\n"
            "           video of --size (default 800x600) at 15 pictures per second, as the film\n"
            "           window records it; .avi is coded with --codec (rle8 by default, raw\n"
-           "           8-bit or raw24 24-bit), .mp4 with H.264, .webm with VP9\n"
+           "           8-bit or raw24 24-bit), .mp4 with H.264, .webm with VP9; a film whose\n"
+           "           last frame shows its first again leaves it out, so the video loops\n"
+           "           without a repeated picture; --stamp writes the frame number (and the\n"
+           "           cycle angle of ANMNEU films) into the top left corner\n"
            "  --pdf    print frame N into a PDF as a printer would print it (landscape A4\n"
            "           unless --paper and --portrait say otherwise)\n"
            "  --dxf    export frame N as a DXF drawing (ANMNEU films in world units, line films\n"

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <cmath>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -180,6 +181,64 @@ TEST_F(RecordProgram, FailuresEndWithAMessageAndLeaveTheEarlierFile) {
     for (const auto& e : fs::directory_iterator(dir)) names.push_back(e.path().filename());
     std::sort(names.begin(), names.end());
     EXPECT_EQ(names, (std::vector<std::string>{"tmp", "v.avi"})) << "no temporary left beside it";
+}
+
+// A film whose last frame repeats its first (the cycle closed by a repeated frame) records
+// one picture less, so that the video loops without showing that position twice; a film that
+// ends before closing keeps all its pictures. The first decoded picture of the loop follows
+// the last as any picture follows the one before.
+TEST_F(RecordProgram, PassesThatCloseTheirCycleLoopWithoutARepeatedPicture) {
+    const auto film = [&](bool closed) {
+        std::string text =
+            "ANMNEU\n1\n5\n-65\n65\n-50\n50\n--- Symbol-Dateien ---\n"
+            "begin 1\nKurbel\n-\nrot\nm 0 0\nd 40 0\nend\n";
+        for (int i = 0; i < 5; ++i) {
+            // Closed: frame 4 stands where frame 0 does, a whole turn further.
+            const double phi = (closed ? 2 * M_PI / 4 : 2 * M_PI / 5) * i;
+            text += "#" + std::to_string(i) + "\n0 0 " + std::to_string(phi) + "\n";
+        }
+        const std::string name = at(closed ? "closed.anm" : "open.anm");
+        std::ofstream(name, std::ios::binary) << text;
+        return name;
+    };
+    ProgramRun r = run(film(true) + " --record c.avi --size 160x120 --codec raw");
+    ASSERT_EQ(r.exit_code, 0) << r.out;
+    EXPECT_EQ(video_stream("c.avi")["nb_read_frames"], "4");
+    r = run(film(false) + " --record o.avi --size 160x120 --codec raw");
+    ASSERT_EQ(r.exit_code, 0) << r.out;
+    EXPECT_EQ(video_stream("o.avi")["nb_read_frames"], "5");
+
+    const size_t frame_bytes = 160 * 120 * 3;
+    const std::string rgb = decoded_rgb("c.avi");
+    ASSERT_EQ(rgb.size(), 4 * frame_bytes);
+    const auto picture = [&](size_t k) { return rgb.substr(k * frame_bytes, frame_bytes); };
+    EXPECT_NE(picture(3), picture(0));
+    // A quarter turn after the last picture comes the first, as a quarter turn after the
+    // first comes the second: the two steps differ in as many pixels.
+    const auto changed = [](const std::string& a, const std::string& b) {
+        size_t n = 0;
+        for (size_t i = 0; i < a.size(); ++i) n += a[i] != b[i];
+        return n;
+    };
+    const double wrap = double(changed(picture(3), picture(0)));
+    const double step = double(changed(picture(0), picture(1)));
+    EXPECT_NEAR(wrap / step, 1.0, 0.1);
+}
+
+TEST_F(RecordProgram, StampWritesTheFrameIntoTheCorner) {
+    ProgramRun r = run(kAnmneu + " --record plain.avi --size 200x160 --step 20 --codec raw24");
+    ASSERT_EQ(r.exit_code, 0) << r.out;
+    r = run(kAnmneu + " --record stamped.avi --size 200x160 --step 20 --codec raw24 --stamp");
+    ASSERT_EQ(r.exit_code, 0) << r.out;
+    const std::string plain = decoded_rgb("plain.avi"), stamped = decoded_rgb("stamped.avi");
+    ASSERT_EQ(plain.size(), stamped.size());
+    // Only the top rows change: the stamp stays in its corner.
+    const size_t row = 200 * 3, frame_bytes = 160 * row;
+    size_t top = 0, below = 0;
+    for (size_t i = 0; i < plain.size(); ++i)
+        if (plain[i] != stamped[i]) ++(i % frame_bytes < 40 * row ? top : below);
+    EXPECT_GT(top, 100u);
+    EXPECT_EQ(below, 0u);
 }
 
 }  // namespace
