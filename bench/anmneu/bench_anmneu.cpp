@@ -1,6 +1,8 @@
 // Speed of ANMNEU playback drawing (a 40-symbol film at phi factor 100 into an 800 x 600
-// picture; the player needs 1000 pictures per second) and of its conversion into the
-// in-memory user-coordinates stream (frames per second).
+// picture; the player needs 1000 pictures per second), of its conversion into the in-memory
+// user-coordinates stream (frames per second; 5000 are wanted) and of the numbers the
+// conversion is made of: nanoseconds per "%lg" and "%lf" through the formatting engine and
+// through the C library's snprintf.
 #include <benchmark/benchmark.h>
 
 #include <cmath>
@@ -8,11 +10,13 @@
 #include <cstdlib>
 #include <fstream>
 #include <string>
+#include <vector>
 
 #include "film_model/anmneu_painter.h"
 #include "film_model/anmneu_reader.h"
 #include "film_out/usercoor_conversion.h"
 #include "mw31/backend.h"
+#include "mw31/format.h"
 #include "mw31/picture.h"
 #include "mw31/qt/qt_backend.h"
 
@@ -102,6 +106,70 @@ void BM_AnmneuToMemoryStream(benchmark::State& state) {
     state.counters["bytes"] = double(film_out::usercoor_memory_stream().written);
 }
 BENCHMARK(BM_AnmneuToMemoryStream)->Unit(benchmark::kMillisecond)->MinTime(2.0);
+
+// Coordinates as a conversion writes them: every digit of the double in use.
+const std::vector<double>& coordinates() {
+    static const std::vector<double> values = [] {
+        std::vector<double> v(4096);
+        for (size_t k = 0; k < v.size(); ++k)
+            v[k] = 150 * std::sin(0.37 * double(k)) * std::cos(0.011 * double(k)) + 0.5;
+        return v;
+    }();
+    return values;
+}
+
+void BM_EngineLg(benchmark::State& state) {
+    const std::vector<double>& v = coordinates();
+    size_t k = 0;
+    for (auto _ : state) {
+        std::string s = mw31::format_text("%lg", v[k++ & 4095]);
+        benchmark::DoNotOptimize(s.data());
+    }
+}
+BENCHMARK(BM_EngineLg);
+
+void BM_EngineLf(benchmark::State& state) {
+    const std::vector<double>& v = coordinates();
+    size_t k = 0;
+    for (auto _ : state) {
+        std::string s = mw31::format_text("%lf", v[k++ & 4095]);
+        benchmark::DoNotOptimize(s.data());
+    }
+}
+BENCHMARK(BM_EngineLf);
+
+void BM_FormatNumberLg(benchmark::State& state) {
+    const std::vector<double>& v = coordinates();
+    size_t k = 0;
+    char out[mw31::kNumberTextMax];
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(mw31::format_number(out, 'g', -1, v[k++ & 4095]));
+        benchmark::ClobberMemory();
+    }
+}
+BENCHMARK(BM_FormatNumberLg);
+
+void BM_SnprintfLg(benchmark::State& state) {
+    const std::vector<double>& v = coordinates();
+    size_t k = 0;
+    char out[64];
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(std::snprintf(out, sizeof out, "%lg", v[k++ & 4095]));
+        benchmark::ClobberMemory();
+    }
+}
+BENCHMARK(BM_SnprintfLg);
+
+void BM_SnprintfLf(benchmark::State& state) {
+    const std::vector<double>& v = coordinates();
+    size_t k = 0;
+    char out[64];
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(std::snprintf(out, sizeof out, "%lf", v[k++ & 4095]));
+        benchmark::ClobberMemory();
+    }
+}
+BENCHMARK(BM_SnprintfLf);
 
 }  // namespace
 
