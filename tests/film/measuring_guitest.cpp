@@ -14,6 +14,7 @@
 #include "mw31/dialogs.h"
 #include "mw31/message_queue.h"
 #include "mw31/recording_canvas.h"
+#include "support/qt_test_events.h"
 
 namespace film {
 namespace {
@@ -92,6 +93,7 @@ TEST(MeasuringWindow, ReferenceAndDirectionPointsGiveLengthAndAngleOfTheWorldPoi
     options.frame_observer = observe;
     const int x1 = 120, y1 = 400, x2 = 500, y2 = 150;
     std::vector<Bar> bars;
+    std::vector<mw31::CursorShape> cursors;
     std::vector<std::string> texts_after, texts_armed;
     MeasureState picked, ended;
     WorldWindow world_at_pick{}, world_after_pick{};
@@ -100,10 +102,12 @@ TEST(MeasuringWindow, ReferenceAndDirectionPointsGiveLengthAndAngleOfTheWorldPoi
         switch (n) {
             case 2:
                 bars.push_back(bar_of(fw));
+                cursors.push_back(mw31::qt_test::client_cursor(*fw.window));
                 post_char(fw, 'z');
                 break;
             case 3:
                 bars.push_back(bar_of(fw));
+                cursors.push_back(mw31::qt_test::client_cursor(*fw.window));
                 world_at_pick = *fw.world_window;
                 area_width = fw.view.area.width();
                 post_click(fw, x1, y1);
@@ -129,6 +133,7 @@ TEST(MeasuringWindow, ReferenceAndDirectionPointsGiveLengthAndAngleOfTheWorldPoi
                 break;
             case 8:
                 bars.push_back(bar_of(fw));
+                cursors.push_back(mw31::qt_test::client_cursor(*fw.window));
                 ended = fw.measuring.state;
                 post_char(fw, 'e');
                 break;
@@ -150,6 +155,10 @@ TEST(MeasuringWindow, ReferenceAndDirectionPointsGiveLengthAndAngleOfTheWorldPoi
                                       {false, false, true},
                                       {true, false, false}}));
 
+    // The cross while a point is being picked, the arrow before and after measuring.
+    EXPECT_EQ(cursors,
+              (std::vector<mw31::CursorShape>{mw31::CursorShape::Arrow, mw31::CursorShape::Cross,
+                                              mw31::CursorShape::Arrow}));
     ASSERT_EQ(area_width, 650);
     EXPECT_EQ(world_after_pick, world_at_pick) << "an armed press zooms nothing";
     double rx, ry, dx, dy;

@@ -151,6 +151,21 @@ Rect client_widget_rect(const Window& window) {
     return Rect{0, 0, w->client()->width(), w->client()->height()};
 }
 
+CursorShape client_cursor(const Window& window) {
+    QtWindow* w = qt_window(window);
+    if (!w) return CursorShape::Arrow;
+    switch (w->client()->cursor().shape()) {
+        case Qt::CrossCursor:
+            return CursorShape::Cross;
+        case Qt::WaitCursor:
+            return CursorShape::Wait;
+        case Qt::SizeAllCursor:
+            return CursorShape::Size;
+        default:
+            return CursorShape::Arrow;
+    }
+}
+
 }  // namespace mw31::qt_test
 
 namespace mw31::qt_test {

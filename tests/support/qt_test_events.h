@@ -37,6 +37,8 @@ struct ButtonLook {
 ButtonLook button_look(const Window& window, int command);
 // The client widget's size as Qt has it.
 Rect client_widget_rect(const Window& window);
+// The cursor shape the client widget shows.
+CursorShape client_cursor(const Window& window);
 // What the client widget paints, rows top to bottom, 3 bytes (R, G, B) per pixel.
 std::vector<uint8_t> painted_client(const Window& window);
 
