@@ -229,14 +229,13 @@ std::string finish_floating(std::string piece, double value, bool failed) {
 constexpr int kMaxFastPrecision = 40;
 constexpr int kMaxFastWidth = 1000;
 
-constexpr double kPow10[] = {
-    1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
-    1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};  // all exact
-constexpr double kPowers10[] = {1e-22, 1e-21, 1e-20, 1e-19, 1e-18, 1e-17, 1e-16, 1e-15, 1e-14,
-                                1e-13, 1e-12, 1e-11, 1e-10, 1e-9,  1e-8,  1e-7,  1e-6,  1e-5,
-                                1e-4,  1e-3,  1e-2,  1e-1,  1e0,   1e1,   1e2,   1e3,   1e4,
-                                1e5,   1e6,   1e7,   1e8,   1e9,   1e10,  1e11,  1e12,  1e13,
-                                1e14,  1e15,  1e16,  1e17,  1e18,  1e19,  1e20,  1e21,  1e22};
+// kPow10[k] for k = -22 ... 22; exact for k >= 0, the nearest double below 0.
+constexpr double kPow10Table[] = {1e-22, 1e-21, 1e-20, 1e-19, 1e-18, 1e-17, 1e-16, 1e-15, 1e-14,
+                                  1e-13, 1e-12, 1e-11, 1e-10, 1e-9,  1e-8,  1e-7,  1e-6,  1e-5,
+                                  1e-4,  1e-3,  1e-2,  1e-1,  1e0,   1e1,   1e2,   1e3,   1e4,
+                                  1e5,   1e6,   1e7,   1e8,   1e9,   1e10,  1e11,  1e12,  1e13,
+                                  1e14,  1e15,  1e16,  1e17,  1e18,  1e19,  1e20,  1e21,  1e22};
+constexpr const double* kPow10 = kPow10Table + 22;
 constexpr uint64_t kPow10Int[] = {1ull,
                                   10ull,
                                   100ull,
@@ -302,25 +301,12 @@ struct Decimal {
         count = 0;
         exponent = 0;
     }
-    // n * 10^q
-    void set(uint64_t n, int q) {
-        if (n == 0) {
-            set_zero();
-            return;
-        }
-        char tmp[20];
-        const int len = digits_before(n, tmp + sizeof tmp);
-        std::memcpy(digits, tmp + sizeof tmp - len, size_t(len));
-        zero = false;
-        count = len;
-        exponent = q + len - 1;
-    }
 };
 
 // Rounds a (finite, > 0) to a multiple of 10^q by plain double arithmetic. The power of ten
 // is exact and the scaling rounds once, monotonically; below 2^52 every half is a double, so
-// the scaled value cannot cross a half, only land on one. Then (a tie, or nearly) it returns
-// false.
+// the scaled value cannot cross a half, only land on one. When it does (a tie, or a value
+// just beside one) this returns false.
 bool round_by_double(double a, int q, uint64_t* n) {
     if (q > 22 || q < -22) return false;
     const double t = q <= 0 ? a * kPow10[-q] : a / kPow10[q];
@@ -347,7 +333,7 @@ bool round_significant_by_double(double a, int places, uint64_t* n, int* q) {
     // floor(log10(2^(e2-1))), give or take one; the powers of ten settle most cases and the
     // digit count of n the rest.
     int exponent = ((e2 - 1) * 78913) >> 18;
-    if (exponent >= -23 && exponent <= 21 && a >= kPowers10[exponent + 1 + 22]) ++exponent;
+    if (exponent >= -23 && exponent <= 21 && a >= kPow10[exponent + 1]) ++exponent;
     for (int attempt = 0; attempt < 2; ++attempt) {
         *q = exponent - places + 1;
         if (!round_by_double(a, *q, n)) return false;
@@ -429,17 +415,12 @@ bool round_shortest(const Decimal& s, int q, Decimal* out) {
     return true;
 }
 
-// a (finite, >= 0) rounded to `decimals` places (fixed) or to `significant` digits, as the C
-// formatter rounds: exactly, ties to even.
+// a (finite, >= 0) rounded to `places` decimals (fixed) or significant digits, as the C
+// formatter rounds: exactly, ties to even. For what the plain double arithmetic leaves: ties,
+// decades beyond 10^22 either way, many digits, subnormals and zero.
 void round_decimal(double a, bool fixed, int places, Decimal* out) {
     if (a == 0) {
         out->set_zero();
-        return;
-    }
-    uint64_t n = 0;
-    int q = 0;
-    if (fixed ? round_by_double(a, -places, &n) : round_significant_by_double(a, places, &n, &q)) {
-        out->set(n, fixed ? -places : q);
         return;
     }
     char text[400];
@@ -447,8 +428,8 @@ void round_decimal(double a, bool fixed, int places, Decimal* out) {
         const auto r = std::to_chars(text, text + sizeof text, a, std::chars_format::scientific);
         Decimal shortest;
         read_scientific(text, r.ptr, &shortest);
-        const int q = fixed ? -places : shortest.exponent - places + 1;
-        if (round_shortest(shortest, q, out)) return;
+        const int grid = fixed ? -places : shortest.exponent - places + 1;
+        if (round_shortest(shortest, grid, out)) return;
     }
     if (fixed) {
         const auto r = std::to_chars(text, text + sizeof text, a, std::chars_format::fixed, places);
