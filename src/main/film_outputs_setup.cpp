@@ -8,6 +8,7 @@
 #include "film_model/usercoor_painter.h"
 #include "film_out/avi_export.h"
 #include "film_out/dxf_export.h"
+#include "film_out/merge_help.h"
 #include "film_out/print_frame.h"
 
 namespace kurvlab {
@@ -72,6 +73,7 @@ film::FilmOutputs film_window_outputs(const std::string& film_name) {
                 out.painter, line_film_size(film_name, size.get()).height, options);
         }
     };
+    outputs.merge_help_write = film_out::merge_help_write;
     return outputs;
 }
 

@@ -49,9 +49,20 @@ class TempFile {
     std::string name_;
 };
 
-int not_available(const char* what, const std::string& name) {
-    mw31::message_printf("mw31_film: %s: %s", name.c_str(), what);
-    return 1;
+// The merged film goes where the definition's "out=" says and stays there; without one it is
+// made in our private temporary folder, named after the definition, and removed after
+// playing, so that no file of the user's is replaced unasked. False after a message.
+bool merge_definition(const std::string& definition, std::string* merged, TempFile* temp) {
+    const std::string folder = mw31::temp_directory();
+    if (folder.empty()) return false;  // said already
+    std::string stem = definition.substr(definition.find_last_of('/') + 1);
+    stem = stem.substr(0, stem.find_last_of('.'));
+    const std::string scratch = folder + "/" + (stem.empty() ? "gesamt" : stem) + ".flm";
+    std::string out = scratch;
+    if (film_out::merge_definition_run(definition, &out, 0) != 0) return false;
+    if (out == scratch) temp->replace(scratch);
+    *merged = out;
+    return true;
 }
 
 // A user-coordinates film plays like every film that needs a display.
@@ -77,15 +88,15 @@ int mw31_film(std::vector<std::string> args, const BatchRequest& batch) {
     std::string film_name = args[1];
     TempFile temp;
 
+    bool merged = false;
     if (film_out::merge_definition_detect(film_name)) {
         if (!batch.active() &&
             !mw31::ask_no(
                 mw31::current_terminal(),
                 mw31::format_text("Filmvereinigungsdatei %s editieren?", film_name.c_str())))
             mw31::run_program(mw31::format_text("notepad %s", film_name.c_str()), true);
-        return not_available(
-            "Filmvereinigung noch nicht verfuegbar / merging films is not available yet",
-            film_name);
+        if (!merge_definition(film_name, &film_name, &temp)) return 1;
+        merged = true;
     }
 
     std::string head;
@@ -122,6 +133,8 @@ int mw31_film(std::vector<std::string> args, const BatchRequest& batch) {
     const bool anmneu = head.rfind("ANMNEU", 0) == 0;
     FilmOptions options = parse_film_options(args);
     options.record_factor = record_factor;
+    // A merged film is a file already: -c converts it through a file too.
+    if (merged) options.convert_to_file = true;
     if (head.rfind("ANM3D", 0) == 0) return play_scene_branch(film_name, options, batch);
     mw31::Backend* backend = mw31::backend();
     if (!batch.active() && !options.passes_given && !(backend && backend->has_display()))

@@ -6,6 +6,7 @@
 #include "mw31/atomic_file.h"
 #include "mw31/dialogs.h"
 #include "mw31/format.h"
+#include "mw31/temp_names.h"
 
 namespace mw31 {
 
@@ -37,18 +38,30 @@ int choose_film_file(const std::string& start_directory, std::string* result,
         *result = files[0];
         return 0;
     }
-    const std::string list = directory_of(files[0]) + "/gesflm.txt";
+    std::string list = directory_of(files[0]) + "/gesflm.txt";
     std::string text;
     for (const std::string& file : files) text += "film=" + file + "\n";
     // Written whole or not at all: an old list stays as it was when the disk is full.
     std::string error;
-    if (!write_file_atomically(list, text, &error)) {
-        message_printf("kann Datei nicht oeffnen / cannot open %s\n%s", list.c_str(),
-                       error.c_str());
-        return 1;
+    if (write_file_atomically(list, text, &error)) {
+        *result = list;
+        return 0;
     }
-    *result = list;
-    return 0;
+    // The films' folder may be read-only (a CD, a colleague's share): the list goes into our
+    // own temporary folder then, and the films are played all the same.
+    const std::string folder = temp_directory();
+    const std::string fallback = folder.empty() ? std::string() : folder + "/gesflm.txt";
+    std::string fallback_error;
+    if (!fallback.empty() && write_file_atomically(fallback, text, &fallback_error)) {
+        message_printf(
+            "kann Datei nicht oeffnen / cannot open %s\n%s\nDie Filmliste steht in / the film "
+            "list is written to %s",
+            list.c_str(), error.c_str(), fallback.c_str());
+        *result = fallback;
+        return 0;
+    }
+    message_printf("kann Datei nicht oeffnen / cannot open %s\n%s", list.c_str(), error.c_str());
+    return 1;
 }
 
 }  // namespace mw31

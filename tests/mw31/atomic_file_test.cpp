@@ -21,6 +21,7 @@
 #include "mw31/choose_film_file.h"
 #include "mw31/dialogs.h"
 #include "mw31/file_services.h"
+#include "mw31/temp_names.h"
 
 namespace {
 
@@ -236,6 +237,21 @@ TEST_F(FilmListFile, AListThatCannotBeWrittenLeavesTheOldOneAndSaysWhy) {
     EXPECT_EQ(out.substr(out.size() - said.size()), said) << out;
     EXPECT_EQ(slurp(dir_ / "gesflm.txt"), old);
     EXPECT_EQ(names(), std::vector<std::string>{"gesflm.txt"});
+}
+
+// Films in a folder that cannot take the list (here: one that is gone; as root no permission
+// bits would stop us) still play: the list goes into the program's temporary folder.
+TEST_F(FilmListFile, AFolderThatCannotTakeTheListSendsItToTheTemporaryFolder) {
+    for (std::string& film : chosen_) film = (dir_ / "gone" / fs::path(film).filename()).string();
+    ::testing::internal::CaptureStderr();
+    const std::string got = choose();
+    const std::string said = ::testing::internal::GetCapturedStderr();
+    const std::string fallback = mw31::temp_directory() + "/gesflm.txt";
+    EXPECT_EQ(got, "0|" + fallback);
+    EXPECT_EQ(slurp(fallback),
+              "film=" + chosen_[0] + "\nfilm=" + chosen_[1] + "\nfilm=" + chosen_[2] + "\n");
+    EXPECT_NE(said.find("the film list is written to " + fallback), std::string::npos) << said;
+    fs::remove(fallback);
 }
 
 }  // namespace

@@ -1,0 +1,92 @@
+// Runs the built program on merge definitions: the merged film plays and is described like any
+// ANMNEU film, a merge made only to be played leaves nothing behind, one the definition names
+// stays, and a definition that cannot be merged ends with its message.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "support/program_run.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+using kvtest::kExamples;
+using kvtest::ProgramRun;
+using kvtest::run;
+const std::string kExample = kExamples + "/merge_fourbar_slidercrank.txt";
+
+std::vector<std::string> files_in(const fs::path& dir) {
+    std::vector<std::string> names;
+    for (const auto& e : fs::recursive_directory_iterator(dir))
+        if (e.is_regular_file()) names.push_back(e.path().filename().string());
+    return names;
+}
+
+class MergeProgram : public ::testing::Test {
+  protected:
+    fs::path dir;
+    void SetUp() override {
+        dir = fs::temp_directory_path() /
+              ("kv_merge_e2e_" + std::to_string(getpid()) + "_" +
+               ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::remove_all(dir);
+        fs::create_directories(dir / "tmp");
+    }
+    void TearDown() override { fs::remove_all(dir); }
+    std::string tmp() const { return (dir / "tmp").string(); }
+    std::string write(const std::string& name, const std::string& text) const {
+        std::ofstream(dir / name, std::ios::binary) << text;
+        return (dir / name).string();
+    }
+};
+
+TEST_F(MergeProgram, ExampleMergesPlaysAndLeavesNothingBehind) {
+    const auto examples_before = files_in(kExamples);
+    const ProgramRun info = run(kExample + " --info", KV_SOURCE_DIR, tmp());
+    ASSERT_EQ(info.exit_code, 0) << info.out;
+    // Eight parts of the four-bar and nine of each slider-crank copy; the slider-cranks' 120
+    // frames at twice the speed ask for 241 steps, which the rule rounds up to 360.
+    EXPECT_NE(info.out.find("kind: ANMNEU film\n"), std::string::npos) << info.out;
+    EXPECT_NE(info.out.find("symbols: 26\n"), std::string::npos) << info.out;
+    EXPECT_NE(info.out.find("frames: 360\n"), std::string::npos) << info.out;
+    EXPECT_EQ(info.out.find("message:"), std::string::npos) << info.out;
+
+    const ProgramRun played = run(kExample + " -n1", KV_SOURCE_DIR, tmp());
+    EXPECT_EQ(played.exit_code, 0) << played.out;
+    const ProgramRun converted = run(kExample + " -c -n1", KV_SOURCE_DIR, tmp());
+    EXPECT_EQ(converted.exit_code, 0) << converted.out;
+    EXPECT_EQ(files_in(kExamples), examples_before) << "the merge wrote into the examples";
+    EXPECT_EQ(files_in(tmp()), std::vector<std::string>{});
+}
+
+TEST_F(MergeProgram, OutputTheDefinitionNamesStays) {
+    const std::string definition = write(
+        "plan.txt", "out=" + (dir / "both.flm").string() + "\nfilm=" + kExamples +
+                        "/fourbar_anmneu.anm\ndx=300\nfilm=" + kExamples + "/cam_anmneu.anm\n");
+    const ProgramRun r = run(definition + " -n1", KV_SOURCE_DIR, tmp());
+    ASSERT_EQ(r.exit_code, 0) << r.out;
+    ASSERT_TRUE(fs::exists(dir / "both.flm"));
+    const ProgramRun info = run((dir / "both.flm").string() + " --info");
+    EXPECT_NE(info.out.find("symbols: 14\n"), std::string::npos) << info.out;
+}
+
+TEST_F(MergeProgram, DefinitionsThatCannotBeMergedSaySoAndEndWithOne) {
+    const std::string missing =
+        write("missing.txt", "film=" + (dir / "nowhere.anm").string() + "\nfilm=" + kExamples +
+                                 "/fourbar_anmneu.anm\n");
+    ProgramRun r = run(missing + " --info", KV_SOURCE_DIR, tmp());
+    EXPECT_EQ(r.exit_code, 1) << r.out;
+    EXPECT_NE(r.out.find("nowhere.anm"), std::string::npos) << r.out;
+    const std::string line_film = write("lines.txt", "film=" + kExamples + "/fourbar_text.anm\n");
+    r = run(line_film + " -n1", KV_SOURCE_DIR, tmp());
+    EXPECT_EQ(r.exit_code, 1) << r.out;
+    EXPECT_NE(r.out.find("ist keine FLM-Datei"), std::string::npos) << r.out;
+    EXPECT_EQ(files_in(tmp()), std::vector<std::string>{});
+}
+
+}  // namespace
