@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <cmath>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -25,6 +26,8 @@ class MergeDefinitionRead : public testing::Test {
             ("mdef_" + std::string(testing::UnitTest::GetInstance()->current_test_info()->name()));
         fs::remove_all(dir_);
         fs::create_directories(dir_);
+        // Earlier tests in this program may leave TMPDIR naming a folder they removed.
+        setenv("TMPDIR", testing::TempDir().c_str(), 1);
         mw31::clear_dialog_hooks();
     }
     std::string write(const std::string& name, const std::string& text) {

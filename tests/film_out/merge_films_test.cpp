@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <set>
@@ -63,6 +64,8 @@ class Merge : public testing::Test {
             ("merge_" + std::string(testing::UnitTest::GetInstance()->current_test_info()->name()));
         fs::remove_all(dir_);
         fs::create_directories(dir_);
+        // Earlier tests in this program may leave TMPDIR naming a folder they removed.
+        setenv("TMPDIR", testing::TempDir().c_str(), 1);
     }
     std::string write(const std::string& name, const std::string& text) {
         const fs::path p = dir_ / name;
