@@ -608,6 +608,7 @@ class Sink {
         buffer_[used_++] = c;
     }
     void put(const char* s, size_t n) {
+        if (n == 0) return;  // s may be null then, which memcpy must not see
         if (n > kSize - used_) {
             flush();
             if (n > kSize) {
