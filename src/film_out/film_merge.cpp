@@ -75,29 +75,36 @@ bool flush(mw31::AtomicFile* file, std::string* buffer) {
     return ok;
 }
 
-int merge(const std::vector<MergeEntry>& entries, const std::string& output_name, int step_count) {
+// Everything a merge reads before it writes: the films, the info texts, the part definitions,
+// the total window fitted to 1.3 and the step count.
+struct MergeReading {
     // Copies of one film share what was read of it.
     std::map<std::string, std::unique_ptr<MergeSource>> read;
-    std::vector<const MergeSource*> sources;
-    const bool several = entries.size() > 1;
+    std::vector<const MergeSource*> sources;  // per entry
     std::string info, parts;
+    int total_parts = 0;
+    double xmin = 0, xmax = 0, ymin = 0, ymax = 0, hx = 0, hy = 0;
+    int steps = 0;
+};
+
+int read_entries(const std::vector<MergeEntry>& entries, int step_count, MergeReading* r) {
+    const bool several = entries.size() > 1;
     Window window;
     double candidate = 120;
-    int total_parts = 0;
     for (size_t k = 0; k < entries.size(); ++k) {
         const MergeEntry& e = entries[k];
-        std::unique_ptr<MergeSource>& slot = read[e.film];
+        std::unique_ptr<MergeSource>& slot = r->read[e.film];
         const bool first_time = !slot;
         if (first_time) {
             slot = std::make_unique<MergeSource>();
-            if (merge_read_film(e.film, kMergeMaxParts - total_parts, slot.get()) != 0) return 1;
+            if (merge_read_film(e.film, kMergeMaxParts - r->total_parts, slot.get()) != 0) return 1;
         }
         const MergeSource& s = *slot;
-        if (total_parts + int(s.parts.size()) > kMergeMaxParts) {
+        if (r->total_parts + int(s.parts.size()) > kMergeMaxParts) {
             mw31::message_printf("vereinigung_flm_files: zu viele Bauteile / too many parts");
             return 1;
         }
-        sources.push_back(&s);
+        r->sources.push_back(&s);
         candidate = std::fmax(candidate, merge_step_candidate(s.frames, e.i));
 
         const double c = std::cos(e.dw), sn = std::sin(e.dw);
@@ -107,20 +114,20 @@ int merge(const std::vector<MergeEntry>& entries, const std::string& output_name
 
         if (first_time) {
             if (several)
-                mw31::format_append(&info, "%s (%s):\n%s\n\n", e.film.c_str(), merge_colour_name(k),
-                                    kRule);
+                mw31::format_append(&r->info, "%s (%s):\n%s\n\n", e.film.c_str(),
+                                    merge_colour_name(k), kRule);
             else
-                mw31::format_append(&info, "%s:\n%s\n\n", e.film.c_str(), kRule);
-            for (const std::string& line : s.info) info += line + '\n';
+                mw31::format_append(&r->info, "%s:\n%s\n\n", e.film.c_str(), kRule);
+            for (const std::string& line : s.info) r->info += line + '\n';
         }
-        append_parts(s, total_parts + 1, merge_colour_name(k), several, &parts);
-        total_parts += int(s.parts.size());
+        append_parts(s, r->total_parts + 1, merge_colour_name(k), several, &r->parts);
+        r->total_parts += int(s.parts.size());
     }
 
-    mw31::format_append(&info, "\n\n%s\nEinzelne Filmdateien:\n\n", kRule);
+    mw31::format_append(&r->info, "\n\n%s\nEinzelne Filmdateien:\n\n", kRule);
     for (const MergeEntry& e : entries)
-        mw31::format_append(&info, "dx=%.3lf dy=%.3lf dw=%.3lf i=%.3lf dphi=%.3lf film=%s\n", e.dx,
-                            e.dy, e.dw * 180.0 / M_PI, e.i, e.phase, e.film.c_str());
+        mw31::format_append(&r->info, "dx=%.3lf dy=%.3lf dw=%.3lf i=%.3lf dphi=%.3lf film=%s\n",
+                            e.dx, e.dy, e.dw * 180.0 / M_PI, e.i, e.phase, e.film.c_str());
 
     if (window.xmin > window.xmax || window.ymin > window.ymax) window = Window{-1, 1, -1, 1};
     const double cx = (window.xmin + window.xmax) / 2, cy = (window.ymin + window.ymax) / 2;
@@ -129,8 +136,22 @@ int merge(const std::vector<MergeEntry>& entries, const std::string& output_name
         hy = hx / 1.3;
     else
         hx = 1.3 * hy;
-    const double xmin = cx - hx, xmax = cx + hx, ymin = cy - hy, ymax = cy + hy;
-    const int n = merge_step_count(step_count, candidate);
+    r->xmin = cx - hx, r->xmax = cx + hx, r->ymin = cy - hy, r->ymax = cy + hy;
+    r->hx = hx, r->hy = hy;
+    r->steps = merge_step_count(step_count, candidate);
+    return 0;
+}
+
+int merge(const std::vector<MergeEntry>& entries, const std::string& output_name, int step_count) {
+    MergeReading r;
+    if (read_entries(entries, step_count, &r) != 0) return 1;
+    const auto& read = r.read;
+    const auto& sources = r.sources;
+    std::string& info = r.info;
+    std::string& parts = r.parts;
+    const int total_parts = r.total_parts;
+    const double xmin = r.xmin, xmax = r.xmax, ymin = r.ymin, ymax = r.ymax, hx = r.hx, hy = r.hy;
+    const int n = r.steps;
 
     if (overwrites_a_film(output_name, read)) {
         mw31::message_printf(
@@ -191,6 +212,17 @@ int merge(const std::vector<MergeEntry>& entries, const std::string& output_name
 }
 
 }  // namespace
+
+int merge_summary(const std::vector<MergeEntry>& entries, int step_count, MergeSummary* summary) {
+    MergeReading r;
+    if (entries.empty() || read_entries(entries, step_count, &r) != 0) return 1;
+    summary->parts = r.total_parts;
+    summary->steps = r.steps;
+    summary->xmin = r.xmin, summary->xmax = r.xmax, summary->ymin = r.ymin, summary->ymax = r.ymax;
+    summary->frames.clear();
+    for (const MergeSource* s : r.sources) summary->frames.push_back(s->frames);
+    return 0;
+}
 
 int vereinigung_flm_files(const std::vector<MergeEntry>& entries, const std::string& output_name,
                           int step_count) {

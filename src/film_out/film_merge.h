@@ -27,4 +27,15 @@ struct MergeEntry {
 int vereinigung_flm_files(const std::vector<MergeEntry>& entries, const std::string& output_name,
                           int step_count);
 
+// What a merge of these entries would write, read from the films without writing anything:
+// the parts, the frame count, the total window fitted to the aspect 1.3, and each entry's
+// frame count. 0, or 1 after a message (a film cannot be read, too many parts, no entries).
+struct MergeSummary {
+    int parts = 0;
+    int steps = 0;
+    double xmin = 0, xmax = 0, ymin = 0, ymax = 0;
+    std::vector<int> frames;
+};
+int merge_summary(const std::vector<MergeEntry>& entries, int step_count, MergeSummary* summary);
+
 }  // namespace film_out

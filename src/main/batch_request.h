@@ -28,9 +28,11 @@ struct BatchRequest {
     bool measure = false;
     double measure_from_x = 0, measure_from_y = 0, measure_to_x = 0, measure_to_y = 0;
 
+    std::string merge_out;  // a merge definition merged into this film, not played
+
     bool active() const {
         return info || !output_png.empty() || !record.empty() || !output_pdf.empty() ||
-               !output_dxf.empty();
+               !output_dxf.empty() || !merge_out.empty();
     }
 };
 

@@ -94,6 +94,8 @@ CommandLine parse_command_line(int argc, char** argv) {
                 if (v != "raw" && v != "rle8" && v != "raw24")
                     cl.error = "--codec needs raw, rle8 or raw24";
             }
+        } else if (a == "--merge-out") {
+            value(&cl.batch.merge_out);
         } else if (a == "--stamp") {
             cl.batch.record_stamp = true;
         } else if (a == "--step") {
@@ -143,6 +145,7 @@ std::string usage_options_text() {
            "               [--size WxH] [--step N] [--stamp]\n"
            "       kurvlab FILM --pdf OUT.pdf [--frame N] [--paper A4|A3|Letter] [--portrait]\n"
            "       kurvlab FILM --dxf OUT.dxf [--frame N] [--size WxH]\n"
+           "       kurvlab DEFINITION.txt --merge-out MERGED.flm\n"
            "\n"
            "Plays an animation film; without FILM an open-file dialog asks for one, again and\n"
            "again until cancelled.\n"
@@ -174,6 +177,9 @@ std::string usage_options_text() {
            "  --dxf    export frame N as a DXF drawing (ANMNEU films in world units, line films\n"
            "           in film units with y upwards); --size sets the window whose width the\n"
            "           chords of scaled arcs follow\n"
+           "  --merge-out  merge the films a merge definition names into this ANMNEU film\n"
+           "           without playing it; --info of a definition lists its entries, the\n"
+           "           total window and the step count and writes nothing\n"
            "  --help, --version\n"
            "\n"
            "Environment:\n"

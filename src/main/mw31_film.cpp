@@ -13,6 +13,7 @@
 #include "main/film_kind.h"
 #include "main/film_options.h"
 #include "main/line_film_branch.h"
+#include "main/merge_branch.h"
 #include "main/scene_branch.h"
 #include "main/usercoor_branch.h"
 #include "mw31/backend.h"
@@ -95,8 +96,14 @@ int mw31_film(std::vector<std::string> args, const BatchRequest& batch) {
                 mw31::current_terminal(),
                 mw31::format_text("Filmvereinigungsdatei %s editieren?", film_name.c_str())))
             mw31::run_program(mw31::format_text("notepad %s", film_name.c_str()), true);
+        if (batch.info) return print_merge_info(film_name);
+        if (!batch.merge_out.empty()) return write_merged_film(film_name, batch.merge_out);
         if (!merge_definition(film_name, &film_name, &temp)) return 1;
         merged = true;
+    } else if (!batch.merge_out.empty()) {
+        mw31::message_printf("%s: keine Filmvereinigungsdatei / not a merge definition",
+                             film_name.c_str());
+        return 1;
     }
 
     std::string head;

@@ -51,9 +51,9 @@ TEST_F(MergeProgram, ExampleMergesPlaysAndLeavesNothingBehind) {
     ASSERT_EQ(info.exit_code, 0) << info.out;
     // Eight parts of the four-bar and nine of each slider-crank copy; the slider-cranks' 120
     // frames at twice the speed ask for 241 steps, which the rule rounds up to 360.
-    EXPECT_NE(info.out.find("kind: ANMNEU film\n"), std::string::npos) << info.out;
-    EXPECT_NE(info.out.find("symbols: 26\n"), std::string::npos) << info.out;
-    EXPECT_NE(info.out.find("frames: 360\n"), std::string::npos) << info.out;
+    EXPECT_NE(info.out.find("kind: merge definition\n"), std::string::npos) << info.out;
+    EXPECT_NE(info.out.find("parts: 26\n"), std::string::npos) << info.out;
+    EXPECT_NE(info.out.find("steps: 360\n"), std::string::npos) << info.out;
     EXPECT_EQ(info.out.find("message:"), std::string::npos) << info.out;
 
     const ProgramRun played = run(kExample + " -n1", KV_SOURCE_DIR, tmp());
@@ -87,6 +87,38 @@ TEST_F(MergeProgram, DefinitionsThatCannotBeMergedSaySoAndEndWithOne) {
     EXPECT_EQ(r.exit_code, 1) << r.out;
     EXPECT_NE(r.out.find("ist keine FLM-Datei"), std::string::npos) << r.out;
     EXPECT_EQ(files_in(tmp()), std::vector<std::string>{});
+}
+
+// --info of a definition says what the merge would make and writes nothing; --merge-out
+// writes the merged film where the command line says, and refuses a film that is no
+// definition.
+TEST_F(MergeProgram, InfoDescribesTheMergeAndMergeOutWritesIt) {
+    const std::string definition =
+        write("plan.txt", "film=" + kExamples + "/fourbar_anmneu.anm\nkopien=2\ndphi=90\ni=3\n" +
+                              "dx=100\nfilm=" + kExamples + "/cam_anmneu.anm\n");
+    const auto before = files_in(dir);
+    const ProgramRun info = run(definition + " --info", KV_SOURCE_DIR, tmp());
+    ASSERT_EQ(info.exit_code, 0) << info.out;
+    for (const std::string line : {"entries: 3\n", "dx=0 dy=0 dw=0 i=1 phase=0 (72 frames)\n",
+                                   "dx=100 dy=0 dw=0 i=3 phase=90 (90 frames)\n",
+                                   "dx=100 dy=0 dw=0 i=3 phase=270 (90 frames)\n",
+                                   // The cam at three turns a cycle asks for 271 steps: 360.
+                                   "steps: 360\n", "parts: 20\n"})
+        EXPECT_NE(info.out.find(line), std::string::npos) << line << "\n" << info.out;
+    EXPECT_EQ(files_in(dir), before);
+    EXPECT_EQ(files_in(tmp()), std::vector<std::string>{});
+
+    const std::string merged = (dir / "out" / "m.flm").string();
+    fs::create_directories(dir / "out");
+    const ProgramRun out = run(definition + " --merge-out " + merged, KV_SOURCE_DIR, tmp());
+    ASSERT_EQ(out.exit_code, 0) << out.out;
+    const ProgramRun read_back = run(merged + " --info");
+    EXPECT_NE(read_back.out.find("frames: 360\n"), std::string::npos) << read_back.out;
+    EXPECT_NE(read_back.out.find("symbols: 20\n"), std::string::npos) << read_back.out;
+
+    const ProgramRun refused = run(kExamples + "/fourbar_anmneu.anm --merge-out " + merged);
+    EXPECT_EQ(refused.exit_code, 1);
+    EXPECT_NE(refused.out.find("not a merge definition"), std::string::npos) << refused.out;
 }
 
 }  // namespace
