@@ -33,6 +33,8 @@ const char* film_window_keys_text() {
            "                a click picks the point, length and angle are shown\n"
            "  wheel         zoom about the mouse (ANMNEU and user-coordinates films)\n"
            "  1, 2, 3       in-between pictures x1, x10, x100 (ANMNEU films)\n"
+           "  Ctrl+O        another film in this window's place; a film dropped onto\n"
+           "                the window plays next the same way (several: side by side)\n"
            "  F11           full screen on / off\n"
            "  h, F1         these keys\n";
 }
@@ -101,7 +103,9 @@ int command_for_char(int ch) {
     }
 }
 
-int command_for_key(int virtual_key) {
+int command_for_key(int virtual_key, bool ctrl) {
+    // Ctrl+O as a key-down, not as its control character, which single step would swallow.
+    if (ctrl && virtual_key == 'O') return kKeyOpenFilm;
     switch (virtual_key) {
         case mw31::vk::Left:
             return kKeyBackward;

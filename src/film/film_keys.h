@@ -7,8 +7,9 @@ namespace film {
 // Command for a character typed in the window, or 0. Upper and lower case act alike except
 // for q and Q.
 int command_for_char(int ch);
-// Command for a key-down (virtual key), or 0: the arrows set the direction.
-int command_for_key(int virtual_key);
+// Command for a key-down (virtual key), or 0: the arrows set the direction, Ctrl+O opens
+// another film. Keys that are no characters, so that they act in single step too.
+int command_for_key(int virtual_key, bool ctrl = false);
 // The keys and buttons of the film window, as the help shows them.
 const char* film_window_keys_text();
 

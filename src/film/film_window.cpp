@@ -10,6 +10,7 @@
 #include "film/measuring_window.h"
 #include "film_model/paint_basics.h"
 #include "mw31/app_state.h"
+#include "mw31/choose_film_file.h"
 #include "mw31/cursor.h"
 #include "mw31/dialogs.h"
 #include "mw31/file_services.h"
@@ -17,6 +18,7 @@
 #include "mw31/message_queue.h"
 #include "mw31/process.h"
 #include "mw31/program_title.h"
+#include "mw31/recent_films.h"
 #include "mw31/temp_names.h"
 
 namespace film {
@@ -51,6 +53,48 @@ constexpr const char* kSaveTitle = "kurvlab    Datei speichern / Save file";
 constexpr const char* kSaveFilter = "ANM-Dateien|*.anm|Alle Dateien|*.*|";
 
 const mw31::Pen kRubberPen{mw31::PenStyle::Solid, 1, {255, 255, 255}};
+
+// The program-wide next-film request, the place for the window it opens, and the watcher.
+struct NextFilmState {
+    NextFilm request;
+    NextFilm place;
+    bool placed = false;
+    FilmWindowWatcher watcher = nullptr;
+};
+NextFilmState& next_film_state() {
+    static NextFilmState state;
+    return state;
+}
+
+std::string folder_of(const std::string& path) {
+    if (path.empty()) return {};
+    const size_t slash = path.find_last_of('/');
+    if (slash == std::string::npos) return ".";
+    return slash == 0 ? std::string("/") : path.substr(0, slash);
+}
+
+// Shows the new window where the asking one was: a plain window at its outer frame, a
+// maximised or full-screen one the same way again.
+void show_in_place(FilmWindow* fw, const NextFilm& place, mw31::ShowMode own) {
+    switch (place.shown) {
+        case mw31::ShowMode::Maximized:
+            fw->window->show(mw31::ShowMode::Maximized);
+            fw->show_mode = mw31::ShowMode::Maximized;
+            break;
+        case mw31::ShowMode::FullScreen:
+            fw->window->show(mw31::ShowMode::FullScreen);
+            fw->show_mode = own;  // where F11 goes back to
+            fw->full_screen = true;
+            break;
+        case mw31::ShowMode::Hidden:
+        case mw31::ShowMode::Normal:
+            fw->window->show(mw31::ShowMode::Normal);
+            if (place.outer.width() > 0 && place.outer.height() > 0)
+                fw->window->move_resize(place.outer);
+            fw->show_mode = mw31::ShowMode::Normal;
+            break;
+    }
+}
 
 FilmWindow& film_of(void* user) {
     return *static_cast<FilmWindow*>(user);
@@ -153,6 +197,7 @@ int open_film_window(FilmWindow* fw, const FilmWindowSetup& setup) {
     window_spec.icon = "kvfilm";
     window_spec.proc = film_window_proc;
     window_spec.user = fw;
+    window_spec.accepts_drops = true;
     fw->window = mw31::create_window(window_spec);
     if (!fw->window) {
         mw31::message_printf(
@@ -163,13 +208,20 @@ int open_film_window(FilmWindow* fw, const FilmWindowSetup& setup) {
         if (const FilmButton* b = film_button(command))
             fw->window->toolbar_add(b->command, b->bitmap, button_tip(*b));
     fw->shown = MenuShown{};
-    fw->window->show(setup.show);
     fw->show_mode = setup.show;
     fw->full_screen = false;
+    NextFilmState& next = next_film_state();
+    if (next.placed) {
+        next.placed = false;
+        show_in_place(fw, next.place, setup.show);
+    } else {
+        fw->window->show(setup.show);
+    }
     mw31::register_cursor_window(fw->window.get());
     fw->previous_not_interruptible = mw31::set_not_interruptible(true);
     fw->view = FilmView{};
     update_drawing_area(&fw->view, fw->window->client_rect());
+    if (next.watcher) next.watcher(*fw);
     return 0;
 }
 
@@ -198,6 +250,69 @@ void ask_and_go_to(FilmWindow& fw) {
         return;
     }
     jump_to(&s, frame);
+}
+
+}  // namespace
+
+void play_next_in_place(FilmWindow& fw, const std::string& film) {
+    NextFilm next;
+    next.film = film;
+    if (fw.window) {
+        // A quick recording about to start has shrunk the window only for the video.
+        next.outer = fw.quick_return.pending ? fw.quick_return.outer : fw.window->window_rect();
+        next.shown = fw.full_screen ? mw31::ShowMode::FullScreen : fw.window->shown_as();
+    }
+    next_film_state().request = next;
+    film_window_command(fw, kCmdEnd);
+}
+
+NextFilm take_next_film() {
+    NextFilm next = next_film_state().request;
+    next_film_state().request = NextFilm{};
+    return next;
+}
+
+void place_next_film_window(const NextFilm& place) {
+    next_film_state().place = place;
+    next_film_state().placed = true;
+}
+
+void clear_next_film_window_place() {
+    next_film_state().placed = false;
+}
+
+void watch_film_windows(FilmWindowWatcher opened) {
+    next_film_state().watcher = opened;
+}
+
+namespace {
+
+// The open dialog starts in the film's folder; a film merged into our temporary folder has
+// none of the user's, so the newest recent film's folder is taken then.
+std::string open_dialog_folder(const FilmWindow& fw) {
+    std::string folder = folder_of(fw.source_name);
+    const std::string temp = mw31::temp_directory();
+    if (folder.empty() || (!temp.empty() && folder == temp)) {
+        const std::vector<std::string> recent = mw31::recent_films();
+        folder = recent.empty() ? std::string(".") : folder_of(recent[0]);
+    }
+    return folder;
+}
+
+void open_another_film(FilmWindow& fw) {
+    std::string chosen;
+    if (mw31::choose_film_file(open_dialog_folder(fw), &chosen, mw31::kFilmFileFilter) != 0)
+        return;  // cancelled (or the film list could not be written, said already)
+    play_next_in_place(fw, chosen);
+}
+
+// One film plays as it is; several play side by side through a film list, as when they are
+// chosen together in the open dialog.
+void play_dropped(FilmWindow& fw, const std::vector<std::string>& files) {
+    if (files.empty()) return;
+    std::string film = files[0];
+    if (files.size() > 1 && mw31::write_film_list(files, &film) != 0) return;
+    play_next_in_place(fw, film);
 }
 
 }  // namespace
@@ -261,6 +376,9 @@ void film_window_command(FilmWindow& fw, int command) {
                               film_window_keys_text(), mw31::BoxButtons::Ok,
                               mw31::BoxIcon::Information);
             break;
+        case CommandEffect::OpenFilm:
+            open_another_film(fw);
+            break;
     }
 }
 
@@ -278,7 +396,7 @@ void film_window_proc(mw31::Window& window, const mw31::Message& m, void* user) 
             if (int c = command_for_char(m.key)) film_window_command(fw, c);
             break;
         case mw31::MessageKind::KeyDown:
-            if (int c = command_for_key(m.key)) film_window_command(fw, c);
+            if (int c = command_for_key(m.key, m.ctrl)) film_window_command(fw, c);
             break;
         case mw31::MessageKind::MouseDown:
             if ((m.button == mw31::MouseButton::Left || m.button == mw31::MouseButton::Right) &&
@@ -303,6 +421,9 @@ void film_window_proc(mw31::Window& window, const mw31::Message& m, void* user) 
             break;
         case mw31::MessageKind::Quit:
             fw.state.end = true;
+            break;
+        case mw31::MessageKind::Dropped:
+            play_dropped(fw, m.files);
             break;
         case mw31::MessageKind::Size:
         case mw31::MessageKind::Timer:

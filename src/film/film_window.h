@@ -141,6 +141,26 @@ int open_film_window(FilmWindow* fw, const FilmWindowSetup& setup);
 // Restores the not-interruptible mark and destroys the window.
 void close_film_window(FilmWindow* fw);
 
+// A film asked for from a film window (Ctrl+O, files dropped onto it): the window ends as
+// with End, and the program plays the film next in a window at the same place.
+struct NextFilm {
+    std::string film;  // empty: nothing was asked for
+    mw31::Rect outer{};
+    mw31::ShowMode shown = mw31::ShowMode::Normal;
+};
+// Asks for `film` next in the place of fw's window and ends fw's film.
+void play_next_in_place(FilmWindow& fw, const std::string& film);
+// The pending request, cleared; its film is empty when there is none.
+NextFilm take_next_film();
+// The next film window opens with this outer frame and show mode instead of its own; it is
+// used once. The program sets it before it plays a requested film and clears it after.
+void place_next_film_window(const NextFilm& place);
+void clear_next_film_window_place();
+
+// Called at the end of every open_film_window (tests watch the program's windows with it).
+using FilmWindowWatcher = void (*)(FilmWindow& fw);
+void watch_film_windows(FilmWindowWatcher opened);
+
 void film_window_proc(mw31::Window& window, const mw31::Message& message, void* user);
 // Runs a command or key number as the window procedure does.
 void film_window_command(FilmWindow& fw, int command);

@@ -90,6 +90,9 @@ CommandEffect apply_command(PlaybackState* s, ColourTable* colours, int command,
         case kKeyFullScreen:
             effect = CommandEffect::FullScreen;
             break;
+        case kKeyOpenFilm:
+            effect = CommandEffect::OpenFilm;
+            break;
         case kKeyBackward:
             s->backward = true;
             break;

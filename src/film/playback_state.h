@@ -46,6 +46,7 @@ enum FilmCommand : int {
     kKeyGoTo = 109,            // j: the go-to dialog
     kKeyHelp = 110,            // h, F1: the keys
     kKeyFullScreen = 111,      // F11
+    kKeyOpenFilm = 112,        // Ctrl+O: another film in this window's place
 };
 
 // Bits of the single-step flag.
@@ -116,6 +117,7 @@ enum class CommandEffect {
     GoTo,            // ask for a frame or an angle and jump there
     Help,            // show the keys
     FullScreen,      // full screen on / off
+    OpenFilm,        // the open dialog; a chosen film ends this one and plays next
 };
 
 // Applies command or key number `command` to the state; every command restarts the cycle

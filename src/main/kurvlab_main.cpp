@@ -3,14 +3,13 @@
 
 #include <cstdlib>
 
+#include "film/film_window.h"
 #include "main/mw31_film.h"
 #include "mw31/choose_film_file.h"
 
 namespace kurvlab {
 
-const char* const kFilmFilter =
-    "KV-Animationen (*.ANM)|*.anm|FLM-Animationen (*.FLM)|*.flm|FLM-Vereinigungsdefinitionen "
-    "(*.TXT)|*.txt|Standardanimation moviefile|moviefil|Alle Dateien|*.*|";
+const char* const kFilmFilter = mw31::kFilmFileFilter;
 
 std::string cut_last_component(std::string path) {
     while (!path.empty()) {
@@ -21,6 +20,30 @@ std::string cut_last_component(std::string path) {
     return path;
 }
 
+namespace {
+
+// Plays the film of args[1], then every film asked for from its window (Ctrl+O, a drop) with
+// the same options, each in the place of the window before. *last_film: the film played last.
+int play_with_next_films(std::vector<std::string> args, const BatchRequest& batch,
+                         std::string* last_film) {
+    (void)film::take_next_film();  // an old request is no request of this film's
+    int result = mw31_film(args, batch);
+    for (;;) {
+        const film::NextFilm next = film::take_next_film();
+        if (next.film.empty()) break;
+        args[1] = next.film;
+        film::place_next_film_window(next);
+        result = mw31_film(args, batch);
+        // A film that opened no film window (a 3D scene, a file that cannot be read) leaves
+        // the place to nobody.
+        film::clear_next_film_window_place();
+    }
+    if (last_film) *last_film = args[1];
+    return result;
+}
+
+}  // namespace
+
 int kurvlab_main(const std::vector<std::string>& args, const BatchRequest& batch) {
     const char* env_dir = std::getenv("KURVLAB_DIR");
     std::string directory = env_dir && *env_dir ? env_dir : ".";
@@ -29,9 +52,11 @@ int kurvlab_main(const std::vector<std::string>& args, const BatchRequest& batch
         for (;;) {
             std::string chosen;
             if (mw31::choose_film_file(directory, &chosen, kFilmFilter) != 0) return 0;
-            directory = cut_last_component(chosen);
+            std::string played;
+            play_with_next_films({"kurvlab", chosen, "-p1"}, batch, &played);
+            // The next dialog opens where the last film played came from.
+            directory = cut_last_component(played);
             if (directory.empty()) directory = "/";
-            mw31_film({"kurvlab", chosen, "-p1"}, batch);
         }
     }
     std::vector<std::string> film_args{"kurvlab", args[1]};
@@ -39,7 +64,7 @@ int kurvlab_main(const std::vector<std::string>& args, const BatchRequest& batch
     film_args.push_back("-p1");
     // A film named here that could not be played is a failure for whoever started us; the
     // open-dialog loop above keeps 0.
-    return mw31_film(film_args, batch);
+    return play_with_next_films(film_args, batch, nullptr);
 }
 
 }  // namespace kurvlab

@@ -6,6 +6,7 @@
 #include "mw31/atomic_file.h"
 #include "mw31/dialogs.h"
 #include "mw31/format.h"
+#include "mw31/recent_films.h"
 #include "mw31/temp_names.h"
 
 namespace mw31 {
@@ -25,22 +26,12 @@ std::string with_forward_slashes(std::string s) {
 
 }  // namespace
 
-int choose_film_file(const std::string& start_directory, std::string* result,
-                     const std::string& filter) {
+int write_film_list(const std::vector<std::string>& films, std::string* result) {
     result->clear();
-    OpenFileRequest request;
-    request.directory = with_forward_slashes(start_directory);
-    request.filter = filter;
-    request.multiple = true;
-    const std::vector<std::string> files = open_file_dialog(request);
-    if (files.empty()) return 1;
-    if (files.size() == 1) {
-        *result = files[0];
-        return 0;
-    }
-    std::string list = directory_of(files[0]) + "/gesflm.txt";
+    if (films.empty()) return 1;
+    const std::string list = directory_of(films[0]) + "/gesflm.txt";
     std::string text;
-    for (const std::string& file : files) text += "film=" + file + "\n";
+    for (const std::string& film : films) text += "film=" + film + "\n";
     // Written whole or not at all: an old list stays as it was when the disk is full.
     std::string error;
     if (write_file_atomically(list, text, &error)) {
@@ -62,6 +53,24 @@ int choose_film_file(const std::string& start_directory, std::string* result,
     }
     message_printf("kann Datei nicht oeffnen / cannot open %s\n%s", list.c_str(), error.c_str());
     return 1;
+}
+
+int choose_film_file(const std::string& start_directory, std::string* result,
+                     const std::string& filter) {
+    result->clear();
+    OpenFileRequest request;
+    request.directory = with_forward_slashes(start_directory);
+    request.filter = filter;
+    request.multiple = true;
+    request.recent = recent_films();
+    const std::vector<std::string> files = open_file_dialog(request);
+    if (files.empty()) return 1;
+    remember_recent_films(files);
+    if (files.size() == 1) {
+        *result = files[0];
+        return 0;
+    }
+    return write_film_list(files, result);
 }
 
 }  // namespace mw31

@@ -25,7 +25,7 @@ bool take_canned(CannedAnswer* out) {
     return true;
 }
 void record(const char* kind, const std::string& title, const std::string& text) {
-    hooks().shown.push_back(DialogRecord{kind, title, text, {}, {}});
+    hooks().shown.push_back(DialogRecord{kind, title, text, {}, {}, {}});
 }
 }  // namespace
 
@@ -43,6 +43,7 @@ BoxAnswer message_box(const std::string& title, const std::string& text, BoxButt
 
 std::vector<std::string> open_file_dialog(const OpenFileRequest& request) {
     record("open", request.title, request.directory);
+    hooks().shown.back().recent = request.recent;
     CannedAnswer canned;
     if (take_canned(&canned))
         return canned.answer == BoxAnswer::Cancel ? std::vector<std::string>{} : canned.files;
@@ -77,7 +78,7 @@ bool ask_text(const std::string& title, const std::string& prompt, std::string* 
 
 bool ask_text(const TextRequest& request, std::string* text) {
     hooks().shown.push_back(DialogRecord{
-        "text", request.title, request.prompt, *text, {request.ok_text, request.cancel_text}});
+        "text", request.title, request.prompt, *text, {request.ok_text, request.cancel_text}, {}});
     CannedAnswer canned;
     if (take_canned(&canned)) {
         if (canned.answer == BoxAnswer::Cancel) return false;

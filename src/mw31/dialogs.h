@@ -18,6 +18,8 @@ struct OpenFileRequest {
     // "Films|*.anm|All files|*.*|".
     std::string filter;
     bool multiple = false;
+    // Films chosen recently, newest first: the dialog offers their folders.
+    std::vector<std::string> recent;
 };
 
 struct SaveFileRequest {
@@ -58,6 +60,7 @@ struct DialogRecord {
     std::string text;    // message text, prompt, or the start directory of a file dialog
     std::string preset;  // text questions: what the field showed
     std::vector<std::string> buttons;  // text questions with named buttons: OK, cancel
+    std::vector<std::string> recent;   // open dialogs: the recent films offered
 };
 struct CannedAnswer {
     BoxAnswer answer = BoxAnswer::Ok;  // for boxes; Cancel cancels any dialog

@@ -3,6 +3,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "mw31/canvas.h"
 #include "mw31/picture.h"
@@ -33,6 +34,7 @@ enum class MessageKind {
     Close,      // the close box
     Timer,      // command holds the timer number
     Quit,       // the application is asked to end; window is null
+    Dropped,    // files dropped onto a window that takes drops: full paths in `files`
 };
 
 enum class MouseButton { None = 0, Left = 1, Right = 2, Middle = 4 };
@@ -48,6 +50,7 @@ struct Message {
     int buttons = 0;  // MouseButton bits held during a move
     int x = 0, y = 0;
     int wheel = 0;
+    std::vector<std::string> files;
 };
 
 using WindowProc = void (*)(Window& window, const Message& message, void* user);
@@ -62,6 +65,7 @@ struct WindowSpec {
     std::string icon;  // resource name, e.g. "kvfilm"
     WindowProc proc = nullptr;
     void* user = nullptr;
+    bool accepts_drops = false;  // local files dropped onto it arrive as a Dropped message
 };
 
 class Window {
@@ -79,6 +83,8 @@ class Window {
     virtual Rect window_rect() const = 0;
     virtual void move_resize(const Rect& outer) = 0;
     virtual void show(ShowMode mode) = 0;
+    // How the window is shown now (the user may have maximised or restored it since).
+    virtual ShowMode shown_as() const { return ShowMode::Normal; }
     virtual void raise() = 0;
     virtual void set_cursor(CursorShape shape) = 0;
 

@@ -148,6 +148,21 @@ TEST(PlaybackKeys, CaseActsAlikeExceptForQ) {
     EXPECT_EQ(command_for_key(38), 0);
 }
 
+TEST(PlaybackKeys, CtrlOIsAKeyDownSoThatSingleStepCannotSwallowIt) {
+    EXPECT_EQ(command_for_key('O', true), kKeyOpenFilm);
+    EXPECT_EQ(command_for_key('O', false), 0);
+    EXPECT_EQ(command_for_key('P', true), 0);
+    EXPECT_EQ(command_for_char(15), 0) << "its control character must not open a second dialog";
+    EXPECT_EQ(command_for_char('o'), 0);
+    // The other keys that are no characters do not depend on Ctrl.
+    EXPECT_EQ(command_for_key(36, true), kKeyFirstFrame);
+    PlaybackState s = new_playback_state(10, 1, 5, 1, 0);
+    s.cycle_count = 7;
+    EXPECT_EQ(apply_command(&s, nullptr, kKeyOpenFilm, 1234), CommandEffect::OpenFilm);
+    EXPECT_FALSE(s.end) << "the film ends only when a film was chosen";
+    EXPECT_EQ(s.cycle_count, 0);
+}
+
 TEST(PlaybackCommands, DirectionTogglesAndTheDirectionKeysSetIt) {
     PlaybackState s;
     apply_command(&s, nullptr, kCmdDirection, 0);

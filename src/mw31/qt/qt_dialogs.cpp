@@ -5,8 +5,10 @@
 #include <QInputDialog>
 #include <QMessageBox>
 #include <QStringList>
+#include <QUrl>
 
 #include "mw31/qt/qt_text.h"
+#include "mw31/recent_films.h"
 
 namespace mw31 {
 
@@ -56,18 +58,27 @@ BoxAnswer qt_message_box(const std::string& title, const std::string& text, BoxB
 }
 
 std::vector<std::string> qt_open_file_dialog(const OpenFileRequest& request) {
-    const QString title = to_qstring(request.title);
-    const QString dir = path_to_qstring(request.directory);
-    const QString filters = to_qstring(qt_name_filters(request.filter));
-    QStringList chosen;
-    if (request.multiple) {
-        chosen = QFileDialog::getOpenFileNames(nullptr, title, dir, filters);
-    } else {
-        const QString one = QFileDialog::getOpenFileName(nullptr, title, dir, filters);
-        if (!one.isEmpty()) chosen << one;
+    QFileDialog dialog(nullptr, to_qstring(request.title), path_to_qstring(request.directory),
+                       to_qstring(qt_name_filters(request.filter)));
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setFileMode(request.multiple ? QFileDialog::ExistingFiles : QFileDialog::ExistingFile);
+    const std::vector<std::string> recent = recent_folders(request.recent);
+    if (!recent.empty()) {
+        // The folders of recent films: in the "look in" history and beside the places.
+        QStringList history;
+        QList<QUrl> places = dialog.sidebarUrls();
+        for (const std::string& folder : recent) {
+            const QString f = path_to_qstring(folder);
+            history << f;
+            const QUrl url = QUrl::fromLocalFile(f);
+            if (!places.contains(url)) places << url;
+        }
+        dialog.setHistory(history);
+        dialog.setSidebarUrls(places);
     }
     std::vector<std::string> files;
-    for (const QString& f : chosen) files.push_back(path_from_qstring(f));
+    if (dialog.exec() != QDialog::Accepted) return files;
+    for (const QString& f : dialog.selectedFiles()) files.push_back(path_from_qstring(f));
     return files;
 }
 

@@ -5,12 +5,16 @@
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDropEvent>
+#include <QFileInfo>
 #include <QKeyEvent>
+#include <QMimeData>
 #include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPainter>
 #include <QTimer>
 #include <QToolButton>
+#include <QUrl>
 #include <QVBoxLayout>
 #include <QWheelEvent>
 #include <algorithm>
@@ -115,6 +119,18 @@ std::vector<Message> key_messages(const QKeyEvent* event) {
     return out;
 }
 
+std::vector<std::string> dropped_files(const QMimeData* data) {
+    std::vector<std::string> files;
+    if (!data || !data->hasUrls()) return files;
+    for (const QUrl& url : data->urls()) {
+        if (!url.isLocalFile()) continue;
+        const QFileInfo info(url.toLocalFile());
+        // A folder is no film; a name that is gone by now is not either.
+        if (info.isFile()) files.push_back(path_from_qstring(info.absoluteFilePath()));
+    }
+    return files;
+}
+
 void WindowTimers::set(int id, int period_ms) {
     auto& timer = timers_[id];
     if (!timer) {
@@ -190,6 +206,24 @@ void FrameWidget::keyPressEvent(QKeyEvent* event) {
     event->accept();
 }
 
+// Only what a film could be is taken: the pointer shows at once whether a drop would count.
+void FrameWidget::dragEnterEvent(QDragEnterEvent* event) {
+    if (!dropped_files(event->mimeData()).empty()) event->acceptProposedAction();
+}
+
+void FrameWidget::dragMoveEvent(QDragMoveEvent* event) {
+    if (!dropped_files(event->mimeData()).empty()) event->acceptProposedAction();
+}
+
+void FrameWidget::dropEvent(QDropEvent* event) {
+    Message m;
+    m.kind = MessageKind::Dropped;
+    m.files = dropped_files(event->mimeData());
+    if (m.files.empty()) return;
+    event->acceptProposedAction();
+    owner_->post(m);
+}
+
 // ---- window
 
 QtWindow::QtWindow(const WindowSpec& window_spec) {
@@ -197,6 +231,7 @@ QtWindow::QtWindow(const WindowSpec& window_spec) {
     user = window_spec.user;
     frame_ = std::make_unique<FrameWidget>(this);
     frame_->setWindowTitle(to_qstring(window_spec.title));
+    frame_->setAcceptDrops(window_spec.accepts_drops);
     const QIcon icon = icon_for(window_spec.icon);
     if (!icon.isNull()) frame_->setWindowIcon(icon);
 
@@ -284,6 +319,13 @@ void QtWindow::show(ShowMode mode) {
             frame_->showFullScreen();
             break;
     }
+}
+
+ShowMode QtWindow::shown_as() const {
+    if (!frame_->isVisible()) return ShowMode::Hidden;
+    if (frame_->isFullScreen()) return ShowMode::FullScreen;
+    if (frame_->isMaximized()) return ShowMode::Maximized;
+    return ShowMode::Normal;
 }
 
 // To the top only: taking the focus would pull the keyboard away from whatever the user types

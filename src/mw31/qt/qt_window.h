@@ -14,7 +14,11 @@
 #include "mw31/window.h"
 
 class QAction;
+class QDragEnterEvent;
+class QDragMoveEvent;
+class QDropEvent;
 class QKeyEvent;
+class QMimeData;
 class QMouseEvent;
 class QVBoxLayout;
 class QWheelEvent;
@@ -28,6 +32,8 @@ Message mouse_message(MessageKind kind, const QMouseEvent* event);
 // False for a wheel event without a vertical delta.
 bool wheel_message(const QWheelEvent* event, Message* out);
 std::vector<Message> key_messages(const QKeyEvent* event);
+// The local files (not folders) among dropped data, as full paths; empty when there are none.
+std::vector<std::string> dropped_files(const QMimeData* data);
 
 // Timers by number that post a Timer message through `post`.
 class WindowTimers {
@@ -70,6 +76,9 @@ class FrameWidget final : public QWidget {
   protected:
     void closeEvent(QCloseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dragMoveEvent(QDragMoveEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
     bool focusNextPrevChild(bool) override { return false; }
 
   private:
@@ -86,6 +95,7 @@ class QtWindow final : public Window {
     Rect window_rect() const override;
     void move_resize(const Rect& outer) override;
     void show(ShowMode mode) override;
+    ShowMode shown_as() const override;
     void raise() override;
     void set_cursor(CursorShape shape) override;
 
