@@ -1,9 +1,12 @@
 // The frame presenter: one sequence of fit, paint, status, copy and record for every player.
 #include "film/frame_presenter.h"
 
+#include <utility>
+
 #include "film/measuring_window.h"
 #include "film_model/paint_basics.h"
 #include "mw31/format.h"
+#include "mw31/message_queue.h"
 #include "mw31/process.h"
 #include "mw31/status_panel.h"
 
@@ -101,6 +104,21 @@ void present_reading_progress(FilmWindow& fw, int frames_read) {
     canvas.text_out(
         5, 15,
         mw31::format_text("Film wird gelesen / reading the film: %d Bilder / frames", frames_read));
+}
+
+ReaderHooks reading_hooks(FilmWindow& fw, std::function<int()> frames_read) {
+    constexpr long long kProgressEveryMs = 200;
+    ReaderHooks hooks;
+    hooks.progress = [&fw, frames_read = std::move(frames_read),
+                      shown = mw31::tick_count()]() mutable {
+        const long long now = mw31::tick_count();
+        if (now - shown >= kProgressEveryMs) {
+            shown = now;
+            present_reading_progress(fw, frames_read());
+        }
+        mw31::service_messages();
+    };
+    return hooks;
 }
 
 void release_screen(FilmWindow& fw) {

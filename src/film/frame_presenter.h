@@ -7,6 +7,7 @@
 #include <string>
 
 #include "film/film_window.h"
+#include "film_model/reader_report.h"
 #include "mw31/picture.h"
 
 namespace film {
@@ -37,6 +38,10 @@ void paint_composed(FilmWindow& fw, mw31::Canvas& canvas, const FilmView& view);
 
 // While a long film is read: the window says how many frames are in so far.
 void present_reading_progress(FilmWindow& fw, int frames_read);
+
+// Reader hooks that keep the window responsive while a long film is read and show, now and
+// then, how many frames `frames_read` says are in.
+ReaderHooks reading_hooks(FilmWindow& fw, std::function<int()> frames_read);
 
 // The pictures go with the window.
 void release_screen(FilmWindow& fw);

@@ -83,18 +83,7 @@ int play_line_film(const LineFilmOptions& options) {
     }
 
     const EraseRectMapper mapper = erase_rect_mapper(fw.view);
-    // The window stays responsive while a long film is read, and says how far the read got.
-    ReaderHooks hooks;
-    constexpr long long kProgressEveryMs = 200;
-    long long progress_shown = mw31::tick_count();
-    hooks.progress = [&] {
-        const long long now = mw31::tick_count();
-        if (now - progress_shown >= kProgressEveryMs) {
-            progress_shown = now;
-            present_reading_progress(fw, p.store.frame_count());
-        }
-        mw31::service_messages();
-    };
+    const ReaderHooks hooks = reading_hooks(fw, [&p] { return p.store.frame_count(); });
     const int rc = options.source ? read_line_film(*options.source, &p.store, mapper, hooks)
                                   : read_line_film_file(options.film_name, &p.store, mapper, hooks);
     if (rc != 0) {

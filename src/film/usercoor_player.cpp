@@ -95,18 +95,7 @@ int usercoor_film(const UsercoorPlayOptions& options) {
         return leave(p, 1);
     }
 
-    // The window stays responsive while a long film is read, and says how far the read got.
-    ReaderHooks hooks;
-    constexpr long long kProgressEveryMs = 200;
-    long long progress_shown = mw31::tick_count();
-    hooks.progress = [&] {
-        const long long now = mw31::tick_count();
-        if (now - progress_shown >= kProgressEveryMs) {
-            progress_shown = now;
-            present_reading_progress(fw, p.film.frame_count());
-        }
-        mw31::service_messages();
-    };
+    const ReaderHooks hooks = reading_hooks(fw, [&p] { return p.film.frame_count(); });
     const int rc = options.source ? read_usercoor_film(*options.source, &p.film, hooks)
                                   : read_usercoor_film_file(options.film_name, &p.film, hooks);
     if (rc != 0) return leave(p, 1);
