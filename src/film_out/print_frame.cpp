@@ -72,14 +72,12 @@ void inverting_line(mw31::Canvas& dc, const mw31::Pen& pen, mw31::Point to) {
     dc.select_pen(pen);
 }
 
-class LineFilmPrint final : public film::FrameSink {
+// Records drawn with the pens of line films: 2 pixels wide in the paper colour, inverting lines
+// flipping the paper. Subclasses say where a point of their plane lands on the page.
+class RecordPrint : public film::FrameSink {
   public:
-    LineFilmPrint(const PrintPage& page, int virtual_width, const film::PaintStyle& style)
-        : page_(page),
-          dc_(*page.dc),
-          map_(page.view, virtual_width),
-          style_(style),
-          pen_(solid_pen(1, kBlack)) {
+    RecordPrint(const PrintPage& page, const film::PaintStyle& style)
+        : page_(page), dc_(*page.dc), style_(style), pen_(solid_pen(1, kBlack)) {
         dc_.select_pen(pen_);
     }
 
@@ -98,6 +96,23 @@ class LineFilmPrint final : public film::FrameSink {
         else
             dc_.line_to(p.x, p.y);
     }
+    void placed_arc(const film::PlacedArc&) override {}
+    void filled_rect(double, double, double, double) override {}  // not printed
+
+  protected:
+    virtual mw31::Point at(double x, double y) const = 0;
+
+    const PrintPage& page_;
+    mw31::Canvas& dc_;
+    film::PaintStyle style_;
+    mw31::Pen pen_;
+};
+
+class LineFilmPrint final : public RecordPrint {
+  public:
+    LineFilmPrint(const PrintPage& page, int virtual_width, const film::PaintStyle& style)
+        : RecordPrint(page, style), map_(page.view, virtual_width) {}
+
     void arc(const film::FrameArc& a, bool inverting) override {
         const int r = map_.length(int32_t(a.r));
         if (r < 0) return;  // the screen draws none either
@@ -116,20 +131,14 @@ class LineFilmPrint final : public film::FrameSink {
             dc_.select_pen(pen_);
         }
     }
-    void placed_arc(const film::PlacedArc&) override {}
-    void filled_rect(double, double, double, double) override {}  // not printed
     void label(double, double, const std::string&) override {}
 
   private:
-    mw31::Point at(double x, double y) const {
+    mw31::Point at(double x, double y) const override {
         return page_.at(map_.x(int32_t(x)), map_.y(int32_t(y)));
     }
 
-    const PrintPage& page_;
-    mw31::Canvas& dc_;
     film::FilmToScreen map_;
-    film::PaintStyle style_;
-    mw31::Pen pen_;
 };
 
 class AnmneuPrint final : public film::FrameSink {
@@ -191,34 +200,14 @@ class AnmneuPrint final : public film::FrameSink {
 
 // User-coordinates records in world units, stretched onto the window's drawing area as the
 // screen shows them; filled rectangles are not printed, as for line films.
-class UsercoorPrint final : public film::FrameSink {
+class UsercoorPrint final : public RecordPrint {
   public:
     UsercoorPrint(const PrintPage& page, const film::WorldWindow& world,
                   const film::PaintStyle& style)
-        : page_(page),
-          dc_(*page.dc),
+        : RecordPrint(page, style),
           world_(world),
-          style_(style),
-          pen_(solid_pen(1, kBlack)),
-          to_page_([this](double x, double y) { return at(x, y); }) {
-        dc_.select_pen(pen_);
-    }
+          to_page_([this](double x, double y) { return at(x, y); }) {}
 
-    void colour(int colour) override {
-        pen_ = solid_pen(2, paper_colour(colour, style_));
-        dc_.select_pen(pen_);
-    }
-    void move_to(double x, double y) override {
-        const mw31::Point p = at(x, y);
-        dc_.move_to(p.x, p.y);
-    }
-    void line_to(double x, double y, bool inverting) override {
-        const mw31::Point p = at(x, y);
-        if (inverting)
-            inverting_line(dc_, pen_, p);
-        else
-            dc_.line_to(p.x, p.y);
-    }
     // Inverting arcs are not printed.
     void arc(const film::FrameArc& a, bool inverting) override {
         if (inverting || !(a.r > 0)) return;
@@ -226,25 +215,19 @@ class UsercoorPrint final : public film::FrameSink {
         // screen shows.
         print_arc(dc_, to_page_, a.cx, a.cy, a.r, a.r, a.start_deg, a.sweep_deg);
     }
-    void placed_arc(const film::PlacedArc&) override {}
-    void filled_rect(double, double, double, double) override {}
     void label(double x, double y, const std::string& text) override {
         const mw31::Point p = at(x, y);
         dc_.text_out(p.x, p.y, text);
     }
 
   private:
-    mw31::Point at(double x, double y) const {
+    mw31::Point at(double x, double y) const override {
         const mw31::Rect& a = page_.view.area;
         return page_.at(a.left + (x - world_.xl) / (world_.xr - world_.xl) * a.width(),
                         a.bottom - (y - world_.yb) / (world_.yt - world_.yb) * a.height());
     }
 
-    const PrintPage& page_;
-    mw31::Canvas& dc_;
     film::WorldWindow world_;
-    film::PaintStyle style_;
-    mw31::Pen pen_;
     PagePoint to_page_;
 };
 
