@@ -2,10 +2,14 @@
 #include "main/kurvlab_main.h"
 
 #include <cstdlib>
+#include <filesystem>
 
 #include "film/film_window.h"
 #include "main/mw31_film.h"
+#include "mw31/atomic_file.h"
 #include "mw31/choose_film_file.h"
+#include "mw31/format.h"
+#include "mw31/temp_names.h"
 
 namespace kurvlab {
 
@@ -42,6 +46,38 @@ int play_with_next_films(std::vector<std::string> args, const BatchRequest& batc
     return result;
 }
 
+// Further film names after the first (arguments that are not options and name files) play
+// together with it as a merged film, as several films chosen in the open dialog do. The list
+// goes into our temporary folder: nothing is written beside the user's films. False after a
+// message when the list cannot be written.
+bool merge_further_films(std::vector<std::string>* args) {
+    std::vector<std::string> films{(*args)[1]};
+    std::vector<std::string> rest{(*args)[0], (*args)[1]};
+    for (size_t i = 2; i < args->size(); ++i) {
+        const std::string& a = (*args)[i];
+        std::error_code ec;
+        if (!a.empty() && a[0] != '-' && std::filesystem::is_regular_file(a, ec))
+            films.push_back(a);
+        else
+            rest.push_back(a);
+    }
+    if (films.size() < 2) return true;
+    const std::string folder = mw31::temp_directory();
+    if (folder.empty()) return false;  // said already
+    const std::string list = folder + "/gesflm.txt";
+    std::string text, error;
+    for (const std::string& film : films)
+        text += "film=" + std::filesystem::absolute(film).string() + "\n";
+    if (!mw31::write_file_atomically(list, text, &error)) {
+        mw31::message_printf("kann Datei nicht oeffnen / cannot open %s\n%s", list.c_str(),
+                             error.c_str());
+        return false;
+    }
+    rest[1] = list;
+    *args = rest;
+    return true;
+}
+
 }  // namespace
 
 int kurvlab_main(const std::vector<std::string>& args, const BatchRequest& batch) {
@@ -61,6 +97,7 @@ int kurvlab_main(const std::vector<std::string>& args, const BatchRequest& batch
     }
     std::vector<std::string> film_args{"kurvlab", args[1]};
     film_args.insert(film_args.end(), args.begin() + 2, args.end());
+    if (!merge_further_films(&film_args)) return 1;
     film_args.push_back("-p1");
     // A film named here that could not be played is a failure for whoever started us; the
     // open-dialog loop above keeps 0.

@@ -121,4 +121,21 @@ TEST_F(MergeProgram, InfoDescribesTheMergeAndMergeOutWritesIt) {
     EXPECT_NE(refused.out.find("not a merge definition"), std::string::npos) << refused.out;
 }
 
+// Several films named on the command line play merged, as several films chosen in the open
+// dialog do; their list goes into the temporary folder, not beside the films.
+TEST_F(MergeProgram, SeveralFilmsOnTheCommandLinePlayMerged) {
+    const auto examples_before = files_in(kExamples);
+    const ProgramRun info =
+        run("examples/fourbar_anmneu.anm -n1 examples/cam_anmneu.anm --info", KV_SOURCE_DIR, tmp());
+    ASSERT_EQ(info.exit_code, 0) << info.out;
+    EXPECT_NE(info.out.find("kind: merge definition\n"), std::string::npos) << info.out;
+    EXPECT_NE(info.out.find("entries: 2\n"), std::string::npos) << info.out;
+    EXPECT_NE(info.out.find("/examples/cam_anmneu.anm dx=0"), std::string::npos) << info.out;
+    const ProgramRun played =
+        run("examples/fourbar_anmneu.anm examples/cam_anmneu.anm -n1", KV_SOURCE_DIR, tmp());
+    EXPECT_EQ(played.exit_code, 0) << played.out;
+    EXPECT_EQ(files_in(kExamples), examples_before);
+    EXPECT_EQ(files_in(tmp()), std::vector<std::string>{});
+}
+
 }  // namespace
