@@ -52,8 +52,8 @@ inline RealByteMasks real_byte_masks(const unsigned char* p) {
 // n values (1 to 5) from p, each ended by one byte outside the real runs. False, with nothing
 // consumed, when a value is no plain decimal of that size (exponent, second sign or point, no
 // digits, more than 7 digits on a side) or the values do not end within 64 bytes.
-inline bool read_reals_in_block(const unsigned char* p, int n, double* v,
-                                const unsigned char** after) {
+template <int n>
+inline bool read_reals_in_block(const unsigned char* p, double* v, const unsigned char** after) {
     static constexpr double kPow10[8] = {1e0, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7};
     const RealByteMasks m = real_byte_masks(p);
     uint64_t ends = m.other;
@@ -92,7 +92,8 @@ inline bool read_reals_in_block(const unsigned char* p, int n, double* v,
 
 #else
 
-inline bool read_reals_in_block(const unsigned char*, int, double*, const unsigned char**) {
+template <int n>
+inline bool read_reals_in_block(const unsigned char*, double*, const unsigned char**) {
     return false;
 }
 

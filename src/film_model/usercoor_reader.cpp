@@ -99,8 +99,10 @@ class Reader {
     }
     bool read_plain_decimal(double* v);
     bool read_real_across_blocks(double* v);
-    bool read_reals(int n, double* v) {
-        if (e_ - p_ >= kUsercoorFastMargin && read_reals_in_block(p_, n, v, &p_)) return true;
+    // One copy per count of values: the quick path's loop is then unrolled and inlined.
+    template <int n>
+    bool read_reals(double* v) {
+        if (e_ - p_ >= kUsercoorFastMargin && read_reals_in_block<n>(p_, v, &p_)) return true;
         for (int i = 0; i < n; ++i) {
             if (!read_real(&v[i])) return false;
         }
@@ -264,7 +266,7 @@ bool Reader::common_command(int c) {
     int32_t n[2];
     switch (c) {
         case 'a':
-            if (read_reals(4, v)) set_window(v);
+            if (read_reals<4>(v)) set_window(v);
             return true;
         case 'q':
             if (read_int(&n[0])) set_angle_divisor(n[0]);
@@ -291,21 +293,21 @@ void Reader::head_command(int c) {
             break;
         case 'm':
         case 'd':
-            read_reals(2, v);
+            read_reals<2>(v);
             break;
         case 'l':
         case 'i':
         case 'w':
-            read_reals(4, v);
+            read_reals<4>(v);
             break;
         case 'h':
         case 'o':
         case 'g':
         case 'b':
-            read_reals(5, v);
+            read_reals<5>(v);
             break;
         case 's':
-            if (read_reals(2, v)) read_text(&text_);
+            if (read_reals<2>(v)) read_text(&text_);
             break;
         default:  // x and bytes without meaning
             break;
@@ -314,7 +316,7 @@ void Reader::head_command(int c) {
 
 void Reader::text_record() {
     double v[2];
-    if (!read_reals(2, v)) return;
+    if (!read_reals<2>(v)) return;
     read_text(&text_);
     // Beyond the last text number the record is dropped: it would show nothing.
     if (film_.texts.size() >= size_t(limits_.max_texts < 0 ? 0 : limits_.max_texts)) return;
@@ -333,26 +335,26 @@ void Reader::frame_command(int c) {
             if (read_int(&n)) add(kUcColour, n, 0);
             break;
         case 'm':
-            if (read_reals(2, v)) add(kUcMoveTo, v[0], v[1]);
+            if (read_reals<2>(v)) add(kUcMoveTo, v[0], v[1]);
             break;
         case 'd':
-            if (read_reals(2, v)) add(kUcLineTo, v[0], v[1]);
+            if (read_reals<2>(v)) add(kUcLineTo, v[0], v[1]);
             break;
         case 'l':
-            if (read_reals(4, v)) {
+            if (read_reals<4>(v)) {
                 add(kUcMoveTo, v[0], v[1]);
                 add(kUcLineTo, v[2], v[3]);
             }
             break;
         case 'i':
-            if (read_reals(4, v)) {
+            if (read_reals<4>(v)) {
                 add(kUcColour, 1, 0);
                 add(kUcMoveTo, v[0], v[1]);
                 add(kUcXorLineTo, v[2], v[3]);
             }
             break;
         case 'w':
-            if (read_reals(4, v)) {
+            if (read_reals<4>(v)) {
                 add(kUcFilledRect, v[0], v[1]);
                 add(kUcMoveTo, v[2], v[3]);
             }
@@ -360,13 +362,13 @@ void Reader::frame_command(int c) {
         case 'h':  // x, y, a1, a2, r
         case 'g':
         case 'b':
-            if (read_reals(5, v)) {
+            if (read_reals<5>(v)) {
                 add(c == 'h' ? kUcArc : c == 'g' ? kUcXorArc5 : kUcArc5, v[0], v[1]);
                 add(v[4], v[2], v[3]);
             }
             break;
         case 'o':  // x, y, r, a1, a2
-            if (read_reals(5, v)) {
+            if (read_reals<5>(v)) {
                 add(kUcArc, v[0], v[1]);
                 add(v[2], v[3], v[4]);
             }

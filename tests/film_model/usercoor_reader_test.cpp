@@ -146,6 +146,110 @@ TEST(UsercoorReal, PlainDecimalsReadInPlaceRoundAsTheStandardConversion) {
         EXPECT_TRUE(same_double(got[i].a, reference_real(texts[i]))) << texts[i];
 }
 
+// A value as writers print it or as a hand-made film may hold it: plain decimals of every
+// length, signs, leading zeros, points at either end, exponents with E or D, ties and runs of
+// more digits than a double holds.
+std::string random_value(std::mt19937& rng) {
+    static const char* const odd[] = {
+        "-0", "-0.0", "+0", ".5", "-5.", "000123.4500", "1e5", "-2.5E-3", "7D2", "-3d-2",
+        "+1.25e+1", "9007199254740993", "0.10000000000000001", "2.2250738585072014e-308",
+        "0.30000000000000004", "1234567", "0.1234567", "12345678", "-9999999.9999999", "4.35",
+        "0.000001", "1.5e300",
+        // Runs of which only a prefix is a number, or none.
+        "12-3", "1+2", "--1", "+-1", "1..2", "1.2.3", ".", "-", "", "e5", "D"};
+    auto digits = [&rng](int n) {
+        std::string d;
+        for (int i = 0; i < n; ++i) d.push_back(char('0' + rng() % 10));
+        return d;
+    };
+    std::string v;
+    switch (rng() % 4) {
+        case 0:  // a long plain decimal
+            v = digits(1 + int(rng() % 10)) + "." + digits(int(rng() % 10));
+            break;
+        case 1:
+            v = odd[rng() % (sizeof odd / sizeof odd[0])];
+            break;
+        default:  // as the writers print them: few digits on either side
+            v = digits(1 + int(rng() % 4)) + (rng() % 5 ? "." + digits(int(rng() % 5)) : "");
+            break;
+    }
+    if (!v.empty() && v[0] != '-' && v[0] != '+' && rng() % 2) v.insert(0, "-");
+    return v;
+}
+
+TEST(UsercoorReader, RecordValuesOfEveryShapeRoundAsTheStandardConversion) {
+    // Records of two, four and five values with mixed shapes, so that one odd value among
+    // plain ones and values ended by any byte outside the runs come up; read from one block
+    // and byte by byte.
+    struct Letter {
+        char c;
+        int values;
+    };
+    const Letter letters[] = {{'m', 2}, {'d', 2}, {'l', 4}, {'w', 4}, {'h', 5}, {'o', 5}};
+    const char ends[] = {',', ',', ',', ' ', ';', '/', '\n'};
+    std::mt19937 rng(2024);
+    std::string film = "f\n";
+    Records want;
+    std::vector<std::string> texts;  // each value, for the message
+    for (int frame = 0; frame < 40; ++frame) {
+        // After x only some letters start a frame.
+        film += "m1,2\n";
+        want.push_back({kUcMoveTo, 1, 2});
+        for (int k = 0; k < 60; ++k) {
+            const Letter& l = letters[rng() % 6];
+            film.push_back(l.c);
+            double v[5];
+            for (int i = 0; i < l.values; ++i) {
+                texts.push_back(random_value(rng));
+                v[i] = reference_real(texts.back());
+                film += texts.back();
+                film.push_back(i + 1 < l.values ? ends[rng() % 7] : '\n');
+            }
+            switch (l.c) {
+                case 'm':
+                case 'd':
+                    want.push_back({l.c == 'm' ? double(kUcMoveTo) : kUcLineTo, v[0], v[1]});
+                    break;
+                case 'l':
+                    want.push_back({kUcMoveTo, v[0], v[1]});
+                    want.push_back({kUcLineTo, v[2], v[3]});
+                    break;
+                case 'w':
+                    want.push_back({kUcFilledRect, v[0], v[1]});
+                    want.push_back({kUcMoveTo, v[2], v[3]});
+                    break;
+                case 'h':
+                    want.push_back({kUcArc, v[0], v[1]});
+                    want.push_back({v[4], v[2], v[3]});
+                    break;
+                default:
+                    want.push_back({kUcArc, v[0], v[1]});
+                    want.push_back({v[2], v[3], v[4]});
+                    break;
+            }
+        }
+        film += "x\n";
+    }
+    for (const bool trickle : {false, true}) {
+        const Result r = read(film, {}, trickle);
+        ASSERT_EQ(r.rc, 0);
+        ASSERT_EQ(r.film.frame_count(), 40);
+        ASSERT_EQ(r.film.records.size(), want.size());
+        int wrong = 0;
+        for (size_t i = 0; i < want.size() && wrong < 10; ++i) {
+            const UsercoorRecord& g = r.film.records[i];
+            if (same_double(g.kind, want[i].kind) && same_double(g.a, want[i].a) &&
+                same_double(g.b, want[i].b))
+                continue;
+            ++wrong;
+            ADD_FAILURE() << "record " << i << (trickle ? " (byte by byte)" : "") << ": got {"
+                          << g.kind << ", " << g.a << ", " << g.b << "}, want {" << want[i].kind
+                          << ", " << want[i].a << ", " << want[i].b << "}";
+        }
+    }
+}
+
 TEST(UsercoorReader, EveryLetterInAFrame) {
     const Result r = read(
         "usercoor\nc3\nq200\nr799,599\na0,130,0,100\nf\n"
