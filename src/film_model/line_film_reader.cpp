@@ -10,6 +10,7 @@
 
 #include "film_model/line_film_fast_paths.h"
 #include "film_model/line_film_resync.h"
+#include "film_model/text_values.h"
 #include "mw31/format.h"
 
 namespace film {
@@ -17,29 +18,6 @@ namespace film {
 namespace {
 
 constexpr int kEnd = ByteSource::kEndOfStream;
-
-int32_t saturate(int64_t v) {
-    if (v > INT32_MAX) return INT32_MAX;
-    if (v < INT32_MIN) return INT32_MIN;
-    return int32_t(v);
-}
-
-// Makes room for at least `extra` records beyond those held. Reserved but untouched memory
-// costs nothing resident, so the reader reserves for the worst case and never moves records
-// while it writes them. False when the memory could not be had (the records stay as they were).
-bool reserve_records(RecordVector* records, size_t extra) {
-    if (extra > records->max_size() - records->size()) return false;
-    const size_t wanted = records->size() + extra;
-    if (wanted <= records->capacity()) return true;
-    try {
-        records->reserve(wanted);
-    } catch (const std::bad_alloc&) {
-        return false;
-    } catch (const std::length_error&) {
-        return false;
-    }
-    return true;
-}
 
 // Reading of one film. Value readers return false when the stream ends inside the value; the
 // command is then dropped, so no half-read value is ever used.
@@ -108,20 +86,7 @@ class Reader {
                 return true;
             }
         }
-        int c = get();
-        if (c == kEnd) return false;
-        bool negative = false;
-        if (c == '+' || c == '-') {
-            negative = c == '-';
-            c = get();
-        }
-        int64_t value = 0;
-        while (unsigned(c - '0') < 10u) {
-            if (value <= kTextCap) value = value * 10 + (c - '0');
-            c = get();
-        }
-        *v = saturate(negative ? -value : value);
-        return true;
+        return read_text_int([this] { return get(); }, v);
     }
 
     // Four text values, as lines, rectangles and XOR lines have them.
@@ -169,8 +134,8 @@ class Reader {
 
     void set_virtual_size(int32_t w, int32_t h) {
         // The size divides every coordinate when drawing: keep it at 1 or more.
-        store_.virtual_width = saturate(int64_t(w) + 1 < 1 ? 1 : int64_t(w) + 1);
-        store_.virtual_height = saturate(int64_t(h) + 1 < 1 ? 1 : int64_t(h) + 1);
+        store_.virtual_width = saturate_int32(int64_t(w) + 1 < 1 ? 1 : int64_t(w) + 1);
+        store_.virtual_height = saturate_int32(int64_t(h) + 1 < 1 ? 1 : int64_t(h) + 1);
     }
 
     void set_angle_divisor(int32_t d) {
@@ -199,7 +164,6 @@ class Reader {
     bool finish_frame();
     bool resynchronise();
 
-    static constexpr int64_t kTextCap = int64_t(1) << 40;
     static constexpr size_t kMostRecordsPerCommand = 3;
     static constexpr ptrdiff_t kFastMargin = 64;  // what read_text4_in_block() may look at
     // Lines given room at a time: room is made without being written, but a debug build still

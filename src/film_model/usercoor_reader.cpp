@@ -12,6 +12,7 @@
 #include <system_error>
 
 #include "film_model/line_film_resync.h"
+#include "film_model/text_values.h"
 #include "film_model/usercoor_fast_values.h"
 #include "mw31/format.h"
 #include "mw31/text_services.h"
@@ -32,28 +33,6 @@ constexpr std::array<bool, 256> kRealByte = make_real_bytes();
 
 constexpr double kPow10[16] = {1e0, 1e1, 1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
                                1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
-
-int32_t saturate(int64_t v) {
-    if (v > INT32_MAX) return INT32_MAX;
-    if (v < INT32_MIN) return INT32_MIN;
-    return int32_t(v);
-}
-
-// Makes room for at least `extra` records beyond those held; false when the memory could not
-// be had (the records stay as they were).
-bool reserve_records(UsercoorRecords* records, size_t extra) {
-    if (extra > records->max_size() - records->size()) return false;
-    const size_t wanted = records->size() + extra;
-    if (wanted <= records->capacity()) return true;
-    try {
-        records->reserve(wanted);
-    } catch (const std::bad_alloc&) {
-        return false;
-    } catch (const std::length_error&) {
-        return false;
-    }
-    return true;
-}
 
 // A completed frame's end could not be noted.
 struct FrameTableFull {};
@@ -114,8 +93,8 @@ class Reader {
 
     void set_virtual_size(int32_t w, int32_t h) {
         // The size divides coordinates when drawn: keep it at 1 or more.
-        film_.virtual_width = saturate(int64_t(w) + 1 < 1 ? 1 : int64_t(w) + 1);
-        film_.virtual_height = saturate(int64_t(h) + 1 < 1 ? 1 : int64_t(h) + 1);
+        film_.virtual_width = saturate_int32(int64_t(w) + 1 < 1 ? 1 : int64_t(w) + 1);
+        film_.virtual_height = saturate_int32(int64_t(h) + 1 < 1 ? 1 : int64_t(h) + 1);
     }
     void set_angle_divisor(int32_t d) {
         if (d != 0) film_.angle_divisor = double(d);
@@ -146,7 +125,6 @@ class Reader {
     void finish_frame();
     bool resynchronise();
 
-    static constexpr int64_t kIntCap = int64_t(1) << 40;
     static constexpr size_t kMostRecordsPerCommand = 3;
 
     ByteSource& in_;
@@ -203,20 +181,7 @@ bool Reader::read_real_across_blocks(double* v) {
 // Sign, digits and one terminating byte, consumed whatever it is, as line films have them.
 // Values beyond the 32-bit range saturate.
 bool Reader::read_int(int32_t* v) {
-    int c = get();
-    if (c == kEnd) return false;
-    bool negative = false;
-    if (c == '+' || c == '-') {
-        negative = c == '-';
-        c = get();
-    }
-    int64_t value = 0;
-    while (unsigned(c - '0') < 10u) {
-        if (value <= kIntCap) value = value * 10 + (c - '0');
-        c = get();
-    }
-    *v = saturate(negative ? -value : value);
-    return true;
+    return read_text_int([this] { return get(); }, v);
 }
 
 // Up to the first byte below 32, which is consumed; what lies beyond the longest text kept is

@@ -209,7 +209,8 @@ TEST(UsercoorReader, RecordValuesOfEveryShapeRoundAsTheStandardConversion) {
             switch (l.c) {
                 case 'm':
                 case 'd':
-                    want.push_back({l.c == 'm' ? double(kUcMoveTo) : kUcLineTo, v[0], v[1]});
+                    want.push_back(
+                        {l.c == 'm' ? double(kUcMoveTo) : double(kUcLineTo), v[0], v[1]});
                     break;
                 case 'l':
                     want.push_back({kUcMoveTo, v[0], v[1]});
