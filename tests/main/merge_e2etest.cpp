@@ -58,6 +58,12 @@ TEST_F(MergeProgram, ExampleMergesPlaysAndLeavesNothingBehind) {
 
     const ProgramRun played = run(kExample + " -n1", KV_SOURCE_DIR, tmp());
     EXPECT_EQ(played.exit_code, 0) << played.out;
+    const std::string picture = (dir / "frame30.png").string();
+    const ProgramRun drawn =
+        run(kExample + " --output " + picture + " --frame 30", KV_SOURCE_DIR, tmp());
+    EXPECT_EQ(drawn.exit_code, 0) << drawn.out;
+    EXPECT_GT(fs::file_size(picture), 1000u);
+    fs::remove(picture);
     const ProgramRun converted = run(kExample + " -c -n1", KV_SOURCE_DIR, tmp());
     EXPECT_EQ(converted.exit_code, 0) << converted.out;
     EXPECT_EQ(files_in(kExamples), examples_before) << "the merge wrote into the examples";
