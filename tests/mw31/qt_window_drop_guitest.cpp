@@ -39,10 +39,10 @@ class QtWindowDrop : public ::testing::Test {
         fs::remove_all(dir);
     }
     std::unique_ptr<QtWindow> window(bool drops) {
-        WindowSpec spec;
-        spec.proc = keep;
-        spec.accepts_drops = drops;
-        auto w = std::make_unique<QtWindow>(spec);
+        WindowSpec setup;
+        setup.proc = keep;
+        setup.accepts_drops = drops;
+        auto w = std::make_unique<QtWindow>(setup);
         w->show(ShowMode::Normal);
         return w;
     }
