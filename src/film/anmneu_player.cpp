@@ -150,7 +150,13 @@ int anmneu_film(const AnmneuOptions& options) {
         return leave(p, 1);
     }
 
-    const int frames = read_anmneu_film(film_name, &p.film);
+    // The window stays responsive while a long film is read, and says how far the read got.
+    int frames_read = 0;
+    const ReaderHooks hooks = reading_hooks(fw, [&frames_read] { return frames_read; });
+    const int frames = read_anmneu_film(film_name, &p.film, report_to_user, {}, [&](int n) {
+        frames_read = n;
+        hooks.progress();
+    });
     if (frames < 0) return leave(p, 1);
     // The wrap divides by the frame count.
     if (frames == 0) {

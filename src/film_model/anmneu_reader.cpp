@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <functional>
 #include <new>
 #include <set>
 
@@ -32,6 +33,7 @@ struct LineSource {
     const std::string* name = nullptr;
     const ReportFn& report;
     const ContourReading& contours;
+    const std::function<void(int frames_read)>& progress;
     bool cut_reported = false;
 
     bool next(std::string* line) {
@@ -319,8 +321,12 @@ void read_frames(LineSource* in, AnmneuFilm* film, std::string line) {
     AnmneuFrame* frame = nullptr;
     int next_symbol = 0;
     bool range_reported = false;
+    int frames_read = 0;
+    constexpr int kProgressEveryFrames = 64;
     do {
         if (is_frame_line(line)) {
+            if (++frames_read % kProgressEveryFrames == 0 && in->progress)
+                in->progress(frames_read);
             const int i = parse_int(std::string_view(line).substr(1));
             frame = nullptr;
             if (i < 0 || i >= kAnmneuMaxFrames) {
@@ -443,7 +449,8 @@ int read_opened(LineSource* in, const std::string& name, AnmneuFilm* film) {
 }  // namespace
 
 int read_anmneu_film(const std::string& name, AnmneuFilm* film, const ReportFn& report,
-                     const std::string& user_name) {
+                     const std::string& user_name,
+                     const std::function<void(int frames_read)>& progress) {
     // An unwrapped copy lives in the private temporary folder: the user knows the film by the
     // name they gave, and its includes lie beside that film, not beside the copy.
     std::string shown = user_name.empty() ? cad_unwrap_origin(name) : user_name;
@@ -463,7 +470,7 @@ int read_anmneu_film(const std::string& name, AnmneuFilm* film, const ReportFn& 
     contours.report = report;
     std::set<std::string> missing_includes;
     contours.missing_said = &missing_includes;
-    LineSource in{f, &film->name, report, contours};
+    LineSource in{f, &film->name, report, contours, progress};
     int result = -1;
     try {
         result = read_opened(&in, shown, film);

@@ -1,6 +1,7 @@
 // Reader of ANMNEU films: head, info text, symbol definitions (contour language) and frames.
 #pragma once
 
+#include <functional>
 #include <string>
 
 #include "film_model/anmneu_film.h"
@@ -14,7 +15,10 @@ namespace film {
 // user_name is the film the user named when `name` is a copy made from it (a CAD export taken
 // apart): messages and film->name name it, and relative contour includes are looked for beside
 // it. Empty: `name` itself, or the film a CAD unwrap made `name` from (cad_unwrap_origin).
+// `progress` is told now and then how many frames were read (a player keeps its window
+// responsive there).
 int read_anmneu_film(const std::string& name, AnmneuFilm* film,
-                     const ReportFn& report = report_to_user, const std::string& user_name = {});
+                     const ReportFn& report = report_to_user, const std::string& user_name = {},
+                     const std::function<void(int frames_read)>& progress = {});
 
 }  // namespace film

@@ -9,6 +9,7 @@
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <vector>
 
 #include "mw31/temp_names.h"
 
@@ -156,6 +157,21 @@ TEST_F(AnmneuReader, FramesCaptionsLabelsAndPlacements) {
     EXPECT_EQ(film::anmneu_next_frame(f, 2), 3);
     EXPECT_EQ(film::anmneu_placement(f, 3, 0).x, 11);
     EXPECT_EQ(film::anmneu_placement(f, 2, 0).x, 0);
+}
+
+// A long film tells how far the read got, in frames, counting up, so that a player can show it.
+TEST_F(AnmneuReader, LongFilmsReportTheirProgressInFrames) {
+    std::string text =
+        "ANMNEU\n1\n300\n0\n10\n0\n10\n--- Symbol-Dateien ---\n"
+        "begin 1\nStab\n-\nrot\nm 0 0\nd 1 0\nend\n";
+    for (int i = 0; i < 300; ++i) text += "#" + std::to_string(i) + "\n1 2\n";
+    const std::string path = write_file("long.anm", text);
+    std::vector<int> told;
+    film::AnmneuFilm film;
+    ASSERT_EQ(film::read_anmneu_film(path, &film, film::report_to_user, {},
+                                     [&told](int n) { told.push_back(n); }),
+              300);
+    EXPECT_EQ(told, (std::vector<int>{64, 128, 192, 256}));
 }
 
 TEST_F(AnmneuReader, LastFrameHoldsWhenNothingFollows) {
