@@ -10,7 +10,6 @@
 namespace film {
 
 namespace {
-constexpr mw31::Rgb kWhite{255, 255, 255};
 
 mw31::Rect normalised(int x1, int y1, int x2, int y2) {
     return mw31::Rect{std::min(x1, x2), std::min(y1, y2), std::max(x1, x2), std::max(y1, y2)};
@@ -63,18 +62,8 @@ class LineFilmRaster final : public FrameSink {
   private:
     int px(double v) const { return map_.x(int32_t(v)); }
     int py(double v) const { return map_.y(int32_t(v)); }
-    // Inverting records flip what is under them whatever the pen's colour, so that drawing
-    // them twice restores the picture; the pen's width and style still apply.
-    void start_inverting() {
-        mw31::Pen flip = pen_;
-        flip.colour = kWhite;
-        canvas_.select_pen(flip);
-        canvas_.set_raster_op(mw31::RasterOp::Xor);
-    }
-    void stop_inverting() {
-        canvas_.set_raster_op(mw31::RasterOp::Copy);
-        canvas_.select_pen(pen_);
-    }
+    void start_inverting() { begin_inverting(canvas_, pen_); }
+    void stop_inverting() { end_inverting(canvas_, pen_); }
 
     mw31::Canvas& canvas_;
     const FilmToScreen map_;  // a copy: callers hand in temporaries

@@ -52,4 +52,16 @@ FilmView fitted_view(int width, int height) {
     return view;
 }
 
+void begin_inverting(mw31::Canvas& canvas, const mw31::Pen& pen) {
+    mw31::Pen flip = pen;
+    flip.colour = mw31::Rgb{255, 255, 255};
+    canvas.select_pen(flip);
+    canvas.set_raster_op(mw31::RasterOp::Xor);
+}
+
+void end_inverting(mw31::Canvas& canvas, const mw31::Pen& pen) {
+    canvas.set_raster_op(mw31::RasterOp::Copy);
+    canvas.select_pen(pen);
+}
+
 }  // namespace film

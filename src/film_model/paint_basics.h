@@ -15,6 +15,11 @@ mw31::Pen foreground_pen(bool inverted);
 mw31::Pen background_pen(bool inverted);
 mw31::Brush background_brush(bool inverted);
 mw31::Rgb to_screen_rgb(const Rgb& c);
+// Inverting records flip what is under them whatever the pen's colour, so that drawing them
+// twice restores the picture; the pen's width and style still apply. end_inverting gives the
+// canvas its pen back.
+void begin_inverting(mw31::Canvas& canvas, const mw31::Pen& pen);
+void end_inverting(mw31::Canvas& canvas, const mw31::Pen& pen);
 
 // The strips of the client area outside the drawing area, in the background colour.
 void clear_margins(mw31::Canvas& canvas, const mw31::Rect& client, const mw31::Rect& area,

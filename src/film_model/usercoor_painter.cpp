@@ -12,7 +12,6 @@
 namespace film {
 
 namespace {
-constexpr mw31::Rgb kWhite{255, 255, 255};
 
 class UsercoorRaster final : public FrameSink {
   public:
@@ -67,18 +66,8 @@ class UsercoorRaster final : public FrameSink {
     }
 
   private:
-    // Inverting records flip what is under them whatever the pen's colour, so that drawing
-    // them twice restores the picture.
-    void start_inverting() {
-        mw31::Pen flip = pen_;
-        flip.colour = kWhite;
-        canvas_.select_pen(flip);
-        canvas_.set_raster_op(mw31::RasterOp::Xor);
-    }
-    void stop_inverting() {
-        canvas_.set_raster_op(mw31::RasterOp::Copy);
-        canvas_.select_pen(pen_);
-    }
+    void start_inverting() { begin_inverting(canvas_, pen_); }
+    void stop_inverting() { end_inverting(canvas_, pen_); }
 
     mw31::Canvas& canvas_;
     const WorldToArea map_;

@@ -1058,10 +1058,10 @@ TEST_F(LineFilmPlayer, QuickRecordingThatCannotStartGivesWindowAndStepBackAtOnce
 void ignore_messages(mw31::Window&, const Message&, void*) {}
 
 TEST_F(LineFilmPlayer, RaisingTheWindowLeavesTheKeyboardWithTheWindowTheUserTypesIn) {
-    mw31::WindowSpec spec;
-    spec.title = "editor";
-    spec.proc = ignore_messages;
-    std::unique_ptr<mw31::Window> editor = mw31::create_window(spec);
+    mw31::WindowSpec setup;
+    setup.title = "editor";
+    setup.proc = ignore_messages;
+    std::unique_ptr<mw31::Window> editor = mw31::create_window(setup);
     ASSERT_NE(editor, nullptr);
     editor->show(mw31::ShowMode::Normal);
     options.passes = 6;  // the window comes to the top at the start of the fifth pass
