@@ -7,6 +7,7 @@
 #include <new>
 #include <vector>
 
+#include "video/msvideo1_encoder.h"
 #include "video/output_file.h"
 #include "video/palette.h"
 #include "video/rle8.h"
@@ -76,6 +77,7 @@ struct ChunkEntry {
     uint64_t offset;  // of the chunk header in the file
     uint32_t size;    // of the data
     uint8_t stream;
+    bool key;
 };
 
 struct SuperEntry {
@@ -104,16 +106,22 @@ class AviWriter final : public VideoWriter {
 
   private:
     int streams() const { return opt_.captions ? 2 : 1; }
-    bool eight_bit() const { return opt_.codec != AviCodec::kRaw24; }
+    bool eight_bit() const {
+        return opt_.codec == AviCodec::kRaw8 || opt_.codec == AviCodec::kRle8;
+    }
+    bool compressed() const {
+        return opt_.codec == AviCodec::kRle8 || opt_.codec == AviCodec::kMsvc;
+    }
+    uint32_t video_id() const { return compressed() ? fourcc("00dc") : fourcc("00db"); }
     Result fail(Result r) {
         if (error_.ok()) error_ = r;
         file_.discard();
         return error_;
     }
-    Result convert(const PictureView& picture, size_t* size);
+    Result convert(const PictureView& picture, size_t* size, bool* key);
     uint64_t index_cost(const Part& part, size_t more_chunks) const;
     Result make_room(uint64_t bytes, size_t chunks);
-    Result write_chunk(uint32_t id, int stream, const void* data, uint32_t size);
+    Result write_chunk(uint32_t id, int stream, const void* data, uint32_t size, bool key = true);
     Result close_part(bool with_part_indexes);
     Result start_part();
     Result write_palette();
@@ -124,6 +132,8 @@ class AviWriter final : public VideoWriter {
     Result error_;
     bool done_ = false;
     int pictures_ = 0;
+    int vw_ = 0, vh_ = 0;  // of the stream: Video 1 rounds the picture's up
+    std::unique_ptr<Msvideo1Encoder> msvc_;
     uint32_t row_bytes_ = 0;
     uint32_t image_size_ = 0;
     uint32_t max_video_chunk_ = 0;
@@ -147,13 +157,21 @@ Result AviWriter::open(const std::string& path) {
     if (o.rate <= 0 || o.scale <= 0) return result_error(kBadArgument, "frame rate not positive");
     if (o.riff_limit < 4096 || o.riff_limit > (uint64_t(1) << 32) - 4096)
         return result_error(kBadArgument, "RIFF size limit out of range");
-    const int bits = eight_bit() ? 8 : 24;
-    row_bytes_ = uint32_t((o.width * bits + 31) / 32 * 4);
-    image_size_ = row_bytes_ * uint32_t(o.height);
+    const bool msvc = o.codec == AviCodec::kMsvc;
+    vw_ = msvc ? msvideo1_coded_size(o.width) : o.width;
+    vh_ = msvc ? msvideo1_coded_size(o.height) : o.height;
+    const int bits = eight_bit() ? 8 : msvc ? 16 : 24;
+    row_bytes_ = uint32_t((vw_ * bits + 31) / 32 * 4);
+    image_size_ = row_bytes_ * uint32_t(vh_);
+    if (msvc)
+        if (Result r = Msvideo1Encoder::create(o.width, o.height, o.key_interval, &msvc_); !r.ok())
+            return r;
     try {
-        indices_.resize(size_t(o.width) * size_t(o.height));
-        chunk_.assign(
-            o.codec == AviCodec::kRle8 ? rle8_max_size(o.width, o.height) + 2 : image_size_, 0);
+        if (eight_bit()) indices_.resize(size_t(o.width) * size_t(o.height));
+        chunk_.assign(o.codec == AviCodec::kRle8 ? rle8_max_size(o.width, o.height) + 2
+                      : msvc                     ? 0
+                                                 : image_size_,
+                      0);
     } catch (const std::bad_alloc&) {
         return result_error(kNoMemory, "out of memory for a picture of " + std::to_string(o.width) +
                                            " x " + std::to_string(o.height));
@@ -173,8 +191,8 @@ Result AviWriter::open(const std::string& path) {
     h.u32(0);
     h.u32(uint32_t(streams()));
     h.u32(0);  // suggested buffer size, set at the end
-    h.u32(uint32_t(o.width));
-    h.u32(uint32_t(o.height));
+    h.u32(uint32_t(vw_));
+    h.u32(uint32_t(vh_));
     h.zeros(16);
     h.end(avih);
 
@@ -192,12 +210,11 @@ Result AviWriter::open(const std::string& path) {
         h.end(at);
     };
 
-    const uint32_t video_id = o.codec == AviCodec::kRle8 ? fourcc("00dc") : fourcc("00db");
     size_t strl = h.begin_list(fourcc("LIST"), fourcc("strl"));
     size_t strh = h.begin(fourcc("strh"));
     video_strh_ = strh + 8;
     h.u32(fourcc("vids"));
-    h.u32(o.codec == AviCodec::kRle8 ? fourcc("mrle") : fourcc("DIB "));
+    h.u32(o.codec == AviCodec::kRle8 ? fourcc("mrle") : msvc ? fourcc("msvc") : fourcc("DIB "));
     h.u32(0);  // flags
     h.u16(0);  // priority
     h.u16(0);  // language
@@ -211,17 +228,17 @@ Result AviWriter::open(const std::string& path) {
     h.u32(0);      // sample size: one picture per chunk
     h.u16(0);
     h.u16(0);
-    h.u16(uint32_t(o.width));
-    h.u16(uint32_t(o.height));
+    h.u16(uint32_t(vw_));
+    h.u16(uint32_t(vh_));
     h.end(strh);
     size_t strf = h.begin(fourcc("strf"));
     video_strf_ = strf + 8;
     h.u32(40);
-    h.u32(uint32_t(o.width));
-    h.u32(uint32_t(o.height));  // positive: rows bottom-up
+    h.u32(uint32_t(vw_));
+    h.u32(uint32_t(vh_));  // positive: rows bottom-up
     h.u16(1);
     h.u16(uint32_t(bits));
-    h.u32(o.codec == AviCodec::kRle8 ? 1 : 0);  // BI_RLE8 or BI_RGB
+    h.u32(o.codec == AviCodec::kRle8 ? 1 : msvc ? fourcc("MSVC") : 0);  // BI_RLE8, Video 1, BI_RGB
     h.u32(image_size_);
     h.u32(0);
     h.u32(0);
@@ -229,7 +246,7 @@ Result AviWriter::open(const std::string& path) {
     h.u32(0);
     if (eight_bit()) h.zeros(256 * 4);  // the colour table, set at the end
     h.end(strf);
-    super_index(0, video_id);
+    super_index(0, video_id());
     h.end(strl);
 
     if (o.captions) {
@@ -250,9 +267,9 @@ Result AviWriter::open(const std::string& path) {
         h.u32(0xffffffffu);
         h.u32(0);
         h.u16(0);
-        h.u16(uint32_t(o.height));
-        h.u16(uint32_t(o.width));
-        h.u16(uint32_t(o.height + 20));
+        h.u16(uint32_t(vh_));
+        h.u16(uint32_t(vw_));
+        h.u16(uint32_t(vh_ + 20));
         h.end(strh);
         strf = h.begin(fourcc("strf"));
         h.u32(4);
@@ -308,11 +325,11 @@ Result AviWriter::make_room(uint64_t bytes, size_t chunks) {
     return result_ok();
 }
 
-Result AviWriter::write_chunk(uint32_t id, int stream, const void* data, uint32_t size) {
+Result AviWriter::write_chunk(uint32_t id, int stream, const void* data, uint32_t size, bool key) {
     uint8_t head[8];
     store32(head, id);
     store32(head + 4, size);
-    part_.chunks.push_back({file_.position(), size, uint8_t(stream)});
+    part_.chunks.push_back({file_.position(), size, uint8_t(stream), key});
     part_.per_stream[stream]++;
     if (Result r = file_.write(head, 8); !r.ok()) return fail(r);
     if (size > 0)
@@ -334,14 +351,13 @@ Result AviWriter::close_part(bool with_part_indexes) {
             ix.u8(0);
             ix.u8(1);  // AVI_INDEX_OF_CHUNKS
             ix.u32(part_.per_stream[s]);
-            ix.u32(s == 0 ? (opt_.codec == AviCodec::kRle8 ? fourcc("00dc") : fourcc("00db"))
-                          : fourcc("01tx"));
+            ix.u32(s == 0 ? video_id() : fourcc("01tx"));
             ix.u64(movi_data);
             ix.u32(0);
             for (const ChunkEntry& c : part_.chunks) {
                 if (c.stream != s) continue;
-                ix.u32(uint32_t(c.offset + 8 - movi_data));  // to the data, key frame
-                ix.u32(c.size);
+                ix.u32(uint32_t(c.offset + 8 - movi_data));  // to the data
+                ix.u32(c.key ? c.size : c.size | 0x80000000u);
             }
             ix.end(at);
             super_[s].push_back({file_.position(), uint32_t(ix.b.size()), part_.per_stream[s]});
@@ -354,10 +370,9 @@ Result AviWriter::close_part(bool with_part_indexes) {
         Bytes idx;
         idx.b.reserve(8 + 16 * part_.chunks.size());
         size_t at = idx.begin(fourcc("idx1"));
-        const uint32_t video_id = opt_.codec == AviCodec::kRle8 ? fourcc("00dc") : fourcc("00db");
         for (const ChunkEntry& c : part_.chunks) {
-            idx.u32(c.stream == 0 ? video_id : fourcc("01tx"));
-            idx.u32(kAviifKeyframe);
+            idx.u32(c.stream == 0 ? video_id() : fourcc("01tx"));
+            idx.u32(c.key ? kAviifKeyframe : 0);
             idx.u32(uint32_t(c.offset - movi_data));
             idx.u32(c.size);
         }
@@ -383,8 +398,14 @@ Result AviWriter::start_part() {
 }
 
 // The picture as the stream stores it, in chunk_; `size` gets its length.
-Result AviWriter::convert(const PictureView& p, size_t* size) {
+Result AviWriter::convert(const PictureView& p, size_t* size, bool* key) {
     const int w = opt_.width, h = opt_.height;
+    *key = true;
+    if (msvc_) {
+        if (Result r = msvc_->encode(p, &chunk_, key); !r.ok()) return r;
+        *size = chunk_.size();
+        return result_ok();
+    }
     if (eight_bit()) {
         if (pictures_ == 0 && p.format != PixelFormat::kIndexed8) {
             // A first picture of more than 256 colours gets the fixed table for the stream.
@@ -456,7 +477,8 @@ Result AviWriter::add_picture(const PictureView& p) {
                                               std::to_string(opt_.height));
     try {
         size_t size = 0;
-        if (Result r = convert(p, &size); !r.ok()) return fail(r);
+        bool key = true;
+        if (Result r = convert(p, &size, &key); !r.ok()) return fail(r);
         char text[32];
         int text_size = std::snprintf(text, sizeof text, "Bild %d", pictures_ + 1) + 1;
         // Captions sit four samples apart; empty samples fill the gaps.
@@ -468,8 +490,8 @@ Result AviWriter::add_picture(const PictureView& p) {
             chunks += size_t(empties) + 1;
         }
         if (Result r = make_room(bytes, chunks); !r.ok()) return r;
-        const uint32_t video_id = opt_.codec == AviCodec::kRle8 ? fourcc("00dc") : fourcc("00db");
-        if (Result r = write_chunk(video_id, 0, chunk_.data(), uint32_t(size)); !r.ok()) return r;
+        if (Result r = write_chunk(video_id(), 0, chunk_.data(), uint32_t(size), key); !r.ok())
+            return r;
         if (opt_.captions) {
             for (int i = 0; i < empties; ++i)
                 if (Result r = write_chunk(fourcc("01tx"), 1, nullptr, 0); !r.ok()) return r;

@@ -1,5 +1,6 @@
 // AVI files of our own making: a video stream (8-bit uncompressed or RLE8 with a 256-colour
-// table, or 24-bit uncompressed) and a caption stream, written as pictures come.
+// table, 24-bit uncompressed or Microsoft Video 1) and a caption stream, written as pictures
+// come.
 #pragma once
 
 #include <cstdint>
@@ -14,6 +15,7 @@ enum class AviCodec {
     kRaw8,   // 8 bits per pixel, uncompressed, 256-colour table
     kRle8,   // 8 bits per pixel, Microsoft RLE ('mrle')
     kRaw24,  // 24 bits per pixel, uncompressed
+    kMsvc,   // Microsoft Video 1 ('msvc', 15 bits per pixel in blocks of 4 x 4; FFmpeg's encoder)
 };
 
 // Plain RIFF files stay below 1 GB so that every AVI reader takes them.
@@ -23,8 +25,10 @@ constexpr int kAviMaxParts = 256;
 
 struct AviOptions {
     AviCodec codec = AviCodec::kRle8;
-    int width = 0;  // 1 to 32767; the caption rectangle lies below the picture
-    int height = 0;
+    int width = 0;   // 1 to 32767; the caption rectangle lies below the picture
+    int height = 0;  // Video 1 streams round both up to multiples of 4
+    // Video 1: a key frame every this many pictures; unchanged blocks are skipped between.
+    int key_interval = 15;
     int rate = 15;  // pictures per `scale` seconds
     int scale = 1;
     // A text stream ('txts', handler 'DRAW', 60 samples per second) with "Bild <n>" at
