@@ -8,6 +8,7 @@
 #include "film/anmneu_playback.h"
 #include "film/frame_presenter.h"
 #include "film/playback_loop.h"
+#include "film/recorded_pass.h"
 #include "film/world_zoom.h"
 #include "film_model/anmneu_reader.h"
 #include "film_model/cad_unwrap.h"
@@ -75,6 +76,8 @@ void play_passes(AnmneuPlayer& p) {
     steps.recording_from = [&p, &s] {
         s.index = kFirstAnmneuFrame;
         p.substep = 0;
+        p.fw.screen.unrecorded_frame =
+            anmneu_closing_frame(p.film, anmneu_pass_pictures(s.frame_count, s.step, s.phi_factor));
     };
     play_film_passes(p.fw, steps);
 }

@@ -60,6 +60,9 @@ struct FrameScreen {
     std::string status;             // the cycles display
     double cycles_per_minute = -1;  // last measured rate; below 0 before the first
     bool cleared_inverted = false;  // background the picture was last cleared with
+    // The running recording's pass ends with this frame showing its first again: the video
+    // leaves it out, so that it loops without a repeated picture. -1: none.
+    int unrecorded_frame = -1;
 };
 
 // Where the window was and the step it played at before a quick recording shrank it; given

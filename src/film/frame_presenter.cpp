@@ -91,7 +91,7 @@ void present_frame(FilmWindow& fw, const PictureExtras& extras) {
         window.copy_picture(picture, fw.view.area.left, fw.view.area.top);
         picture_copied(fw);
     }
-    if (s.recording == kRecordingOn) hand_to_recording(fw);
+    if (s.recording == kRecordingOn && s.index != screen.unrecorded_frame) hand_to_recording(fw);
     if (extras.observer) extras.observer(picture);
     clear_picture(picture, s.invert);
     screen.cleared_inverted = s.invert;

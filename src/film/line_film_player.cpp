@@ -4,6 +4,7 @@
 
 #include "film/frame_presenter.h"
 #include "film/playback_loop.h"
+#include "film/recorded_pass.h"
 #include "film_model/line_film_reader.h"
 #include "mw31/format.h"
 #include "mw31/message_queue.h"
@@ -47,6 +48,10 @@ void play_passes(LinePlayer& p) {
     steps.advance = [&s] { advance(&s); };
     steps.wrap = [&s] { wrap_index(&s); };
     steps.skip = [&p, &s] { return !shown_frame(p.store, s.index); };
+    steps.recording_from = [&p, &s] {
+        p.fw.screen.unrecorded_frame =
+            line_film_closing_frame(p.store, line_film_pass_frames(p.store, s.step));
+    };
     play_film_passes(p.fw, steps);
 }
 

@@ -183,6 +183,7 @@ void play_film_passes(FilmWindow& fw, const PassSteps& steps) {
 
 void finish_running_recording(FilmWindow& fw) {
     fw.screen.record_picture.reset();
+    fw.screen.unrecorded_frame = -1;
     if (fw.state.recording != kRecordingOn) return;
     if (fw.outputs.avi_finish) fw.outputs.avi_finish();
     fw.state.recording = kRecordingOff;

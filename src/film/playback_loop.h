@@ -29,12 +29,13 @@ AfterFrame after_frame(FilmWindow& fw, bool take_pause, const FrameRedraw& redra
 void start_requested_recording(FilmWindow& fw);
 // What a player plugs into the pass loop both players share.
 struct PassSteps {
-    std::function<void()> draw;            // the current picture into the window
-    std::function<bool()> takes_pause;     // after this picture
-    std::function<void()> advance;         // one picture on
-    std::function<void()> wrap;            // at the end of a pass
-    std::function<bool()> skip;            // the current frame is passed over; empty: none is
-    std::function<void()> recording_from;  // a recording just started: where it begins
+    std::function<void()> draw;         // the current picture into the window
+    std::function<bool()> takes_pause;  // after this picture
+    std::function<void()> advance;      // one picture on
+    std::function<void()> wrap;         // at the end of a pass
+    std::function<bool()> skip;         // the current frame is passed over; empty: none is
+    // A recording just started: where it begins, and which closing frame it leaves out.
+    std::function<void()> recording_from;
 };
 
 // The passes: draw, the steps between frames, advance and start a requested recording, until

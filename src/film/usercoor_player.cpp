@@ -5,6 +5,7 @@
 #include "film/anmneu_playback.h"
 #include "film/frame_presenter.h"
 #include "film/playback_loop.h"
+#include "film/recorded_pass.h"
 #include "film/world_zoom.h"
 #include "film_model/usercoor_painter.h"
 #include "film_model/usercoor_reader.h"
@@ -55,6 +56,10 @@ void play_passes(UsercoorPlayer& p) {
     steps.advance = [&s] { advance(&s); };
     steps.wrap = [&s] { wrap_index(&s); };
     steps.skip = [&p, &s] { return !shown_frame(p.film, s.index); };
+    steps.recording_from = [&p, &s] {
+        p.fw.screen.unrecorded_frame =
+            usercoor_closing_frame(p.film, usercoor_pass_frames(p.film, s.step));
+    };
     play_film_passes(p.fw, steps);
 }
 

@@ -1,5 +1,5 @@
-// The pass is walked with the film window's own playback state functions, so a recording
-// from the command line holds the same pictures as one made in the window.
+// --record: the pictures of one recorded pass (the window's own), painted as --output paints
+// them, into a video.
 #include "main/batch_record.h"
 
 #include <algorithm>
@@ -8,8 +8,7 @@
 #include <functional>
 #include <memory>
 
-#include "film/anmneu_playback.h"
-#include "film/playback_state.h"
+#include "film/recorded_pass.h"
 #include "film_model/anmneu_film.h"
 #include "film_model/anmneu_painter.h"
 #include "film_model/anmneu_reader.h"
@@ -63,6 +62,8 @@ bool record_codec_from_name(const std::string& name, video::AviCodec* codec) {
         *codec = video::AviCodec::kRle8;
     else if (name == "raw24")
         *codec = video::AviCodec::kRaw24;
+    else if (name == "msvc")
+        *codec = video::AviCodec::kMsvc;
     else
         return false;
     return true;
@@ -70,76 +71,18 @@ bool record_codec_from_name(const std::string& name, video::AviCodec* codec) {
 
 namespace {
 
-// From frame 1 by the step, frames of five records or fewer left out.
-std::vector<int> shown_pass_frames(int frame_count, const std::function<size_t(int)>& records_in,
-                                   int step) {
-    std::vector<int> frames;
-    film::PlaybackState s = film::new_playback_state(frame_count, 1, 0, 1, 0);
-    s.step = step < 1 ? 1 : step;
-    for (s.index = 1; film::in_playable_range(s); film::advance(&s))
-        if (records_in(s.index) > size_t(film::kSkippedFrameRecords)) frames.push_back(s.index);
-    return frames;
-}
-
-// A pass whose last picture shows its first again (a film that closes its cycle with a
-// repeated frame) leaves that picture out, so that the video loops without a repeat.
-void drop_closing_frame(std::vector<int>* frames, const std::function<bool(int, int)>& same) {
-    if (frames->size() > 1 && same(frames->back(), frames->front())) frames->pop_back();
-}
-
-// Films write their placements with six decimals: equal within that, and a turn by whole
-// revolutions is the same position.
-bool same_placements(const film::AnmneuFilm& film, int a, int b) {
-    const auto near = [](double u, double v) {
-        return std::fabs(u - v) <= 2e-6 * (1 + std::fabs(u) + std::fabs(v));
-    };
-    for (int s = 0; s < film.symbol_count(); ++s) {
-        const film::SymbolPlacement p = film::anmneu_placement(film, a, s);
-        const film::SymbolPlacement q = film::anmneu_placement(film, b, s);
-        const double turn = 2 * M_PI, d = p.phi - q.phi;
-        if (!near(p.x, q.x) || !near(p.y, q.y) || !near(d, turn * std::round(d / turn)) ||
-            !near(p.sx, q.sx) || !near(p.sy, q.sy))
-            return false;
-    }
-    return true;
-}
-
 std::string frame_stamp(int frame) {
     return mw31::format_text("Bild %d", frame);
 }
 
 }  // namespace
 
-std::vector<int> line_film_pass_frames(const film::FrameStore& store, int step) {
-    return shown_pass_frames(
-        store.frame_count(), [&store](int i) { return store.frame(i).size(); }, step);
-}
-
-std::vector<int> usercoor_pass_frames(const film::UsercoorFilm& film, int step) {
-    return shown_pass_frames(
-        film.frame_count(), [&film](int i) { return film.frame(i).size(); }, step);
-}
-
-std::vector<std::pair<int, int>> anmneu_pass_pictures(int frame_count, int step, int phi_factor) {
-    std::vector<std::pair<int, int>> pictures;
-    film::PlaybackState s = film::new_playback_state(frame_count, 0, 0, 1, 0);
-    s.step = step < 1 ? 1 : step;
-    s.phi_factor = phi_factor < 1 ? 1 : phi_factor;
-    int substep = 0;
-    for (s.index = 0; film::in_playable_range(s); film::anmneu_advance(&s, &substep))
-        pictures.emplace_back(s.index, substep);
-    return pictures;
-}
-
 int record_line_film(const std::string& film_name, const BatchRequest& batch) {
     film::FrameStore store;
     const film::FilmView view = film::fitted_view(batch.width, batch.height);
     if (film::read_line_film_file(film_name, &store, film::erase_rect_mapper(view)) != 0) return 1;
-    std::vector<int> frames = line_film_pass_frames(store, batch.record_step);
-    drop_closing_frame(&frames, [&store](int a, int b) {
-        const film::FrameRecords x = store.frame(a), y = store.frame(b);
-        return std::equal(x.begin(), x.end(), y.begin(), y.end());
-    });
+    std::vector<int> frames = film::line_film_pass_frames(store, batch.record_step);
+    if (film::line_film_closing_frame(store, frames) >= 0) frames.pop_back();
     const film::ColourTable colours;
     return record_pictures(
         film_name, batch, frames.size(),
@@ -156,11 +99,11 @@ int record_anmneu_film(const std::string& film_name, const BatchRequest& batch) 
     std::remove(mw31::temp_info_name().c_str());  // written for a player that is not coming
     if (frames < 0) return 1;
     const int phi = batch.phi_factor == 10 || batch.phi_factor == 100 ? batch.phi_factor : 1;
-    auto pictures = anmneu_pass_pictures(frames, batch.record_step, phi);
+    auto pictures = film::anmneu_pass_pictures(frames, batch.record_step, phi);
     // A last frame that repeats frame 0 goes with its in-between pictures.
-    const int last = pictures.empty() ? 0 : pictures.back().first;
-    if (last != 0 && same_placements(film, last, 0))
-        while (!pictures.empty() && pictures.back().first == last) pictures.pop_back();
+    const int closing = film::anmneu_closing_frame(film, pictures);
+    while (closing >= 0 && !pictures.empty() && pictures.back().first == closing)
+        pictures.pop_back();
     const film::ColourTable colours;
     return record_pictures(
         film_name, batch, pictures.size(),
@@ -177,11 +120,8 @@ int record_anmneu_film(const std::string& film_name, const BatchRequest& batch) 
 
 int record_usercoor_film(const film::UsercoorFilm& film, const std::string& film_name,
                          const BatchRequest& batch) {
-    std::vector<int> frames = usercoor_pass_frames(film, batch.record_step);
-    drop_closing_frame(&frames, [&film](int a, int b) {
-        const film::UsercoorFrame x = film.frame(a), y = film.frame(b);
-        return std::equal(x.begin(), x.end(), y.begin(), y.end());
-    });
+    std::vector<int> frames = film::usercoor_pass_frames(film, batch.record_step);
+    if (film::usercoor_closing_frame(film, frames) >= 0) frames.pop_back();
     film::ColourTable colours;
     colours.reset_usercoor();
     return record_pictures(

@@ -737,6 +737,35 @@ TEST_F(LineFilmPlayer, RecordingRestartsAtOneHidesTheBarAndTakesNoCommands) {
     EXPECT_EQ(counts.bar_shown, 0);
 }
 
+TEST_F(LineFilmPlayer, RecordingLeavesOutALastFrameThatRepeatsTheFirst) {
+    // Frames 1 to 9 with frame 9 drawn as frame 1: the video loops without showing it twice.
+    std::string film = numbered_film(10);
+    const std::string first = numbered_film(2).substr(numbered_film(1).size());
+    film = film.substr(0, film.size() - first.size()) + first;
+    use_film(film);
+    static std::vector<int> recorded;
+    recorded.clear();
+    options.window.outputs.avi_start = [] { return 0; };
+    options.window.outputs.avi_add_picture = [](const mw31::Picture&) {
+        recorded.push_back(g_window->state.index);
+    };
+    options.window.outputs.avi_finish = [] {};
+    options.passes = 2;
+    script.on_frame = [](FilmWindow& fw, const mw31::Picture&) {
+        if (g_script->shown.size() == 2) post_char(fw, 'v');
+    };
+    EXPECT_EQ(play(), 0);
+    EXPECT_EQ(recorded, (std::vector<int>{1, 2, 3, 4, 5, 6, 7, 8}));
+    EXPECT_EQ(script.shown.size(), 2u + 9u + 9u) << "the closing frame is still shown";
+
+    // A film that does not close its cycle records every frame.
+    use_film(numbered_film(10));
+    recorded.clear();
+    script.shown.clear();
+    EXPECT_EQ(play(), 0);
+    EXPECT_EQ(recorded.size(), 9u);
+}
+
 TEST_F(LineFilmPlayer, RecordingWithAFactorGetsALargerDrawnPicture) {
     static int added;
     static bool drawn;

@@ -3,14 +3,19 @@
 // frame 0 with every in-between picture of the phi factor).
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <utility>
 #include <vector>
 
+#include "film/recorded_pass.h"
 #include "film_model/frame_store.h"
 #include "main/batch_record.h"
 
 namespace kurvlab {
 namespace {
+
+using film::anmneu_pass_pictures;
+using film::line_film_pass_frames;
 
 film::FrameStore store_of(const std::vector<int>& records_per_frame) {
     film::FrameStore store;
@@ -38,6 +43,35 @@ TEST(RecordPass, AnmneuFilmTakesEveryInBetweenPictureAndTheStepOnlyWithoutThem) 
     EXPECT_EQ(tenfold[10], (std::pair<int, int>{1, 0}));
     EXPECT_EQ(tenfold.back(), (std::pair<int, int>{2, 9}));
     EXPECT_TRUE(anmneu_pass_pictures(0, 1, 1).empty());
+}
+
+TEST(RecordPass, AClosingFrameIsOneThatRepeatsTheFirstUpToWholeTurnsAndTheFilmsRounding) {
+    film::AnmneuFilm f;
+    f.frame_count = 4;
+    f.symbols.resize(2);
+    f.frames.resize(4);
+    for (int i = 0; i < 4; ++i) {
+        f.frames[size_t(i)].present = true;
+        f.frames[size_t(i)].placements = {{10.0 * i, 5, 0.5 * i}, {1, 2, 0.25}};
+    }
+    const auto pictures = anmneu_pass_pictures(4, 1, 10);
+    EXPECT_EQ(film::anmneu_closing_frame(f, pictures), -1);
+    // Frame 3 back where frame 0 was, turned by a whole revolution and off by the sixth decimal.
+    f.frames[3].placements[0] = {0.000001, 5, 4 * M_PI};
+    EXPECT_EQ(film::anmneu_closing_frame(f, pictures), 3);
+    EXPECT_EQ(film::anmneu_closing_frame(f, anmneu_pass_pictures(4, 2, 1)), -1)
+        << "step 2 ends on frame 2";
+    f.frames[3].placements[0].phi = 3 * M_PI;  // half a turn is another position
+    EXPECT_EQ(film::anmneu_closing_frame(f, pictures), -1);
+    f.frames[3].placements[0].phi = 0;
+    f.frames[3].placements[1].sx = -1;  // a mirrored part is another position
+    EXPECT_EQ(film::anmneu_closing_frame(f, pictures), -1);
+    EXPECT_EQ(film::anmneu_closing_frame(f, {}), -1);
+
+    // Line films: equal records only; a one-frame pass closes nothing.
+    film::FrameStore store = store_of({7, 7, 7});
+    EXPECT_EQ(film::line_film_closing_frame(store, {1, 2}), 2);
+    EXPECT_EQ(film::line_film_closing_frame(store, {1}), -1);
 }
 
 TEST(RecordPass, CodecNames) {
