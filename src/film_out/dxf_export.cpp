@@ -26,9 +26,10 @@ void cannot_write(const std::string& name) {
                          name.c_str());
 }
 
-// The name (asked for unless given), the head, the entities and the tail; the file takes its
-// name only when all of it was written.
-int write_dxf(const DxfExportOptions& options, const std::function<void(DxfFile*)>& entities) {
+// The name (asked for unless given), the head, the entities, the traces and the tail; the file
+// takes its name only when all of it was written.
+int write_dxf(const DxfExportOptions& options, const std::function<void(DxfFile*)>& entities,
+              const double* flip_height = nullptr) {
     const std::string name = options.file.empty() ? ask_dxf_name() : options.file;
     if (name.empty()) return 0;
     DxfFile file;
@@ -38,6 +39,8 @@ int write_dxf(const DxfExportOptions& options, const std::function<void(DxfFile*
     }
     dxf_write_head(&file);
     entities(&file);
+    for (const film::MotionTrace& trace : options.traces)
+        dxf_write_trace(&file, trace, flip_height);
     if (dxf_write_tail(&file) != 0) {
         cannot_write(name);
         return 1;
@@ -46,6 +49,39 @@ int write_dxf(const DxfExportOptions& options, const std::function<void(DxfFile*
 }
 
 }  // namespace
+
+void dxf_write_trace(DxfFile* file, const film::MotionTrace& trace, const double* flip_height) {
+    if (!file || !file->is_open()) return;
+    const auto y_of = [&](double y) { return flip_height ? *flip_height - y : y; };
+    const auto& p = trace.points;
+    const auto usable = [&](size_t k) {
+        return p[k].valid && std::isfinite(p[k].x) && std::isfinite(p[k].y);
+    };
+    size_t k = 0;
+    while (k < p.size()) {
+        if (!usable(k)) {
+            ++k;
+            continue;
+        }
+        size_t end = k;
+        while (end < p.size() && usable(end)) ++end;
+        if (end - k >= 2) {
+            // An open 2D polyline; its vertices follow, closed by SEQEND.
+            file->put(
+                mw31::format_text("  0\nPOLYLINE\n  8\n%s\n  6\n%s\n 62\n%6d\n 66\n"
+                                  "     1\n 10\n0.000000\n 20\n0.000000\n 30\n0.000000\n"
+                                  " 70\n     0\n",
+                                  kDxfLayer, kDxfLineType, kDxfColour));
+            for (size_t v = k; v < end; ++v)
+                file->put(
+                    mw31::format_text("  0\nVERTEX\n  8\n%s\n 10\n%lf\n 20\n%lf\n 30\n"
+                                      "0.000000\n",
+                                      kDxfLayer, p[v].x, y_of(p[v].y)));
+            file->put(mw31::format_text("  0\nSEQEND\n  8\n%s\n", kDxfLayer));
+        }
+        k = end;
+    }
+}
 
 DxfEntities::DxfEntities(DxfFile* file, double pixel_width, double world_width)
     : file_(file), pixel_width_(pixel_width), world_width_(world_width) {}
@@ -120,14 +156,17 @@ namespace {
 // export their plain records only.
 int export_walked_frame(const film::FramePainter& painter, const double* flip_height,
                         const DxfExportOptions& options) {
-    return write_dxf(options, [&](DxfFile* file) {
-        DxfEntities entities(file, options.pixel_width, options.world_width);
-        if (flip_height)
-            entities.flip_y(*flip_height);
-        else
-            entities.plain_only();
-        painter.walk(entities);
-    });
+    return write_dxf(
+        options,
+        [&](DxfFile* file) {
+            DxfEntities entities(file, options.pixel_width, options.world_width);
+            if (flip_height)
+                entities.flip_y(*flip_height);
+            else
+                entities.plain_only();
+            painter.walk(entities);
+        },
+        flip_height);
 }
 }  // namespace
 

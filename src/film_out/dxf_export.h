@@ -9,6 +9,7 @@
 #include "film_model/contour_placement.h"
 #include "film_model/frame_painter.h"
 #include "film_model/frame_walk.h"
+#include "film_model/motion_trace.h"
 #include "film_out/dxf_writer.h"
 
 namespace film_out {
@@ -22,7 +23,15 @@ struct DxfExportOptions {
     // world (0: the film's fitted world window).
     double pixel_width = 800;
     double world_width = 0;
+    // Traced points drawn over the frame, a POLYLINE per unbroken run of each trace, in the
+    // frame's units (line films' traces turned upwards with the frame).
+    std::vector<film::MotionTrace> traces;
 };
+
+// The runs of a trace as POLYLINE entities, y as (flip - y) when flip_height is given; runs of
+// one point write nothing.
+void dxf_write_trace(DxfFile* file, const film::MotionTrace& trace,
+                     const double* flip_height = nullptr);
 
 // The walk of a frame as DXF entities. Points are (x, flip - y) when flipping (line films,
 // whose y grows downwards), else as walked. Arcs and chains of chords leave the current point
