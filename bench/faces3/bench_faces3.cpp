@@ -7,13 +7,16 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <ctime>
 #include <map>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "faces3/faces3.h"
+#include "faces3/faces3_body.h"
 #include "faces3/faces3_output.h"
+#include "faces3/faces3_ray_index.h"
 #include "faces3/faces3_reference.h"
 
 namespace {
@@ -106,6 +109,13 @@ ref::Mesh build_ref(const std::vector<double>& soup) {
     return m;
 }
 
+// CPU time of this thread: the build figures without the other programs on the machine.
+double thread_cpu_s() {
+    timespec ts;
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
+    return static_cast<double>(ts.tv_sec) + ts.tv_nsec * 1e-9;
+}
+
 double seconds_since(std::chrono::steady_clock::time_point t0) {
     return std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
 }
@@ -119,7 +129,10 @@ struct Figures {
     int slices = 0;
     long long slice_triangles = 0;
     double pick_snap_ms = -1, pick_plain_ms = -1;
+    double pick_snap_linear_ms = -1, pick_plain_linear_ms = -1;
     long long pick_triangles = 0;
+    double bvh_build_ms = -1, circle_build_ms = -1, bvh_cpu_ms = -1, circle_cpu_ms = -1;
+    size_t bvh_bytes = 0, circle_tris = 0;
 };
 Figures& figures() {
     static Figures f;
@@ -269,23 +282,58 @@ void BM_SplitReference(benchmark::State& st) {
     }
 }
 
+// Picks through the body's indexes (built before the clock starts), or by the plain scan
+// over all triangles: range(0) snapping, range(1) plain scan.
 void BM_Pick(benchmark::State& st) {
     Faces3Koerper* k = big_body();
     const double snap = st.range(0) ? 0.002 : 0.0;
+    const bool linear = st.range(1) != 0;
+    auto pick = linear ? faces3_pick_linear : faces3_pick;
     double hit[3], n[3], r;
+    {
+        const double p[3] = {0.1, 0.2, 1.0}, d[3] = {0, 0.01, -1};
+        pick(k, p, d, hit, n, snap, &r);
+    }
     int i = 0, hits = 0;
     const auto t0 = std::chrono::steady_clock::now();
     for (auto _ : st) {
         const double p[3] = {0.1 + 0.0003 * (i % 1000), 0.2 + 0.0002 * (i % 700), 1.0};
         const double d[3] = {0, 0.01, -1};
-        hits += faces3_pick(k, p, d, hit, n, snap, &r) == 0;
+        hits += pick(k, p, d, hit, n, snap, &r) == 0;
         ++i;
     }
     const double ms = seconds_since(t0) * 1e3 / std::max(i, 1);
-    (snap > 0 ? figures().pick_snap_ms : figures().pick_plain_ms) = ms;
-    figures().pick_triangles = faces3_anzahl_dreiecke(k);
+    Figures& f = figures();
+    if (linear) {
+        (snap > 0 ? f.pick_snap_linear_ms : f.pick_plain_linear_ms) = ms;
+    } else {
+        (snap > 0 ? f.pick_snap_ms : f.pick_plain_ms) = ms;
+    }
+    f.pick_triangles = faces3_anzahl_dreiecke(k);
     st.counters["hits"] = hits;
     st.counters["triangles"] = faces3_anzahl_dreiecke(k);
+}
+
+// Building the pick indexes of the big body: the hierarchy and the circle-centre candidates.
+void BM_PickIndexBuild(benchmark::State& st) {
+    Faces3Koerper* k = big_body();
+    for (auto _ : st) {
+        auto t0 = std::chrono::steady_clock::now();
+        double c0 = thread_cpu_s();
+        Faces3RayBvh bvh(*k);
+        figures().bvh_build_ms = seconds_since(t0) * 1e3;
+        figures().bvh_cpu_ms = (thread_cpu_s() - c0) * 1e3;
+        figures().bvh_bytes = bvh.bytes();
+        t0 = std::chrono::steady_clock::now();
+        c0 = thread_cpu_s();
+        Faces3CircleCandidates circle(*k);
+        figures().circle_build_ms = seconds_since(t0) * 1e3;
+        figures().circle_cpu_ms = (thread_cpu_s() - c0) * 1e3;
+        figures().circle_tris = circle.tris.size();
+        st.counters["bvh_ms"] = figures().bvh_build_ms;
+        st.counters["circle_ms"] = figures().circle_build_ms;
+        st.counters["bvh_MB"] = static_cast<double>(bvh.bytes()) / (1 << 20);
+    }
 }
 
 }  // namespace
@@ -329,7 +377,10 @@ BENCHMARK(BM_Split)
     ->Iterations(1)
     ->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_SplitReference)->Args({kRefSplit, 50})->Iterations(1)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_Pick)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_PickIndexBuild)->Iterations(1)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Pick)->Args({0, 0})->Args({1, 0})->Unit(benchmark::kMicrosecond);
+// The plain scan takes tens of milliseconds per ray: a few rays suffice.
+BENCHMARK(BM_Pick)->Args({0, 1})->Args({1, 1})->Iterations(20)->Unit(benchmark::kMillisecond);
 
 int main(int argc, char** argv) {
     faces3_set_terminal_output(quiet);
@@ -365,9 +416,22 @@ int main(int argc, char** argv) {
     }
     if (f.pick_snap_ms >= 0) {
         std::printf(
-            "pick, %lld triangles: %.1f ms per ray with snapping (corners, feature edges, "
-            "circle centres), %.1f ms without\n",
+            "pick, %lld triangles: %.3f ms per ray with snapping (corners, feature edges, "
+            "circle centres), %.3f ms without\n",
             f.pick_triangles, f.pick_snap_ms, f.pick_plain_ms);
+    }
+    if (f.pick_snap_linear_ms >= 0) {
+        std::printf(
+            "pick by the plain scan, same body: %.1f ms per ray with snapping, %.1f ms "
+            "without\n",
+            f.pick_snap_linear_ms, f.pick_plain_linear_ms);
+    }
+    if (f.bvh_build_ms >= 0) {
+        std::printf(
+            "pick indexes: hierarchy built in %.1f ms (%.1f ms CPU), %.1f MB; circle-centre "
+            "candidates built in %.1f ms (%.1f ms CPU), %zu of %lld triangles kept\n",
+            f.bvh_build_ms, f.bvh_cpu_ms, static_cast<double>(f.bvh_bytes) / (1 << 20),
+            f.circle_build_ms, f.circle_cpu_ms, f.circle_tris, f.pick_triangles);
     }
     return 0;
 }

@@ -69,6 +69,7 @@ void faces3_free_koerper(Faces3Koerper* k) {
 
 void faces3_body_points_moved(Faces3Koerper* k) {
     k->punkt_index.invalidate();
+    k->ray_cache.invalidate();
 }
 
 void faces3_body_drop_geo_work(Faces3Koerper* k) {
@@ -291,6 +292,8 @@ void faces3_reserve(Faces3Koerper* k, int npunkte, int ndreiecke) {
 }
 
 void faces3_body_update_geometry(Faces3Koerper* k, Faces3Dreieck& t) {
+    // Every new or changed triangle comes through here.
+    k->ray_cache.invalidate();
     const double* a = k->punkte[t.p[0]].data();
     const double* b = k->punkte[t.p[1]].data();
     const double* c = k->punkte[t.p[2]].data();

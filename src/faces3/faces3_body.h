@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "faces3/faces3.h"
+#include "faces3/faces3_ray_index.h"
 #include "faces3/faces3_search_index.h"
 
 struct Faces3Flaeche {
@@ -48,6 +49,8 @@ struct Faces3Koerper {
     Faces3PointHash punkt_index;
     Faces3EdgeHash kanten_index;
     std::unique_ptr<Faces3GeoWork> geo_work;
+    // Pick indexes; every change of points or triangles drops them.
+    Faces3RayCache ray_cache;
 };
 
 // Creates an empty body with exactly these capacities and writes its creation line.
@@ -61,9 +64,9 @@ int faces3_body_insert_kante(Faces3Koerper* k, int von, int nach);
 // within the tolerance stays the same. The cache is void once points move or go.
 int faces3_body_insert_dreieck_listed(Faces3Koerper* k, const std::array<double, 3>* list,
                                       const int idx[3], int* known);
-// Normal and centre of a triangle from its points.
+// Normal and centre of a triangle from its points; drops the pick indexes.
 void faces3_body_update_geometry(Faces3Koerper* k, Faces3Dreieck& t);
-// Marks the point index stale after the points moved.
+// Marks the point index and the pick indexes stale after the points moved.
 void faces3_body_points_moved(Faces3Koerper* k);
 // Frees a running geometric neighbour computation.
 void faces3_body_drop_geo_work(Faces3Koerper* k);

@@ -2,12 +2,14 @@
 // circle fit it uses.
 #include <algorithm>
 #include <cmath>
+#include <memory>
 #include <numeric>
 #include <vector>
 
 #include "faces3/faces3_body.h"
 #include "faces3/faces3_internal.h"
 #include "faces3/faces3_pick_candidates.h"
+#include "faces3/faces3_ray_index.h"
 #include "numeric/vec3.h"
 
 namespace {
@@ -160,17 +162,20 @@ class GroupIndex {
 // and normal, and fits a circle to the corners of every large group.
 // ray_hits: filled with the ray's triangle hits when the search went over the triangles
 // (left empty with *collected false otherwise).
+// subset: the only triangles that can matter (ascending), or null for all; without it
+// ray_hits is filled too.
 bool circle_search(const Faces3Koerper& k, const double p[3], const double d[3], double bound,
                    double centre[3], double normal[3], double* radius,
-                   std::vector<Faces3RayHit>& ray_hits, bool* collected) {
+                   const std::vector<uint32_t>* subset, std::vector<Faces3RayHit>& ray_hits,
+                   bool* collected) {
     const size_t n = k.dreiecke.size();
     if (n == 0 || !(bound > 0) || !std::isfinite(bound)) return false;
     const double tol = bound * 0.01;
     // Only triangles that agree with another one can end up in a group big enough to fit.
     std::vector<uint32_t> cand;
     const Faces3GroupCells cells(d, tol);
-    faces3_circle_candidates(k, p, d, cells, cand, &ray_hits);
-    *collected = true;
+    faces3_circle_candidates(k, p, d, cells, cand, subset ? nullptr : &ray_hits, subset);
+    *collected = !subset;
     GroupIndex index(cells, tol, cand.size());
     std::vector<int> group_of(cand.size(), -1);
     for (size_t c = 0; c < cand.size(); ++c) {
@@ -266,71 +271,126 @@ bool faces3_ray_triangle(const double p[3], const double d[3], const double a[3]
     return plane_hit(p, d, a, n, t);
 }
 
-int faces3_pick(const Faces3Koerper* k, const double p[3], const double d[3], double hit[3],
-                double normale[3], double snap_r, double* kreisradius) {
+namespace {
+
+// Makes triangle tri, hit at t, the pick's result, snapped to a corner or a feature edge
+// when snapping is on.
+void take_hit(const Faces3Koerper& k, uint32_t tri, double tt, const double p[3], const double d[3],
+              double snap_r, double hit[3], double normale[3], double* kreisradius) {
+    const Faces3Dreieck& t = k.dreiecke[tri];
+    const double* c0 = k.punkte[t.p[0]].data();
+    const double* c1 = k.punkte[t.p[1]].data();
+    const double* c2 = k.punkte[t.p[2]].data();
+    for (int a = 0; a < 3; ++a) {
+        hit[a] = p[a] + tt * d[a];
+        normale[a] = t.normale[a];
+    }
+    if (kreisradius) *kreisradius = FACES3_UNSET;
+    if (snap_r <= 0) return;
+    const double* cs[3] = {c0, c1, c2};
+    const double dc[3] = {dist(hit, c0), dist(hit, c1), dist(hit, c2)};
+    int corner = -1;
+    for (int q = 0; q < 3 && corner < 0; ++q) {
+        if (dc[q] <= snap_r && dc[q] <= dc[(q + 1) % 3] && dc[q] <= dc[(q + 2) % 3]) corner = q;
+    }
+    if (corner >= 0) {
+        std::copy(cs[corner], cs[corner] + 3, hit);
+        return;
+    }
+    double foot_best[3], dbest = snap_r;
+    bool snapped = false;
+    for (int s = 0; s < 3; ++s) {
+        if (!feature_edge(k, t, s)) continue;
+        const double* ea = cs[s];
+        const double* eb = cs[(s + 1) % 3];
+        const double e[3] = {eb[0] - ea[0], eb[1] - ea[1], eb[2] - ea[2]};
+        const double ee = vec3_dot(e, e);
+        if (!(ee > 0)) continue;
+        const double w[3] = {hit[0] - ea[0], hit[1] - ea[1], hit[2] - ea[2]};
+        const double u = vec3_dot(w, e) / ee;
+        const double f[3] = {ea[0] + u * e[0], ea[1] + u * e[1], ea[2] + u * e[2]};
+        const double df = dist(f, hit);
+        if (df < dbest) {
+            dbest = df;
+            std::copy(f, f + 3, foot_best);
+            snapped = true;
+        }
+    }
+    if (snapped) std::copy(foot_best, foot_best + 3, hit);
+}
+
+// The pick; with indexed, through the body's indexes where they can answer.
+int pick(const Faces3Koerper* k, const double p[3], const double d[3], double hit[3],
+         double normale[3], double snap_r, double* kreisradius, bool indexed) {
     for (int a = 0; a < 3; ++a) hit[a] = normale[a] = FACES3_UNSET;
     if (kreisradius) *kreisradius = FACES3_UNSET;
     if (!k) return -1;
+    std::shared_ptr<const Faces3RayBvh> bvh;
+    if (indexed && !k->dreiecke.empty()) {
+        bvh = k->ray_cache.bvh(*k);
+        if (!bvh->usable(p, d)) bvh.reset();
+    }
     double best = FACES3_UNSET;
     std::vector<Faces3RayHit> ray_hits;
     bool collected = false;
     if (snap_r > 1e-12) {
         double c[3], nrm[3], r;
-        if (circle_search(*k, p, d, 2 * snap_r, c, nrm, &r, ray_hits, &collected)) {
+        std::shared_ptr<const Faces3CircleCandidates> subset;
+        if (bvh) subset = k->ray_cache.circle(*k);
+        if (circle_search(*k, p, d, 2 * snap_r, c, nrm, &r, subset ? &subset->tris : nullptr,
+                          ray_hits, &collected)) {
             std::copy(c, c + 3, hit);
             std::copy(nrm, nrm + 3, normale);
             if (kreisradius) *kreisradius = r;
             best = dist(c, p) - snap_r;
         }
     }
+    if (bvh) {
+        // The smallest t wins, the first in table order among equal ones: the same
+        // triangle the scan in table order ends with.
+        bool any = false;
+        uint32_t win = 0;
+        double wt = 0;
+        bvh->for_line(p, d, [&](uint32_t i) {
+            const Faces3Dreieck& t = k->dreiecke[i];
+            double tt;
+            if (!faces3_ray_triangle(p, d, k->punkte[t.p[0]].data(), k->punkte[t.p[1]].data(),
+                                     k->punkte[t.p[2]].data(), t.normale, &tt)) {
+                return;
+            }
+            if (!(tt == tt)) return;
+            if (!any || tt < wt || (tt == wt && i < win)) {
+                any = true;
+                win = i;
+                wt = tt;
+            }
+        });
+        if (any && wt < best) {
+            best = wt;
+            take_hit(*k, win, wt, p, d, snap_r, hit, normale, kreisradius);
+        }
+        return best <= 1e30 ? 0 : 1;
+    }
     if (!collected) faces3_ray_hits(*k, p, d, ray_hits);
     // The triangles the ray passes through, in table order.
     for (const Faces3RayHit& rh : ray_hits) {
-        const Faces3Dreieck& t = k->dreiecke[rh.tri];
-        const double* c0 = k->punkte[t.p[0]].data();
-        const double* c1 = k->punkte[t.p[1]].data();
-        const double* c2 = k->punkte[t.p[2]].data();
-        const double tt = rh.t;
-        if (!(tt < best)) continue;
-        best = tt;
-        for (int a = 0; a < 3; ++a) {
-            hit[a] = p[a] + tt * d[a];
-            normale[a] = t.normale[a];
-        }
-        if (kreisradius) *kreisradius = FACES3_UNSET;
-        if (snap_r <= 0) continue;
-        const double* cs[3] = {c0, c1, c2};
-        const double dc[3] = {dist(hit, c0), dist(hit, c1), dist(hit, c2)};
-        int corner = -1;
-        for (int q = 0; q < 3 && corner < 0; ++q) {
-            if (dc[q] <= snap_r && dc[q] <= dc[(q + 1) % 3] && dc[q] <= dc[(q + 2) % 3]) corner = q;
-        }
-        if (corner >= 0) {
-            std::copy(cs[corner], cs[corner] + 3, hit);
-            continue;
-        }
-        double foot_best[3], dbest = snap_r;
-        bool snapped = false;
-        for (int s = 0; s < 3; ++s) {
-            if (!feature_edge(*k, t, s)) continue;
-            const double* ea = cs[s];
-            const double* eb = cs[(s + 1) % 3];
-            const double e[3] = {eb[0] - ea[0], eb[1] - ea[1], eb[2] - ea[2]};
-            const double ee = vec3_dot(e, e);
-            if (!(ee > 0)) continue;
-            const double w[3] = {hit[0] - ea[0], hit[1] - ea[1], hit[2] - ea[2]};
-            const double u = vec3_dot(w, e) / ee;
-            const double f[3] = {ea[0] + u * e[0], ea[1] + u * e[1], ea[2] + u * e[2]};
-            const double df = dist(f, hit);
-            if (df < dbest) {
-                dbest = df;
-                std::copy(f, f + 3, foot_best);
-                snapped = true;
-            }
-        }
-        if (snapped) std::copy(foot_best, foot_best + 3, hit);
+        if (!(rh.t < best)) continue;
+        best = rh.t;
+        take_hit(*k, rh.tri, rh.t, p, d, snap_r, hit, normale, kreisradius);
     }
     return best <= 1e30 ? 0 : 1;
+}
+
+}  // namespace
+
+int faces3_pick(const Faces3Koerper* k, const double p[3], const double d[3], double hit[3],
+                double normale[3], double snap_r, double* kreisradius) {
+    return pick(k, p, d, hit, normale, snap_r, kreisradius, true);
+}
+
+int faces3_pick_linear(const Faces3Koerper* k, const double p[3], const double d[3], double hit[3],
+                       double normale[3], double snap_r, double* kreisradius) {
+    return pick(k, p, d, hit, normale, snap_r, kreisradius, false);
 }
 
 int faces3_fit_kreis(const double* x, const double* y, const double* z, int n,

@@ -81,11 +81,15 @@ constexpr int64_t kOwnLimit = int64_t{1} << 30;
 
 void faces3_circle_candidates(const Faces3Koerper& k, const double p[3], const double d[3],
                               const Faces3GroupCells& cells, std::vector<uint32_t>& out,
-                              std::vector<Faces3RayHit>* ray_hits) {
+                              std::vector<Faces3RayHit>* ray_hits,
+                              const std::vector<uint32_t>* subset) {
     out.clear();
     if (ray_hits) ray_hits->clear();
     const size_t n = k.dreiecke.size();
     if (n == 0) return;
+    if (subset) ray_hits = nullptr;
+    const size_t looked = subset ? subset->size() : n;
+    auto tri_at = [&](size_t x) { return subset ? size_t{(*subset)[x]} : x; };
     // Records the ray's hit of triangle i.
     auto ray_hit = [&](size_t i, const Faces3Dreieck& t) {
         double tt;
@@ -97,7 +101,8 @@ void faces3_circle_candidates(const Faces3Koerper& k, const double p[3], const d
     if (n > kMaxTriangles) {  // beyond the packed item: everything facing is kept
         if (ray_hits) faces3_ray_hits(k, p, d, *ray_hits);
         double h[3];
-        for (size_t i = 0; i < n; ++i) {
+        for (size_t x = 0; x < looked; ++x) {
+            const size_t i = tri_at(x);
             if (faces3_facing_hit(k, k.dreiecke[i], p, d, h))
                 out.push_back(static_cast<uint32_t>(i));
         }
@@ -105,14 +110,21 @@ void faces3_circle_candidates(const Faces3Koerper& k, const double p[3], const d
     }
     thread_local std::vector<Item> items;
     thread_local CellCounts counts;
-    if (items.size() < n) items.resize(n);
+    if (items.size() < looked) items.resize(looked);
     Item* const item = items.data();
-    counts.reset(n);
+    counts.reset(looked);
     // Slots are fetched a few triangles ahead, so that the table's cache misses overlap.
     constexpr size_t kAhead = 16;
     uint64_t ahead[kAhead];
     size_t m = 0;
-    for (size_t i = 0; i < n; ++i) {
+    for (size_t x = 0; x < looked; ++x) {
+        const size_t i = tri_at(x);
+        if (subset) {
+            // Scattered records and corners are fetched ahead.
+            if (x + 16 < looked) __builtin_prefetch(&k.dreiecke[(*subset)[x + 16]]);
+            if (x + 8 < looked)
+                __builtin_prefetch(k.punkte[k.dreiecke[(*subset)[x + 8]].p[0]].data());
+        }
         const Faces3Dreieck& t = k.dreiecke[i];
         if (ray_hits) ray_hit(i, t);
         double h[3];

@@ -75,14 +75,16 @@ class Faces3GroupCells {
 // in table order gives the same groups of two or more, in the same order, as grouping all.
 // With ray_hits, the same pass over the triangles also lists, in table order, every
 // triangle the ray passes through (faces3_ray_triangle) with its t, so that the pick need
-// not read the triangles once more.
+// not read the triangles once more. With subset (ascending triangle indices), only those
+// triangles are looked at, and ray_hits must be null.
 struct Faces3RayHit {
     uint32_t tri;
     double t;
 };
 void faces3_circle_candidates(const Faces3Koerper& k, const double p[3], const double d[3],
                               const Faces3GroupCells& cells, std::vector<uint32_t>& out,
-                              std::vector<Faces3RayHit>* ray_hits = nullptr);
+                              std::vector<Faces3RayHit>* ray_hits = nullptr,
+                              const std::vector<uint32_t>* subset = nullptr);
 
 // Every triangle the ray passes through, with its t, in table order.
 void faces3_ray_hits(const Faces3Koerper& k, const double p[3], const double d[3],
