@@ -320,6 +320,10 @@ Camera render_scene(Scene* scene, const RenderSettings& settings) {
     glViewport(0, 0, w, h);
     glMatrixMode(GL_PROJECTION);
     glLoadIdentity();
+    if (settings.selecting) {
+        GLint viewport[4] = {0, 0, w, h};
+        gluPickMatrix(settings.pick_x, settings.pick_y, 10, 10, viewport);
+    }
     gluPerspective(45, double(float(w) / float(h)), cam.near_plane, cam.far_plane);
     glMatrixMode(GL_MODELVIEW);
     glLoadIdentity();

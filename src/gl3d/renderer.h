@@ -16,6 +16,10 @@ struct RenderSettings {
     LightSettings lights;
     bool triangle_edges = false;  // the "g" display
     int pick_result = -1;         // the polygon with this part id is drawn red
+    // Selection mode: the projection is narrowed to the pick rectangle around (pick_x, pick_y),
+    // y upwards from the bottom.
+    bool selecting = false;
+    int pick_x = 0, pick_y = 0;
 };
 
 // The fixed state of a new context: smooth shading, lighting, depth test, back faces as lines.

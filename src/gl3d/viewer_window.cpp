@@ -148,6 +148,10 @@ void on_char(Viewer* v, int key) {
             return;
         case 'g':
             v->triangle_edges = !v->triangle_edges;
+            if (v->triangle_edges) {
+                start_neighbours(&v->neighbours, *v->scene);
+                v->window->set_timer(kNeighbourTimer, kNeighbourPeriodMs);
+            }
             redraw(v);
             return;
         case 's':
@@ -202,14 +206,17 @@ void on_mouse_down(Viewer* v, const mw31::Message& m) {
     } else if (m.button == mw31::MouseButton::Middle) {
         v->middle_drag = true;
     }
-    // The right button picks and sets markers, which this window does not do yet.
+    if (m.button == mw31::MouseButton::Right) mark_at(v, m.x, m.y, m.ctrl, m.shift);
 }
 
 void on_mouse_move(Viewer* v, const mw31::Message& m) {
     const int dx = m.x - v->last_x, dy = m.y - v->last_y;
     v->last_x = m.x;
     v->last_y = m.y;
-    if (!v->left_drag && !v->middle_drag) return;
+    if (!v->left_drag && !v->middle_drag) {
+        pick_at(v, m.x, m.y);
+        return;
+    }
     if (dx == 0 && dy == 0) return;
     complete_view(v);
     const int h = v->window->client_rect().height();
@@ -246,6 +253,9 @@ void on_timer(Viewer* v, int id) {
         }
         if (v->alive && v->playback.running)
             v->window->set_timer(kPlayTimer, timer_period_ms(v->playback.speed));
+    } else if (id == kNeighbourTimer) {
+        if (!neighbour_tick(&v->neighbours, v->scene)) v->window->kill_timer(kNeighbourTimer);
+        redraw(v);
     } else if (id == kRedrawTimer) {
         redraw(v);
         if (v->alive) v->window->set_timer(kRedrawTimer, kRedrawPeriodMs);
@@ -306,6 +316,7 @@ int create_viewer(Viewer* v, Scene* scene, const ViewerOptions& options, std::st
         if (!v->window) return 1;
         v->title = kViewerTitle;
         v->lights = read_light_settings(environment_then_profile());
+        v->marker_size_setting = read_marker_size_setting(environment_then_profile());
         v->editor = LightEditor{};
         v->title_set.clear();
         v->caption_shown.clear();
@@ -319,6 +330,11 @@ int create_viewer(Viewer* v, Scene* scene, const ViewerOptions& options, std::st
     v->stepped_on_key = false;
     v->left_drag = v->middle_drag = false;
     v->triangle_edges = false;
+    v->window->kill_timer(kNeighbourTimer);
+    v->neighbours = NeighbourJob{};
+    v->pick = PickMemory{};
+    v->pick_result = -1;
+    clear_markers(&v->markers);
     v->toolbar = load_toolbar(scene->info_text_present);
     start_playback(&v->playback, scene->frame_count());
     v->window->show(mw31::ShowMode::Normal);
@@ -345,7 +361,14 @@ void redraw(Viewer* v) {
     settings.height = c.height();
     settings.lights = v->lights;
     settings.triangle_edges = v->triangle_edges;
+    settings.pick_result = v->pick_result;
     v->camera = render_scene(scene, settings);
+    Overlay overlay;
+    const auto text_lines = overlay_text_lines(*v, &overlay);
+    draw_scene_glyphs(*scene, v->camera, overlay, v->markers,
+                      marker_size(v->camera.size, v->marker_size_setting),
+                      glyph_reference(scene->box, v->camera.size));
+    draw_text_lines(text_lines, c.width(), c.height(), &v->text_lines);
 
     std::vector<ButtonBitmap> images;
     int bw = kDefaultButtonWidth, bh = kDefaultButtonHeight;
@@ -374,12 +397,66 @@ void redraw(Viewer* v) {
     }
 }
 
+std::vector<std::vector<mw31::TextRun>> overlay_text_lines(const Viewer& v, Overlay* overlay) {
+    const Scene* scene = v.scene;
+    if (scene && scene->frame_count() > 0 && v.playback.frame >= 0 &&
+        v.playback.frame < scene->frame_count()) {
+        const FrameRecord& f = scene->frames[size_t(v.playback.frame)];
+        if (f.has_extra) parse_overlay(f.extra, overlay);
+    }
+    // The status text's lines follow the frame's, so that neither covers the other.
+    parse_overlay(v.markers.status_text, overlay);
+    std::vector<std::vector<mw31::TextRun>> lines;
+    lines.reserve(overlay->texts.size() + 1);
+    for (OverlayTextLine& t : overlay->texts) lines.push_back(std::move(t.runs));
+    overlay->texts.clear();
+    if (v.neighbours.active) lines.push_back(neighbour_progress_runs(v.neighbours));
+    return lines;
+}
+
+int pick_at(Viewer* v, int x, int y) {
+    if (!v->window || !v->scene || !v->alive) return -1;
+    const mw31::Rect c = v->window->client_rect();
+    const long long now = v->clock ? v->clock() : mw31::tick_count();
+    auto select = [&](int px, int py) {
+        if (!v->window->make_current()) return -1;
+        RenderSettings s;
+        s.width = c.width();
+        s.height = c.height();
+        s.lights = v->lights;
+        s.triangle_edges = v->triangle_edges;
+        return select_part(v->scene, s, px, py);
+    };
+    bool changed = false;
+    const int name = pick_name(&v->pick, now, v->toolbar, x, c.height() - 1 - y, select, &changed);
+    v->pick_result = name;
+    if (changed) redraw(v);
+    return name;
+}
+
+void mark_at(Viewer* v, int x, int y, bool ctrl, bool shift) {
+    if (!v->window || !v->scene || !v->alive) return;
+    complete_view(v);
+    const mw31::Rect c = v->window->client_rect();
+    const ViewRecord& view = v->scene->view;
+    const std::array<double, 3> eye = {view[0], view[1], view[2]};
+    const auto ray = cursor_ray(view, x, y, c.width(), c.height());
+    const double tolerance = hit_tolerance(v->camera.size, v->marker_size_setting);
+    const SurfaceHit hit =
+        surface_hit(*v->scene, eye, ray, tolerance, !v->scene->file_name.empty());
+    right_click_markers(&v->markers, v->scene->global, ctrl, shift, hit.hit(), hit.point,
+                        hit.normal);
+    redraw(v);
+}
+
 void end_viewer(Viewer* v) {
     v->playback.running = false;
     v->alive = false;
     if (!v->window) return;
     v->window->kill_timer(kPlayTimer);
     v->window->kill_timer(kRedrawTimer);
+    v->window->kill_timer(kNeighbourTimer);
+    v->neighbours.active = false;
     v->window->show(mw31::ShowMode::Hidden);
 }
 

@@ -2,12 +2,17 @@
 // state and the renderer) and the question the film player asks while it pumps messages.
 #pragma once
 
+#include <functional>
 #include <map>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "gl3d/light_settings.h"
+#include "gl3d/markers.h"
+#include "gl3d/neighbour_timer.h"
+#include "gl3d/overlay_drawing.h"
+#include "gl3d/picking.h"
 #include "gl3d/renderer.h"
 #include "gl3d/scene.h"
 #include "gl3d/view_state.h"
@@ -46,6 +51,16 @@ struct Viewer {
     int last_x = 0, last_y = 0;
     bool left_drag = false, middle_drag = false;
 
+    // Picking, markers and the overlay.
+    PickMemory pick;
+    int pick_result = -1;            // the part under the cursor (its polygon is drawn red)
+    MarkerTable markers;             // markers.status_text is the window's status text
+    double marker_size_setting = 0;  // KVGL_MARKERGROESSE, 0 when not set
+    NeighbourJob neighbours;
+    TextLineCache text_lines;
+    // Milliseconds of a steady clock; tests set their own.
+    std::function<long long()> clock;
+
     std::string caption_shown;  // the frame caption set as title last
     std::string title_set;      // the editor line set as title last
     std::string title;          // what the window's title is now
@@ -76,6 +91,15 @@ void redraw(Viewer* viewer);
 void end_viewer(Viewer* viewer);
 // Ends the viewer if needed, lets go of the scene's display lists and destroys the window.
 void close_viewer(Viewer* viewer);
+// The overlay's text lines of the current frame: the frame's extra text, then the status text,
+// then the neighbour computation's progress while it runs.
+std::vector<std::vector<mw31::TextRun>> overlay_text_lines(const Viewer& viewer, Overlay* overlay);
+// The part id (or button id) under the client pixel (x, y; y down), reused for 100 ms; the
+// window is redrawn when it changed.
+int pick_at(Viewer* viewer, int x, int y);
+// A right click at the client pixel (x, y; y down): the surface point under the cursor is
+// marked (ctrl adds, shift + ctrl clears) and the window redrawn.
+void mark_at(Viewer* viewer, int x, int y, bool ctrl, bool shift);
 // The window procedure (user is the Viewer).
 void viewer_proc(mw31::Window& window, const mw31::Message& message, void* user);
 
