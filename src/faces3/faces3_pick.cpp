@@ -162,11 +162,11 @@ class GroupIndex {
 // and normal, and fits a circle to the corners of every large group.
 // ray_hits: filled with the ray's triangle hits when the search went over the triangles
 // (left empty with *collected false otherwise).
-// subset: the only triangles that can matter (ascending), or null for all; without it
-// ray_hits is filled too.
+// subset: the only triangles that can matter, or null for all; without it ray_hits is
+// filled too.
 bool circle_search(const Faces3Koerper& k, const double p[3], const double d[3], double bound,
                    double centre[3], double normal[3], double* radius,
-                   const std::vector<uint32_t>* subset, std::vector<Faces3RayHit>& ray_hits,
+                   const Faces3CandidateSubset* subset, std::vector<Faces3RayHit>& ray_hits,
                    bool* collected) {
     const size_t n = k.dreiecke.size();
     if (n == 0 || !(bound > 0) || !std::isfinite(bound)) return false;
@@ -179,14 +179,24 @@ bool circle_search(const Faces3Koerper& k, const double p[3], const double d[3],
     GroupIndex index(cells, tol, cand.size());
     std::vector<int> group_of(cand.size(), -1);
     for (size_t c = 0; c < cand.size(); ++c) {
+        double h[3];
+        if (subset) {
+            const double* g = subset->geo + 6 * size_t{cand[c]};
+            if (!faces3_facing_hit(g, g + 3, p, d, h)) continue;
+            group_of[c] = index.join(h, g);
+            continue;
+        }
         // Candidates lie scattered in the tables: their records and first corners are
         // fetched ahead.
         if (c + 16 < cand.size()) __builtin_prefetch(&k.dreiecke[cand[c + 16]]);
         if (c + 8 < cand.size()) __builtin_prefetch(k.punkte[k.dreiecke[cand[c + 8]].p[0]].data());
         const Faces3Dreieck& t = k.dreiecke[cand[c]];
-        double h[3];
         if (!faces3_facing_hit(k, t, p, d, h)) continue;
         group_of[c] = index.join(h, t.normale);
+    }
+    // From here on triangle indices.
+    if (subset) {
+        for (uint32_t& c : cand) c = subset->tris[c];
     }
     const auto& groups = index.groups();
     // Triangles of each group, in table order.
@@ -337,8 +347,10 @@ int pick(const Faces3Koerper* k, const double p[3], const double d[3], double hi
         double c[3], nrm[3], r;
         std::shared_ptr<const Faces3CircleCandidates> subset;
         if (bvh) subset = k->ray_cache.circle(*k);
-        if (circle_search(*k, p, d, 2 * snap_r, c, nrm, &r, subset ? &subset->tris : nullptr,
-                          ray_hits, &collected)) {
+        Faces3CandidateSubset sub{};
+        if (subset) sub = {subset->tris.data(), subset->geo.data(), subset->tris.size()};
+        if (circle_search(*k, p, d, 2 * snap_r, c, nrm, &r, subset ? &sub : nullptr, ray_hits,
+                          &collected)) {
             std::copy(c, c + 3, hit);
             std::copy(nrm, nrm + 3, normale);
             if (kreisradius) *kreisradius = r;

@@ -82,14 +82,13 @@ constexpr int64_t kOwnLimit = int64_t{1} << 30;
 void faces3_circle_candidates(const Faces3Koerper& k, const double p[3], const double d[3],
                               const Faces3GroupCells& cells, std::vector<uint32_t>& out,
                               std::vector<Faces3RayHit>* ray_hits,
-                              const std::vector<uint32_t>* subset) {
+                              const Faces3CandidateSubset* subset) {
     out.clear();
     if (ray_hits) ray_hits->clear();
     const size_t n = k.dreiecke.size();
     if (n == 0) return;
     if (subset) ray_hits = nullptr;
-    const size_t looked = subset ? subset->size() : n;
-    auto tri_at = [&](size_t x) { return subset ? size_t{(*subset)[x]} : x; };
+    const size_t looked = subset ? subset->n : n;
     // Records the ray's hit of triangle i.
     auto ray_hit = [&](size_t i, const Faces3Dreieck& t) {
         double tt;
@@ -102,9 +101,10 @@ void faces3_circle_candidates(const Faces3Koerper& k, const double p[3], const d
         if (ray_hits) faces3_ray_hits(k, p, d, *ray_hits);
         double h[3];
         for (size_t x = 0; x < looked; ++x) {
-            const size_t i = tri_at(x);
-            if (faces3_facing_hit(k, k.dreiecke[i], p, d, h))
-                out.push_back(static_cast<uint32_t>(i));
+            const bool facing =
+                subset ? faces3_facing_hit(subset->geo + 6 * x, subset->geo + 6 * x + 3, p, d, h)
+                       : faces3_facing_hit(k, k.dreiecke[x], p, d, h);
+            if (facing) out.push_back(static_cast<uint32_t>(x));
         }
         return;
     }
@@ -118,19 +118,22 @@ void faces3_circle_candidates(const Faces3Koerper& k, const double p[3], const d
     uint64_t ahead[kAhead];
     size_t m = 0;
     for (size_t x = 0; x < looked; ++x) {
-        const size_t i = tri_at(x);
+        const double* nrm;
+        const double* corner;
         if (subset) {
-            // Scattered records and corners are fetched ahead.
-            if (x + 16 < looked) __builtin_prefetch(&k.dreiecke[(*subset)[x + 16]]);
-            if (x + 8 < looked)
-                __builtin_prefetch(k.punkte[k.dreiecke[(*subset)[x + 8]].p[0]].data());
+            nrm = subset->geo + 6 * x;
+            corner = nrm + 3;
+        } else {
+            const Faces3Dreieck& t = k.dreiecke[x];
+            if (ray_hits) ray_hit(x, t);
+            nrm = t.normale;
+            corner = k.punkte[t.p[0]].data();
         }
-        const Faces3Dreieck& t = k.dreiecke[i];
-        if (ray_hits) ray_hit(i, t);
+        const size_t i = x;  // position: the triangle itself, or its place in the subset
         double h[3];
-        if (!faces3_facing_hit(k, t, p, d, h)) continue;
+        if (!faces3_facing_hit(nrm, corner, p, d, h)) continue;
         int64_t own[3], lo[3], hi[3];
-        bool keep = !cells.cells(h, t.normale, own, lo, hi);
+        bool keep = !cells.cells(h, nrm, own, lo, hi);
         uint32_t bits = 0;
         for (int a = 0; a < 3; ++a) {
             keep = keep || own[a] <= -kOwnLimit || own[a] >= kOwnLimit;

@@ -16,17 +16,19 @@ inline constexpr double FACES3_GROUP_NORMAL_TOL = 1e-4;
 // The point where the ray p + t d meets the plane of triangle t, for triangles that face
 // the ray; false for the others, for rays parallel to the plane and for points that are
 // not finite.
-inline bool faces3_facing_hit(const Faces3Koerper& k, const Faces3Dreieck& t, const double p[3],
+inline bool faces3_facing_hit(const double n[3], const double a[3], const double p[3],
                               const double d[3], double h[3]) {
-    const double* n = t.normale;
     const double nd = n[0] * d[0] + n[1] * d[1] + n[2] * d[2];
     if (nd > 0) return false;
     if (!(std::fabs(nd) >= 1e-12)) return false;
-    const double* a = k.punkte[t.p[0]].data();
     const double w[3] = {p[0] - a[0], p[1] - a[1], p[2] - a[2]};
     const double tp = -(n[0] * w[0] + n[1] * w[1] + n[2] * w[2]) / nd;
     for (int c = 0; c < 3; ++c) h[c] = p[c] + tp * d[c];
     return std::isfinite(h[0]) && std::isfinite(h[1]) && std::isfinite(h[2]);
+}
+inline bool faces3_facing_hit(const Faces3Koerper& k, const Faces3Dreieck& t, const double p[3],
+                              const double d[3], double h[3]) {
+    return faces3_facing_hit(t.normale, k.punkte[t.p[0]].data(), p, d, h);
 }
 
 // Cells over (hit coordinate along the ray's main axis, normal x, normal y), sixteen
@@ -75,16 +77,23 @@ class Faces3GroupCells {
 // in table order gives the same groups of two or more, in the same order, as grouping all.
 // With ray_hits, the same pass over the triangles also lists, in table order, every
 // triangle the ray passes through (faces3_ray_triangle) with its t, so that the pick need
-// not read the triangles once more. With subset (ascending triangle indices), only those
-// triangles are looked at, and ray_hits must be null.
+// not read the triangles once more. With subset, only its triangles are looked at, out
+// holds positions in the subset, and ray_hits is not filled.
 struct Faces3RayHit {
     uint32_t tri;
     double t;
 };
+// Triangles to look at instead of all, ascending, with copies of their normal and first
+// corner side by side (six values each), so that a pass over them reads memory in order.
+struct Faces3CandidateSubset {
+    const uint32_t* tris;
+    const double* geo;
+    size_t n;
+};
 void faces3_circle_candidates(const Faces3Koerper& k, const double p[3], const double d[3],
                               const Faces3GroupCells& cells, std::vector<uint32_t>& out,
                               std::vector<Faces3RayHit>* ray_hits = nullptr,
-                              const std::vector<uint32_t>* subset = nullptr);
+                              const Faces3CandidateSubset* subset = nullptr);
 
 // Every triangle the ray passes through, with its t, in table order.
 void faces3_ray_hits(const Faces3Koerper& k, const double p[3], const double d[3],

@@ -263,7 +263,11 @@ Faces3CircleCandidates::Faces3CircleCandidates(const Faces3Koerper& k) {
         for (uint32_t x = cell_begin[c]; x < cell_begin[c + 1]; ++x) keep[keyed[x].tri] = 1;
     }
     for (size_t i = 0; i < n; ++i) {
-        if (keep[i]) tris.push_back(static_cast<uint32_t>(i));
+        if (!keep[i]) continue;
+        tris.push_back(static_cast<uint32_t>(i));
+        const Faces3Dreieck& t = k.dreiecke[i];
+        geo.insert(geo.end(), t.normale, t.normale + 3);
+        geo.insert(geo.end(), k.punkte[t.p[0]].begin(), k.punkte[t.p[0]].end());
     }
 }
 

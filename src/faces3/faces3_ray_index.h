@@ -58,6 +58,7 @@ class Faces3RayBvh {
 struct Faces3CircleCandidates {
     explicit Faces3CircleCandidates(const Faces3Koerper& k);
     std::vector<uint32_t> tris;
+    std::vector<double> geo;  // per triangle in tris: copies of its normal and first corner
 };
 
 // The body's indexes. A const body can be picked from several threads: the indexes are
