@@ -91,8 +91,8 @@ CommandLine parse_command_line(int argc, char** argv) {
         } else if (a == "--codec") {
             if (value(&v)) {
                 cl.batch.record_codec = v;
-                if (v != "raw" && v != "rle8" && v != "raw24")
-                    cl.error = "--codec needs raw, rle8 or raw24";
+                if (v != "raw" && v != "rle8" && v != "raw24" && v != "msvc")
+                    cl.error = "--codec needs raw, rle8, raw24 or msvc";
             }
         } else if (a == "--merge-out") {
             value(&cl.batch.merge_out);
@@ -141,7 +141,7 @@ std::string usage_options_text() {
            "       kurvlab FILM --output PICTURE.png [--frame N] [--size WxH] [--phi F --substep "
            "K]\n"
            "               [--grid] [--measure X1,Y1,X2,Y2]\n"
-           "       kurvlab FILM --record VIDEO.{avi,mp4,webm,gif} [--codec raw|rle8|raw24]\n"
+           "       kurvlab FILM --record VIDEO.{avi,mp4,webm,gif} [--codec raw|rle8|raw24|msvc]\n"
            "               [--size WxH] [--step N] [--stamp]\n"
            "       kurvlab FILM --pdf OUT.pdf [--frame N] [--paper A4|A3|Letter] [--portrait]\n"
            "       kurvlab FILM --dxf OUT.dxf [--frame N] [--size WxH]\n"
@@ -168,7 +168,8 @@ std::string usage_options_text() {
            "  --record record one pass of the film (every N-th frame with --step N) into a\n"
            "           video of --size (default 800x600) at 15 pictures per second, as the film\n"
            "           window records it; .avi is coded with --codec (rle8 by default, raw\n"
-           "           8-bit or raw24 24-bit), .mp4 with H.264, .webm with VP9; a film whose\n"
+           "           8-bit, raw24 24-bit or msvc Video 1; 3D scenes: msvc by default, raw\n"
+           "           24-bit), .mp4 with H.264, .webm with VP9; a film whose\n"
            "           last frame shows its first again leaves it out, so the video loops\n"
            "           without a repeated picture; --stamp writes the frame number (and the\n"
            "           cycle angle of ANMNEU films) into the top left corner\n"

@@ -1,7 +1,8 @@
 // --info loads the animation and prints the scene, the completed camera and the messages the
-// loader gave; --output draws frame N through the offscreen GL surface, as the window would.
-// Otherwise the scene plays in the 3D window, or with -n and no display through the offscreen
-// surface, frame by frame, for the passes asked for.
+// loader gave; --output draws frame N through the offscreen GL surface, as the window would;
+// --record records one pass as the window's recording does, through that surface. Otherwise the
+// scene plays in the 3D window, or with -n and no display through the offscreen surface, frame by
+// frame, for the passes asked for.
 #include "main/scene_branch.h"
 
 #include <algorithm>
@@ -10,6 +11,7 @@
 
 #include "gl3d/scene_loader.h"
 #include "gl3d/scene_picture.h"
+#include "gl3d/viewer_recording.h"
 #include "gl3d/viewer_window.h"
 #include "main/batch_output.h"
 #include "mw31/app_state.h"
@@ -19,6 +21,7 @@
 #include "mw31/message_queue.h"
 #include "mw31/picture.h"
 #include "mw31/temp_names.h"
+#include "video/video_file.h"
 
 namespace kurvlab {
 
@@ -116,6 +119,75 @@ int draw_picture(const std::string& film_name, const BatchRequest& batch) {
     return save_batch_picture(out.get(), batch.output_png);
 }
 
+// The offscreen surface draws as the window does (without its buttons) and is read whole.
+class OffscreenSurface final : public gl3d::RecordingSurface {
+  public:
+    OffscreenSurface(gl3d::Scene* scene, const gl3d::RenderSettings& settings,
+                     mw31::OffscreenGl* gl)
+        : scene_(scene), settings_(settings), gl_(gl) {}
+    void draw(const gl3d::Playback& p) override {
+        if (scene_->frame_count() > 0) gl3d::apply_frame(scene_, p.frame);
+        scene_->current_frame = p.frame;
+        gl3d::render_scene(scene_, settings_);
+    }
+    bool capture(int width, int height, std::vector<uint8_t>* rgb_rows) override {
+        if (width != gl_->width() || height != gl_->height()) return false;
+        *rgb_rows = gl_->read_rgb_rows();
+        return rgb_rows->size() == size_t(width) * size_t(height) * 3;
+    }
+
+  private:
+    gl3d::Scene* scene_;
+    gl3d::RenderSettings settings_;
+    mw31::OffscreenGl* gl_;
+};
+
+// 3D pictures have 24 bits: "raw" and "raw24" are uncompressed, anything else (the default
+// among them) is the window's preset, Video 1.
+video::AviCodec scene_record_codec(const std::string& name) {
+    return name == "raw" || name == "raw24" ? video::AviCodec::kRaw24 : video::AviCodec::kMsvc;
+}
+
+// One pass of the window's recording at the --size of the picture, --step as the speed.
+int record_scene(const std::string& film_name, const BatchRequest& batch) {
+    gl3d::RecordTarget target;
+    target.path = batch.record;
+    target.codec = scene_record_codec(batch.record_codec);
+    const video::VideoContainer container = video::video_container_for(target.path);
+    if (!gl3d::recording_is_avi(target.path) && !video::video_container_available(container)) {
+        mw31::message_printf("%s\n%s: this build cannot write this format (no FFmpeg)",
+                             gl3d::kRecordFailedMessage, target.path.c_str());
+        return 1;
+    }
+    gl3d::Scene scene;
+    std::vector<std::string> messages;
+    const int result = load(film_name, &scene, &messages);
+    std::remove(mw31::temp_info_name().c_str());
+    print_messages(messages);
+    if (result != 0) return 1;
+    std::string error;
+    auto gl = mw31::OffscreenGl::create(batch.width, batch.height, &error);
+    if (!gl) {
+        mw31::message_printf("%s: kein OpenGL ohne Bildschirm / no offscreen OpenGL: %s",
+                             film_name.c_str(), error.c_str());
+        return 1;
+    }
+    gl3d::RenderSettings settings;
+    settings.width = gl->width();
+    settings.height = gl->height();
+    settings.lights = gl3d::read_light_settings(gl3d::environment_then_profile());
+    gl3d::setup_context(settings.lights);
+    gl3d::Playback playback;
+    gl3d::start_playback(&playback, scene.frame_count());
+    playback.speed = batch.record_step;
+    OffscreenSurface surface(&scene, settings, gl.get());
+    const int pictures = gl3d::record_pass(&playback, &surface, target, gl->width(), gl->height());
+    gl3d::release_display_lists(&scene);
+    if (pictures < 0) return 1;
+    std::printf("%s: %d pictures\n", target.path.c_str(), pictures);
+    return 0;
+}
+
 // Loads for playing: the loader's messages go to the user, as in the window's own run.
 int load_for_play(const std::string& film_name, gl3d::Scene* scene) {
     return gl3d::load_scene(film_name, scene);
@@ -184,13 +256,8 @@ int play_scene_branch(const std::string& film_name, const FilmOptions& options,
                       const BatchRequest& batch) {
     if (batch.info) return print_info(film_name);
     if (!batch.output_png.empty()) return draw_picture(film_name, batch);
-    if (!batch.record.empty()) {
-        mw31::message_printf(
-            "%s: Aufnahme von 3D-Animationen noch nicht verfuegbar / recording 3D "
-            "animations is not available yet",
-            film_name.c_str());
-        return 1;
-    }
+    if (!batch.record.empty()) return record_scene(film_name, batch);
+    gl3d::recording_options().factor = options.record_factor;
     // A -n given on purpose plays without a display; otherwise nobody would see a million
     // passes.
     mw31::Backend* backend = mw31::backend();
