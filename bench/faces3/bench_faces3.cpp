@@ -330,6 +330,7 @@ void BM_PickIndexBuild(benchmark::State& st) {
         figures().circle_build_ms = seconds_since(t0) * 1e3;
         figures().circle_cpu_ms = (thread_cpu_s() - c0) * 1e3;
         figures().circle_tris = circle.tris.size();
+        figures().pick_triangles = faces3_anzahl_dreiecke(k);
         st.counters["bvh_ms"] = figures().bvh_build_ms;
         st.counters["circle_ms"] = figures().circle_build_ms;
         st.counters["bvh_MB"] = static_cast<double>(bvh.bytes()) / (1 << 20);

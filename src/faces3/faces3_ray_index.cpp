@@ -98,7 +98,9 @@ Faces3RayBvh::Faces3RayBvh(const Faces3Koerper& k) {
     items_.resize(keys.size());
     for (size_t x = 0; x < keys.size(); ++x) items_[x] = static_cast<uint32_t>(keys[x]);
     // Top down: a range splits where the highest bit in which its codes differ turns on.
-    nodes_.reserve(keys.size() / 2 + 1);
+    // Room for one leaf per triangle, so the table never moves; untouched room costs no
+    // memory.
+    nodes_.reserve(2 * keys.size());
     nodes_.push_back(Node{});
     struct Task {
         uint32_t node, begin, end;
@@ -181,8 +183,8 @@ bool Faces3RayBvh::usable(const double p[3], const double d[3]) const {
 }
 
 size_t Faces3RayBvh::bytes() const {
-    return sizeof(*this) + nodes_.capacity() * sizeof(Node) +
-           (items_.capacity() + odd_.capacity()) * sizeof(uint32_t);
+    return sizeof(*this) + nodes_.size() * sizeof(Node) +
+           (items_.size() + odd_.size()) * sizeof(uint32_t);
 }
 
 // ---- circle-centre candidates ------------------------------------------------------------
@@ -221,6 +223,8 @@ Faces3CircleCandidates::Faces3CircleCandidates(const Faces3Koerper& k) {
     // Cells: runs of one key.
     std::vector<uint64_t> cell_key;
     std::vector<uint32_t> cell_begin;
+    cell_key.reserve(keyed.size());
+    cell_begin.reserve(keyed.size() + 1);
     for (size_t i = 0; i < keyed.size(); ++i) {
         if (i == 0 || keyed[i].key != keyed[i - 1].key) {
             cell_key.push_back(keyed[i].key);
