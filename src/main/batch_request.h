@@ -3,6 +3,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 namespace kurvlab {
 
@@ -30,9 +31,25 @@ struct BatchRequest {
 
     std::string merge_out;  // a merge definition merged into this film, not played
 
+    // Motion analysis: points picked in frame N (the first frame a pass shows unless --frame
+    // was given), in the film's units, and followed through every frame.
+    struct PickedPoint {
+        double x = 0, y = 0;
+    };
+    bool frame_given = false;
+    std::vector<PickedPoint> trace_points;  // --trace X,Y (several)
+    bool track = false;                     // --track X1,Y1,X2,Y2
+    PickedPoint track_from, track_to;
+    std::string motion_csv;  // --csv: the traces, or the tracked distance
+    std::string motion_svg;  // --svg: the traces as polylines
+    std::string track_png;   // --png: the tracked distance and direction over the cycle
+    std::string sweep_png;   // --sweep: every frame of a pass drawn over each other
+
+    bool wants_motion() const { return !trace_points.empty() || track || !sweep_png.empty(); }
+
     bool active() const {
         return info || !output_png.empty() || !record.empty() || !output_pdf.empty() ||
-               !output_dxf.empty() || !merge_out.empty();
+               !output_dxf.empty() || !merge_out.empty() || wants_motion();
     }
 };
 

@@ -49,6 +49,46 @@ bool parse_measure(const std::string& text, BatchRequest* batch) {
     return true;
 }
 
+// "X,Y" or "X1,Y1,X2,Y2": `count` finite numbers separated by commas.
+bool parse_reals(const std::string& text, int count, double* v) {
+    const char* p = text.c_str();
+    for (int k = 0; k < count; ++k) {
+        char* end = nullptr;
+        v[k] = mw31::strtod_c(p, &end);
+        if (end == p || !std::isfinite(v[k])) return false;
+        p = end;
+        if (k < count - 1) {
+            if (*p != ',') return false;
+            ++p;
+        }
+    }
+    return *p == '\0';
+}
+
+// What the motion options ask for must fit together; "" when it does.
+std::string motion_conflict(const BatchRequest& b) {
+    const bool traces = !b.trace_points.empty();
+    if (traces && b.track) return "--trace and --track cannot be used together";
+    if (!b.motion_csv.empty() && !traces && !b.track) return "--csv needs --trace or --track";
+    if (!b.motion_svg.empty() && !traces) return "--svg draws traces: give --trace X,Y";
+    if (!b.track_png.empty() && !b.track) return "--png draws the chart of --track";
+    if (traces && b.motion_csv.empty() && b.motion_svg.empty() && b.output_dxf.empty() &&
+        b.sweep_png.empty())
+        return "--trace needs --csv OUT.csv, --svg OUT.svg, --dxf OUT.dxf or --sweep OUT.png";
+    if (b.track && b.motion_csv.empty() && b.track_png.empty() && b.output_dxf.empty())
+        return "--track needs --csv OUT.csv or --png CHART.png";
+    if (b.wants_motion() && (b.info || !b.output_png.empty() || !b.record.empty() ||
+                             !b.output_pdf.empty() || !b.merge_out.empty()))
+        return "--trace, --track and --sweep cannot be combined with --info, --output, "
+               "--record, --pdf or --merge-out";
+    return "";
+}
+
+// The value as the user gave it, for messages that say where the fault is.
+std::string quoted(const std::string& v) {
+    return "\"" + v + "\"";
+}
+
 }  // namespace
 
 CommandLine parse_command_line(int argc, char** argv) {
@@ -75,6 +115,7 @@ CommandLine parse_command_line(int argc, char** argv) {
             if (value(&v)) cl.batch.output_png = v;
         } else if (a == "--frame") {
             if (value(&v) && !parse_int(v, &cl.batch.frame)) cl.error = "--frame needs a number";
+            cl.batch.frame_given = true;
         } else if (a == "--size") {
             if (value(&v) && !parse_size(v, &cl.batch.width, &cl.batch.height))
                 cl.error = "--size needs WIDTHxHEIGHT, for example 800x600";
@@ -118,6 +159,39 @@ CommandLine parse_command_line(int argc, char** argv) {
         } else if (a == "--measure") {
             if (value(&v) && !parse_measure(v, &cl.batch))
                 cl.error = "--measure needs X1,Y1,X2,Y2 in world units, for example 0,0,10,5";
+        } else if (a == "--trace") {
+            double p[2];
+            if (value(&v)) {
+                if (parse_reals(v, 2, p))
+                    cl.batch.trace_points.push_back({p[0], p[1]});
+                else
+                    cl.error =
+                        "--trace needs X,Y in the film's units, for example 61.7,71.8; "
+                        "got " +
+                        quoted(v);
+            }
+        } else if (a == "--track") {
+            double p[4];
+            if (value(&v)) {
+                if (parse_reals(v, 4, p)) {
+                    cl.batch.track = true;
+                    cl.batch.track_from = {p[0], p[1]};
+                    cl.batch.track_to = {p[2], p[3]};
+                } else {
+                    cl.error =
+                        "--track needs X1,Y1,X2,Y2 in the film's units, for example "
+                        "40,0,136.7,71.1; got " +
+                        quoted(v);
+                }
+            }
+        } else if (a == "--csv") {
+            value(&cl.batch.motion_csv);
+        } else if (a == "--svg") {
+            value(&cl.batch.motion_svg);
+        } else if (a == "--png") {
+            value(&cl.batch.track_png);
+        } else if (a == "--sweep") {
+            value(&cl.batch.sweep_png);
         } else if (a.rfind("--", 0) == 0) {
             cl.error = "unknown option " + a;
         } else {
@@ -127,8 +201,11 @@ CommandLine parse_command_line(int argc, char** argv) {
     }
     if (cl.error.empty() && (cl.batch.substep < 0 || cl.batch.substep >= cl.batch.phi_factor))
         cl.error = "--substep must lie between 0 and the --phi factor minus 1";
+    if (cl.error.empty()) cl.error = motion_conflict(cl.batch);
     if (cl.error.empty() && cl.batch.active() && cl.film_args.size() < 2)
-        cl.error = "--info, --output, --record, --pdf and --dxf need a film";
+        cl.error =
+            "--info, --output, --record, --pdf, --dxf, --trace, --track and --sweep "
+            "need a film";
     return cl;
 }
 
@@ -146,6 +223,10 @@ std::string usage_options_text() {
            "       kurvlab FILM --pdf OUT.pdf [--frame N] [--paper A4|A3|Letter] [--portrait]\n"
            "       kurvlab FILM --dxf OUT.dxf [--frame N] [--size WxH]\n"
            "       kurvlab DEFINITION.txt --merge-out MERGED.flm\n"
+           "       kurvlab FILM --trace X,Y [--trace X,Y ...] [--frame N]\n"
+           "               --csv OUT.csv | --svg OUT.svg | --dxf OUT.dxf\n"
+           "       kurvlab FILM --track X1,Y1,X2,Y2 [--frame N] --csv OUT.csv [--png CHART.png]\n"
+           "       kurvlab FILM --sweep OUT.png [--size WxH] [--trace X,Y ...]\n"
            "\n"
            "Plays an animation film; without FILM an open-file dialog asks for one, again and\n"
            "again until cancelled.\n"
@@ -181,6 +262,16 @@ std::string usage_options_text() {
            "  --merge-out  merge the films a merge definition names into this ANMNEU film\n"
            "           without playing it; --info of a definition lists its entries, the\n"
            "           total window and the step count and writes nothing\n"
+           "  --trace  follow the point X,Y of frame N (the first frame a pass shows by\n"
+           "           default) through every frame: on the part drawn nearest to it (ANMNEU\n"
+           "           and merged films), or on the record end nearest to it (line and\n"
+           "           user-coordinates films); --csv writes frame, angle and x, y of every\n"
+           "           trace, --svg the traces as polylines, --dxf frame N with the traces\n"
+           "  --track  the distance and direction from the first point to the second in every\n"
+           "           frame, with the least and greatest; --csv writes frame, angle,\n"
+           "           distance, direction, --png draws them over the cycle\n"
+           "  --sweep  every frame of a pass drawn over each other into one picture (with the\n"
+           "           --trace curves of ANMNEU films over them)\n"
            "  --help, --version\n"
            "\n"
            "Environment:\n"

@@ -5,6 +5,7 @@
 #include <filesystem>
 
 #include "film/film_window.h"
+#include "main/motion_branch.h"
 #include "main/mw31_film.h"
 #include "mw31/atomic_file.h"
 #include "mw31/choose_film_file.h"
@@ -98,6 +99,7 @@ int kurvlab_main(const std::vector<std::string>& args, const BatchRequest& batch
     std::vector<std::string> film_args{"kurvlab", args[1]};
     film_args.insert(film_args.end(), args.begin() + 2, args.end());
     if (!merge_further_films(&film_args)) return 1;
+    if (batch.wants_motion()) return run_motion_request(film_args[1], batch);
     film_args.push_back("-p1");
     // A film named here that could not be played is a failure for whoever started us; the
     // open-dialog loop above keeps 0.
