@@ -148,7 +148,7 @@ void draw_traces_over(mw31::Canvas& canvas, const film::FilmView& view, const Mo
                 double(curve.empty() ? film::kContourMove : film::kContourDraw), p.x, p.y});
         }
         film::draw_symbol(c, curve.data(), int(curve.size()), film::SymbolPlacement{},
-                          film::colour_from_name("rot"));
+                          film::colour_from_name(kTraceColourName));
     }
 }
 

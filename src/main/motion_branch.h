@@ -15,6 +15,9 @@
 
 namespace kurvlab {
 
+// The colour traces are drawn in over a sweep; mechanisms seldom draw their parts in it.
+inline constexpr const char* kTraceColourName = "orange";
+
 // A film read for motion analysis, with the frames a pass shows.
 struct MotionFilm {
     enum Kind { kAnmneu, kLineFilm, kUsercoor };

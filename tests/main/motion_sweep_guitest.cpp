@@ -88,7 +88,8 @@ TEST(MotionSweep, TraceLiesOverTheFrames) {
     ASSERT_TRUE(plain && traced);
     const Pixels a = pixels_of(*plain), b = pixels_of(*traced);
     const film::ColourTable colours;
-    const mw31::Rgb red = film::to_screen_rgb(colours.lookup(film::colour_from_name("rot")));
+    const mw31::Rgb trace_colour =
+        film::to_screen_rgb(colours.lookup(film::colour_from_name(kTraceColourName)));
     const mw31::Rect area = film::fitted_view(kWidth, kHeight).area;
     const film::FilmToScreen to_screen(film::fitted_view(kWidth, kHeight),
                                        film::kAnmneuRasterWidth);
@@ -97,7 +98,7 @@ TEST(MotionSweep, TraceLiesOverTheFrames) {
         const film::RasterPoint r = film::world_to_raster(film.anmneu.window, p.x, p.y);
         const int x = to_screen.x(r.x), y = to_screen.y(r.y);
         ASSERT_TRUE(x >= area.left && x < area.right && y >= area.top && y < area.bottom);
-        on_trace += b.at(x, y) == red;
+        on_trace += b.at(x, y) == trace_colour;
     }
     // A line leaves its end pixel unpainted, as GDI lines do: the last point is not drawn.
     EXPECT_EQ(on_trace, int(coupler.points.size()) - 1);
