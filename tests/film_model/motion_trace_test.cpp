@@ -191,6 +191,33 @@ TEST(MotionTrace, ScaledTurnedSymbolKeepsThePickedPoint) {
     EXPECT_EQ(film::pick_anmneu_anchor(film, 0, 0, 0).kind, film::MotionAnchor::kNone);
 }
 
+// A fixed curve drawn first and a moving bar drawn over it, both through the picked point: the
+// bar on top takes it unless the curve is nearer by more than the tie width.
+TEST(MotionTrace, PartOnTopTakesAPointOnBoth) {
+    film::AnmneuFilm film;
+    film.frame_count = 2;
+    film.initial = film::fit_world_window(0, 100, 0, 100);  // 130 wide: ties within 0.26
+    film::FilmSymbol curve, bar;
+    curve.elements = {{film::kContourMove, 0, 50}, {film::kContourDraw, 100, 50}};
+    bar.elements = {{film::kContourMove, -20, 0}, {film::kContourDraw, 20, 0}};
+    film.symbols = {curve, bar};
+    film.frames.resize(2);
+    film.frames[0].placements = {{0, 0, 0, 1, 1}, {50, 50.1, 0, 1, 1}};
+    film.frames[1].placements = {{0, 0, 0, 1, 1}, {60, 70, 0, 1, 1}};
+
+    const film::MotionAnchor on_both = film::pick_anmneu_anchor(film, 0, 50, 50);
+    EXPECT_EQ(on_both.symbol, 1);
+    EXPECT_NEAR(on_both.distance, 0.1, 1e-9);
+    const film::MotionTrace t = film::trace_anmneu(film, on_both, film::anmneu_motion_frames(film));
+    EXPECT_NEAR(t.points[1].x, 60, 1e-9);
+    EXPECT_NEAR(t.points[1].y, 69.9, 1e-9);
+
+    // Past the bar's end the curve is nearer by far more than a tie.
+    const film::MotionAnchor beside = film::pick_anmneu_anchor(film, 0, 80, 50);
+    EXPECT_EQ(beside.symbol, 0);
+    EXPECT_NEAR(beside.distance, 0, 1e-9);
+}
+
 // The nearest record's point by index; the second record of a pair is never a point.
 TEST(MotionTrace, LineFilmFollowsTheRecordByIndex) {
     using film::FilmRecord;
