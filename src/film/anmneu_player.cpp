@@ -7,6 +7,7 @@
 
 #include "film/anmneu_playback.h"
 #include "film/frame_presenter.h"
+#include "film/motion_sources.h"
 #include "film/playback_loop.h"
 #include "film/recorded_pass.h"
 #include "film/world_zoom.h"
@@ -140,6 +141,7 @@ int anmneu_film(const AnmneuOptions& options) {
     fw.world = world_window_zoom(fw, &p.film.window, p.film.initial);
     fw.screen.painter = &p.painter;
     fw.screen.record_factor = options.record_factor;
+    fw.motion.source = anmneu_motion_source(p.film);
     FilmWindowSetup setup = options.window;
     setup.menu = anmneu_film_menu();
     if (open_film_window(&fw, setup) != 0) return leave(p, 1);

@@ -31,6 +31,12 @@ const char* film_window_keys_text() {
            "  n             target cycles per minute (0 or Abbruch: off)\n"
            "  z, r, m       reference point, direction point, end of measuring;\n"
            "                a click picks the point, length and angle are shown\n"
+           "  t, T          trace: a click picks a point that is followed through every\n"
+           "                frame and drawn as its path;  T: no traces\n"
+           "  w             write the traces as CSV or SVG (by the name's extension)\n"
+           "  f             the measured points follow the motion: chart of length and\n"
+           "                angle over the cycle (w there: CSV or PNG)\n"
+           "  o             onion skin: every 10th, 5th, 2nd frame faded behind, off\n"
            "  wheel         zoom about the mouse (ANMNEU and user-coordinates films)\n"
            "  1, 2, 3       in-between pictures x1, x10, x100 (ANMNEU films)\n"
            "  Ctrl+O        another film in this window's place; a film dropped onto\n"
@@ -45,6 +51,10 @@ int command_for_char(int ch) {
             return kKeyQuickRecording;
         case 'Q':
             return kKeyWindow800;
+        case 't':
+            return kKeyTrace;
+        case 'T':
+            return kKeyClearTraces;
         case 7:
             return kKeyBackward;  // Ctrl+G
         case 12:
@@ -98,6 +108,12 @@ int command_for_char(int ch) {
             return kKeyHelp;
         case 'n':
             return kCmdTargetCycles;
+        case 'o':
+            return kKeyOnion;
+        case 'f':
+            return kKeyFollow;
+        case 'w':
+            return kKeyWriteMotion;
         default:
             return 0;
     }

@@ -5,7 +5,7 @@
 namespace film {
 
 // Command for a character typed in the window, or 0. Upper and lower case act alike except
-// for q and Q.
+// for q and Q, t and T.
 int command_for_char(int ch);
 // Command for a key-down (virtual key), or 0: the arrows set the direction, Ctrl+O opens
 // another film. Keys that are no characters, so that they act in single step too.

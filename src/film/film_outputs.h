@@ -1,14 +1,17 @@
 // What the film window hands to the outputs and tools that live elsewhere: printing, DXF,
-// video recording and the merge help. The
+// video recording, the merge help and the motion analysis files. The
 // window's setup brings them; an empty entry means the window does nothing for that request.
 // Outputs get the frame's painter and the view, never the window itself.
 #pragma once
 
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "film_model/film_view.h"
 #include "film_model/frame_painter.h"
+#include "film_model/motion_trace.h"
+#include "film_model/motion_track.h"
 #include "mw31/canvas.h"
 #include "mw31/picture.h"
 
@@ -20,6 +23,8 @@ struct FrameOutput {
     const FilmView& view;
     PaintStyle style;
     int frame;
+    // The traces drawn over the frame (DXF writes them as polylines); null: none.
+    const std::vector<MotionTrace>* traces = nullptr;
 };
 
 struct FilmOutputs {
@@ -37,6 +42,11 @@ struct FilmOutputs {
 
     // Writes the merge help text to the file; 0 on success.
     std::function<int(const std::string& file_name)> merge_help_write;
+
+    // Motion analysis files, each written whole or not at all: 0, or 1 after a message.
+    std::function<int(const std::string& path, const std::vector<MotionTrace>& traces)> trace_csv;
+    std::function<int(const std::string& path, const std::vector<MotionTrace>& traces)> trace_svg;
+    std::function<int(const std::string& path, const MotionTrack& track)> track_csv;
 };
 
 }  // namespace film

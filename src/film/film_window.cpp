@@ -8,6 +8,7 @@
 
 #include "film/film_keys.h"
 #include "film/measuring_window.h"
+#include "film/motion_window.h"
 #include "film_model/paint_basics.h"
 #include "mw31/app_state.h"
 #include "mw31/choose_film_file.h"
@@ -119,7 +120,7 @@ void draw_rubber(FilmWindow& fw) {
 }
 
 void start_drag(FilmWindow& fw, int x, int y) {
-    if (measuring_press(fw, x, y)) return;
+    if (motion_press(fw, x, y) || measuring_press(fw, x, y)) return;
     erase_line_crosshair(fw);
     fw.state.drag = kDragging;
     fw.rubber = mw31::Rect{x, y, x, y};
@@ -226,6 +227,7 @@ int open_film_window(FilmWindow* fw, const FilmWindowSetup& setup) {
 }
 
 void close_film_window(FilmWindow* fw) {
+    fw->motion.chart.reset();
     if (!fw->window) return;
     mw31::set_not_interruptible(fw->previous_not_interruptible);
     mw31::unregister_cursor_window(fw->window.get());
@@ -378,6 +380,9 @@ void film_window_command(FilmWindow& fw, int command) {
             break;
         case CommandEffect::OpenFilm:
             open_another_film(fw);
+            break;
+        case CommandEffect::Motion:
+            motion_command(fw, command);
             break;
     }
 }

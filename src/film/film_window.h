@@ -10,6 +10,7 @@
 
 #include "film/film_outputs.h"
 #include "film/measuring.h"
+#include "film/motion_state.h"
 #include "film/playback_state.h"
 #include "film_model/colour_table.h"
 #include "film_model/film_view.h"
@@ -101,6 +102,7 @@ struct FilmWindow {
     mw31::Rect rubber{};  // the zoom rectangle being dragged (start and current corner)
     int mouse_x = -1, mouse_y = -1;
     Measuring measuring;
+    MotionWindowState motion;
     MenuShown shown;
     bool single_step_before = false;  // single step was on at the previous frame
     mw31::ShowMode show_mode = mw31::ShowMode::Maximized;  // as opened; F11 goes back to it

@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "film/measuring_window.h"
+#include "film/motion_window.h"
 #include "film_model/paint_basics.h"
 #include "mw31/format.h"
 #include "mw31/message_queue.h"
@@ -47,9 +48,11 @@ bool make_screen_picture(FilmWindow& fw) {
 void paint_composed(FilmWindow& fw, mw31::Canvas& canvas, const FilmView& view) {
     const PaintStyle style = paint_style(fw);
     fw.screen.painter->paint_background(canvas, view, style);
+    paint_onion(fw, canvas, view);
     paint_under_frame(fw, canvas, view);
     fw.screen.painter->paint(canvas, view, style);
     paint_over_frame(fw, canvas, view);
+    paint_motion_over(fw, canvas, view);
 }
 
 void present_frame(FilmWindow& fw, const PictureExtras& extras) {
@@ -90,6 +93,7 @@ void present_frame(FilmWindow& fw, const PictureExtras& extras) {
     if (s.drag != kDragging) {
         window.copy_picture(picture, fw.view.area.left, fw.view.area.top);
         picture_copied(fw);
+        motion_frame_shown(fw);
     }
     if (s.recording == kRecordingOn && s.index != screen.unrecorded_frame) hand_to_recording(fw);
     if (extras.observer) extras.observer(picture);

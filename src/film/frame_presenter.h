@@ -33,7 +33,8 @@ bool make_screen_picture(FilmWindow& fw);
 // Paints fw.screen.painter's picture into the window, as steps 2 to 8 of a frame.
 void present_frame(FilmWindow& fw, const PictureExtras& extras);
 
-// The frame as the window paints it onto any canvas: background, grid, frame, overlays.
+// The frame as the window paints it onto any canvas: background, onion skin, grid, frame,
+// overlays and traces.
 void paint_composed(FilmWindow& fw, mw31::Canvas& canvas, const FilmView& view);
 
 // While a long film is read: the window says how many frames are in so far.

@@ -3,6 +3,7 @@
 #include "film/line_film_player.h"
 
 #include "film/frame_presenter.h"
+#include "film/motion_sources.h"
 #include "film/playback_loop.h"
 #include "film/recorded_pass.h"
 #include "film_model/line_film_reader.h"
@@ -75,6 +76,7 @@ int play_line_film(const LineFilmOptions& options) {
     fw.source_name = options.source_name;
     fw.screen.painter = &p.painter;
     fw.screen.record_factor = options.record_factor;
+    fw.motion.source = line_film_motion_source(p.store, kFirstLineFilmFrame);
     if (open_film_window(&fw, options.window) != 0) return 1;
     // Commands typed while the film is read already count.
     fw.state = new_playback_state(0, kFirstLineFilmFrame, options.pause_ms, options.passes,

@@ -105,8 +105,8 @@ void serve_film_requests(FilmWindow& fw) {
     if (s.dxf_request) {
         s.dxf_request = false;
         if (fw.outputs.dxf_frame && fw.screen.painter)
-            fw.outputs.dxf_frame(
-                FrameOutput{*fw.screen.painter, fw.view, paint_style(fw), s.index});
+            fw.outputs.dxf_frame(FrameOutput{*fw.screen.painter, fw.view, paint_style(fw), s.index,
+                                             &fw.motion.traces});
     }
 }
 

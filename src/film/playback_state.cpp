@@ -93,6 +93,13 @@ CommandEffect apply_command(PlaybackState* s, ColourTable* colours, int command,
         case kKeyOpenFilm:
             effect = CommandEffect::OpenFilm;
             break;
+        case kKeyTrace:
+        case kKeyClearTraces:
+        case kKeyOnion:
+        case kKeyFollow:
+        case kKeyWriteMotion:
+            effect = CommandEffect::Motion;
+            break;
         case kKeyBackward:
             s->backward = true;
             break;

@@ -47,6 +47,11 @@ enum FilmCommand : int {
     kKeyHelp = 110,            // h, F1: the keys
     kKeyFullScreen = 111,      // F11
     kKeyOpenFilm = 112,        // Ctrl+O: another film in this window's place
+    kKeyTrace = 113,           // t: the next click starts a trace
+    kKeyClearTraces = 114,     // T: no traces
+    kKeyOnion = 115,           // o: onion skin off, every 10th, 5th, 2nd frame
+    kKeyFollow = 116,          // f: the measurement's points follow the motion
+    kKeyWriteMotion = 117,     // w: traces as CSV or SVG
 };
 
 // Bits of the single-step flag.
@@ -118,6 +123,7 @@ enum class CommandEffect {
     Help,            // show the keys
     FullScreen,      // full screen on / off
     OpenFilm,        // the open dialog; a chosen film ends this one and plays next
+    Motion,          // traces, onion skin, following measurement
 };
 
 // Applies command or key number `command` to the state; every command restarts the cycle

@@ -4,6 +4,7 @@
 
 #include "film/anmneu_playback.h"
 #include "film/frame_presenter.h"
+#include "film/motion_sources.h"
 #include "film/playback_loop.h"
 #include "film/recorded_pass.h"
 #include "film/world_zoom.h"
@@ -84,6 +85,7 @@ int usercoor_film(const UsercoorPlayOptions& options) {
     fw.source_name = options.source_name;
     fw.screen.painter = &p.painter;
     fw.screen.record_factor = options.record_factor;
+    fw.motion.source = usercoor_motion_source(p.film, kFirstUsercoorFrame);
     fw.world_mode = WorldMode::Usercoor;
     fw.world_window = &p.film.window;
     fw.world = world_window_zoom(fw, &p.film.window, p.film.initial);

@@ -153,7 +153,7 @@ TEST(PlaybackKeys, CtrlOIsAKeyDownSoThatSingleStepCannotSwallowIt) {
     EXPECT_EQ(command_for_key('O', false), 0);
     EXPECT_EQ(command_for_key('P', true), 0);
     EXPECT_EQ(command_for_char(15), 0) << "its control character must not open a second dialog";
-    EXPECT_EQ(command_for_char('o'), 0);
+    EXPECT_EQ(command_for_char('o'), kKeyOnion) << "a plain o is the onion skin, no dialog";
     // The other keys that are no characters do not depend on Ctrl.
     EXPECT_EQ(command_for_key(36, true), kKeyFirstFrame);
     PlaybackState s = new_playback_state(10, 1, 5, 1, 0);
