@@ -22,9 +22,4 @@ struct ScenePicture {
 int render_scene_picture(Scene* scene, int frame, const RenderSettings& settings, ScenePicture* out,
                          std::string* error);
 
-// What the current context shows: width x height RGB rows from the top left of its front
-// buffer (what a window puts on the screen) or back buffer, top to bottom. Waits for the
-// drawing to finish.
-std::vector<uint8_t> read_gl_rows(int width, int height, bool front_buffer);
-
 }  // namespace gl3d

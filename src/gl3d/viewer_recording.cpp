@@ -8,7 +8,6 @@
 #include <new>
 #include <utility>
 
-#include "gl3d/scene_picture.h"
 #include "gl3d/viewer_window.h"
 #include "mw31/dialogs.h"
 #include "mw31/format.h"
@@ -53,17 +52,18 @@ class WindowSurface final : public RecordingSurface {
   public:
     explicit WindowSurface(Viewer* v) : v_(v) {}
     void draw(const Playback&) override { redraw(v_); }
+    // What the last swap put on the screen; the -x factor may ask for more pixels than the
+    // screen has (or fewer than a high-density screen shows).
     bool capture(int width, int height, std::vector<uint8_t>* rgb_rows) override {
-        if (!v_->window || !v_->window->make_current()) return false;
-        const mw31::Rect c = v_->window->client_rect();
+        if (!v_->window) return false;
         try {
-            if (c.width() == width && c.height() == height) {
-                *rgb_rows = read_gl_rows(width, height, true);
-                return rgb_rows->size() == size_t(width) * size_t(height) * 3;
-            }
-            const std::vector<uint8_t> shown = read_gl_rows(c.width(), c.height(), true);
-            if (shown.empty()) return false;
-            scale_rows(shown, c.width(), c.height(), width, height, rgb_rows);
+            int w = 0, h = 0;
+            std::vector<uint8_t> shown = v_->window->take_swapped_picture(&w, &h);
+            if (w <= 0 || h <= 0 || shown.size() != size_t(w) * size_t(h) * 3) return false;
+            if (w == width && h == height)
+                rgb_rows->swap(shown);
+            else
+                scale_rows(shown, w, h, width, height, rgb_rows);
             return true;
         } catch (const std::bad_alloc&) {
             return false;
@@ -223,7 +223,9 @@ int record_viewer(Viewer* v) {
     int result = 0;
     if (!recording_is_avi(target.path) || choose_recording_codec(&target.codec)) {
         WindowSurface surface(v);
+        v->window->keep_swapped_pictures(true);
         result = record_pass(&v->playback, &surface, target, area.width, area.height);
+        if (v->window) v->window->keep_swapped_pictures(false);
     }
     if (!v->alive || !v->window) return result;
     v->toolbar = toolbar_after_recording(v->playback, v->scene->info_text_present);

@@ -33,6 +33,15 @@ class GlWindow : public Window {
     virtual bool ctrl_held() const = 0;
     // GL_RENDERER | GL_VERSION of the context, "" before it exists.
     virtual std::string renderer() const = 0;
+    // While on, each swap first keeps a copy of the picture it puts on the screen, so that a
+    // recording gets what was shown without waiting for the display to show it.
+    virtual void keep_swapped_pictures(bool on) { (void)on; }
+    // The picture of the last swap while keeping: rows top to bottom, R G B, in device pixels
+    // (*width x *height); empty when there is none. It is handed over, not copied.
+    virtual std::vector<uint8_t> take_swapped_picture(int* width, int* height) {
+        *width = *height = 0;
+        return {};
+    }
 
     // A GL window has no GDI surface and no tool bar of buttons.
     void copy_picture(const Picture&, int, int) override {}

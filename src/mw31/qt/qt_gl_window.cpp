@@ -191,8 +191,40 @@ bool QtGlWindow::make_current() {
 }
 
 void QtGlWindow::swap_buffers() {
+    if (keep_swapped_ && context_ && context_->makeCurrent(surface_.get())) {
+        // The back buffer (read by default in a double-buffered context) before it is shown.
+        const qreal ratio = surface_->devicePixelRatio();
+        const int w = std::max(1, int(surface_->width() * ratio + 0.5));
+        const int h = std::max(1, int(surface_->height() * ratio + 0.5));
+        QOpenGLFunctions* f = context_->functions();
+        std::vector<uint8_t> bottom_up(size_t(w) * size_t(h) * 3);
+        f->glPixelStorei(GL_PACK_ALIGNMENT, 1);
+        f->glReadPixels(0, 0, w, h, GL_RGB, GL_UNSIGNED_BYTE, bottom_up.data());
+        swapped_.resize(bottom_up.size());
+        const size_t row = size_t(w) * 3;
+        for (int y = 0; y < h; ++y)
+            std::copy_n(bottom_up.data() + size_t(h - 1 - y) * row, row,
+                        swapped_.data() + size_t(y) * row);
+        swapped_width_ = w;
+        swapped_height_ = h;
+    }
     // Swapping an unexposed window is undefined; what was drawn is drawn again on exposure.
     if (context_ && surface_->isExposed()) context_->swapBuffers(surface_.get());
+}
+
+void QtGlWindow::keep_swapped_pictures(bool on) {
+    keep_swapped_ = on;
+    if (!on) std::vector<uint8_t>().swap(swapped_);
+}
+
+std::vector<uint8_t> QtGlWindow::take_swapped_picture(int* width, int* height) {
+    *width = swapped_width_;
+    *height = swapped_height_;
+    swapped_width_ = swapped_height_ = 0;
+    std::vector<uint8_t> out;
+    out.swap(swapped_);
+    if (out.empty()) *width = *height = 0;
+    return out;
 }
 
 bool QtGlWindow::ctrl_held() const {

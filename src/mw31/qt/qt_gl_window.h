@@ -54,6 +54,8 @@ class QtGlWindow final : public GlWindow {
     void swap_buffers() override;
     bool ctrl_held() const override;
     std::string renderer() const override { return renderer_; }
+    void keep_swapped_pictures(bool on) override;
+    std::vector<uint8_t> take_swapped_picture(int* width, int* height) override;
 
     void post(Message message);
     GlSurfaceWindow* surface() const { return surface_.get(); }
@@ -65,6 +67,9 @@ class QtGlWindow final : public GlWindow {
     WindowTimers timers_{[this](const Message& m) { post(m); }};
     Rect outer_;
     std::string renderer_;
+    bool keep_swapped_ = false;
+    std::vector<uint8_t> swapped_;
+    int swapped_width_ = 0, swapped_height_ = 0;
 };
 
 std::unique_ptr<GlWindow> qt_create_gl_window(const GlWindowSpec& window_spec, std::string* error);
