@@ -78,6 +78,13 @@ std::string slider_crank() {
         f << "c Schubkurbel: Kurbelwinkel " << int(std::lround(phi * 180 / M_PI))
           << " Grad, s = " << int(std::lround(pos.c.x)) << " mm\n";
         f << "x text Kurbelwinkel / crank angle " << int(std::lround(phi * 180 / M_PI)) << "\n";
+        // Overlays: the rod's line of force just above it, the slider's position in colour and
+        // the progress of the turn as a traffic light.
+        f << "x cline 1 0.3 0.1 " << pos.b.x << " " << pos.b.y << " 16 " << pos.c.x << " "
+          << pos.c.y << " 16\n";
+        f << "x text %c000000160Schieber / slider s = %c160000000" << int(std::lround(pos.c.x))
+          << "%c000000160 mm\n";
+        f << "x text ampel " << i + 1 << " " << frames * 3 / 4 << " " << frames << "\n";
         f << placement(0, 0, 0, 0) << placement(0, 0, 0, phi)
           << placement(pos.b.x, pos.b.y, 0, rod_angle) << placement(pos.c.x, 0, 0, 0);
     }
@@ -95,6 +102,11 @@ std::string plate_triangles() {
 // The models are drawn in their own large units; the axis images scale them to jaw size.
 const char* const kModelAxes = "0.0004 0 0 0 0.0004 0 0 0 0.0004";
 
+// How far the jaw models reach towards the middle from their object's origin (millimetres,
+// model extent times the axis scale), and the workpiece between them.
+constexpr double kLeftJawReach = 127 * 0.4, kRightJawReach = 30 * 0.4;
+constexpr int kPartLeft = -21, kPartRight = 60;
+
 std::string gripper() {
     const int frames = 80;
     const double stroke = 40;
@@ -109,7 +121,10 @@ std::string gripper() {
       << plate_triangles()
       << "color 0.2 1 1\nvektorgrafik 0 0 0 -59\nm -100 0\nd 100 0\nm 0 -60\nd 0 60\nend\n"
       << "end\n";
-    f << "begin x gehaeuse\n0.4 0.4 0.5\nquader 160 60 40 -80 -30 -60 1 0 0 0 1 0 0\nend\n";
+    // The housing, and the workpiece that the jaws grip at the end of their stroke.
+    f << "begin x gehaeuse\n0.4 0.4 0.5\nquader 160 60 40 -80 -30 -60 1 0 0 0 1 0 0\n"
+      << "color 0.9 0.9 0.3\nquader " << kPartRight - kPartLeft << " 24 12 " << kPartLeft
+      << " -12 -20 1 0 0 0 1 0 0 0\nend\n";
     // Jaws: the VRML models of the examples, placed in millimetres.
     f << "begin x backe_links\n0.9 0.6 0.2\nvrml vrml/four_bar_linkage.wrl 2 0 0 -20 " << kModelAxes
       << "\nend\n";
@@ -121,6 +136,21 @@ std::string gripper() {
         const double u = t < 0.5 ? 2 * t : 2 - 2 * t;
         const double s = stroke * (u - std::sin(2 * M_PI * u) / (2 * M_PI));
         f << "# " << i << "\nc Greifer: Hub " << int(std::lround(s)) << " mm\n";
+        // Where a jaw's inner edge reaches the workpiece: a collision marker there and the
+        // gripping force as a line pointing into the part, growing with the overlap.
+        const double left_edge = -110 + s + kLeftJawReach, right_edge = 110 - s - kRightJawReach;
+        f << "x text %c000000000Hub / stroke %c200000000" << int(std::lround(s)) << " mm\n";
+        f << "x text ampel " << int(std::lround(s)) << " 30 38\n";
+        if (left_edge >= kPartLeft) {
+            f << "x kollmarker " << kPartLeft << " 0 -14\n";
+            f << "x cline 1 0.2 0.2 " << kPartLeft << " 0 -14 " << left_edge + 10 << " 0 -14\n";
+        }
+        if (right_edge <= kPartRight) {
+            f << "x kollmarker " << kPartRight << " 0 -14\n";
+            f << "x cline 1 0.2 0.2 " << kPartRight << " 0 -14 " << right_edge - 10 << " 0 -14\n";
+        }
+        if (left_edge >= kPartLeft && right_edge <= kPartRight)
+            f << "x text %c200000000Greifer geschlossen / gripper closed\n";
         f << placement(0, 0, 0, 0) << placement(0, 0, 0, 0) << placement(-110 + s, 0, 0, 0)
           << placement(110 - s, 0, 0, M_PI);
     }

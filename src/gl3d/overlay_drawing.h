@@ -17,8 +17,8 @@ namespace gl3d {
 // Glyph sizes relative to R (glyph_reference): the axes are fixed by the viewer's design, the
 // marker spheres and normal arrows are ours.
 constexpr double kAxisLength = 0.05, kAxisRadius = 0.002;
-constexpr double kMarkerSphere = 0.004, kMarkerArrowLength = 0.03, kMarkerArrowRadius = 0.001;
-constexpr double kCentreSphere = 0.005;
+constexpr double kMarkerSphere = 0.008, kMarkerArrowLength = 0.05, kMarkerArrowRadius = 0.002;
+constexpr double kCentreSphere = 0.01;
 // Collision marker sizes relative to the marker size S.
 constexpr double kCollisionStart = 0.06, kCollisionLength = 0.05, kCollisionThickness = 0.007;
 constexpr double kCollisionCube = 0.002;

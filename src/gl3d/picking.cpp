@@ -92,6 +92,17 @@ bool finite(const V& v) {
 
 }  // namespace
 
+std::array<double, 3> pixel_ray(const ViewRecord& view, int x, int y, int client_width,
+                                int client_height) {
+    const double half = client_height > 0 ? client_height * 0.5 : 0.5;
+    const double t = std::tan(22.5 * M_PI / 180);
+    const double right = (x + 0.5 - client_width * 0.5) / half * t;
+    const double upward = (client_height * 0.5 - y - 0.5) / half * t;
+    V r;
+    for (size_t i = 0; i < 3; ++i) r[i] = view[3 + i] + right * view[9 + i] + upward * view[6 + i];
+    return unit(r);
+}
+
 SurfaceHit surface_hit(const Scene& scene, const std::array<double, 3>& eye,
                        const std::array<double, 3>& ray, double tolerance, bool animation_loaded) {
     SurfaceHit best;

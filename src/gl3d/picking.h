@@ -44,6 +44,11 @@ struct SurfaceHit {
     bool hit() const { return body >= 0; }
 };
 
+// The unit ray from the eye through the centre of the client pixel (x, y; y down) as the
+// 45 degree perspective projects it, so that a click marks what lies under the cursor.
+std::array<double, 3> pixel_ray(const ViewRecord& view, int x, int y, int client_width,
+                                int client_height);
+
 // The ray from the eye (scene millimetres) along the unit direction, against every mesh body
 // (only those whose flags have the value 2 while an animation is loaded) where it is drawn:
 // the ray is taken into the bodies' metres by undoing the global placement and the body's own

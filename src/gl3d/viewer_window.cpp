@@ -440,7 +440,7 @@ void mark_at(Viewer* v, int x, int y, bool ctrl, bool shift) {
     const mw31::Rect c = v->window->client_rect();
     const ViewRecord& view = v->scene->view;
     const std::array<double, 3> eye = {view[0], view[1], view[2]};
-    const auto ray = cursor_ray(view, x, y, c.width(), c.height());
+    const auto ray = pixel_ray(view, x, y, c.width(), c.height());
     const double tolerance = hit_tolerance(v->camera.size, v->marker_size_setting);
     const SurfaceHit hit =
         surface_hit(*v->scene, eye, ray, tolerance, !v->scene->file_name.empty());
