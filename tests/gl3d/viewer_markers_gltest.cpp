@@ -127,4 +127,27 @@ TEST_F(ViewerMarkers, TheCursorOverThePolygonNamesItAndRedraws) {
     EXPECT_EQ(gl3d::pick_at(&v_, 3, v_.window->client_rect().height() / 2), -1);
 }
 
+TEST_F(ViewerMarkers, EdgeDisplayComputesNeighboursOnTheTimerShowingProgress) {
+    Faces3Koerper* plate = scene_.bodies[0].body.get();
+    ASSERT_FALSE(faces3_hat_nachbarn(plate));  // a triangle list is read without them
+    mw31::Message g;
+    g.kind = MessageKind::Char;
+    g.key = 'g';
+    gl3d::viewer_proc(*v_.window, g, &v_);
+    ASSERT_TRUE(v_.triangle_edges);
+    ASSERT_TRUE(v_.neighbours.active);
+    gl3d::Overlay overlay;
+    const auto lines = gl3d::overlay_text_lines(v_, &overlay);
+    ASSERT_FALSE(lines.empty());
+    EXPECT_EQ(lines.back()[0].text, "Gitterberechnung: 0 Prozent    ");
+    // Timer 2001 carries it through and stops.
+    ASSERT_TRUE(pump_until([&] { return !v_.neighbours.active; }));
+    EXPECT_TRUE(faces3_hat_nachbarn(plate));
+    EXPECT_EQ(v_.neighbours.percent, 100);
+    const auto after = gl3d::overlay_text_lines(v_, &overlay);
+    for (const auto& line : after)
+        for (const auto& run : line)
+            EXPECT_EQ(run.text.find("Gitterberechnung"), std::string::npos);
+}
+
 }  // namespace
