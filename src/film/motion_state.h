@@ -76,6 +76,7 @@ struct MotionWindowState {
     std::vector<MotionTrace> traces;
     FollowedMeasurement followed;
     OnionSkin onion;
+    OnionSkin recorded_onion;  // for the larger picture a recording with a factor gets
     std::shared_ptr<MotionChartWindow> chart;
 };
 

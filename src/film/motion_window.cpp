@@ -261,12 +261,13 @@ bool motion_press(FilmWindow& fw, int x, int y) {
 }
 
 void paint_onion(FilmWindow& fw, mw31::Canvas& canvas, const FilmView& view) {
-    OnionSkin& onion = fw.motion.onion;
-    if (onion.step <= 0 || !same_view(view, fw.view)) return;
-    const OnionKey key = onion_key(fw, view, onion.step);
+    const int step = fw.motion.onion.step;
+    if (step <= 0) return;
+    OnionSkin& onion = same_view(view, fw.view) ? fw.motion.onion : fw.motion.recorded_onion;
+    const OnionKey key = onion_key(fw, view, step);
     if (!onion.made || !(onion.key == key)) {
         make_onion_skin(&onion, fw.motion.source, view, paint_style(fw),
-                        onion_frames(fw.state.first_index, fw.state.frame_count, onion.step));
+                        onion_frames(fw.state.first_index, fw.state.frame_count, step));
         onion.key = key;
     }
     draw_onion_skin(canvas, onion);

@@ -16,8 +16,8 @@ void motion_command(FilmWindow& fw, int command);
 // A button press at client pixel (x, y); true when an armed trace took it.
 bool motion_press(FilmWindow& fw, int x, int y);
 
-// The faded frames, drawn after the background and before the grid and the frame. Only the
-// window's own view gets them (a larger recording picture does not).
+// The faded frames, drawn after the background and before the grid and the frame; the
+// window's picture and a recording's larger one each keep their own.
 void paint_onion(FilmWindow& fw, mw31::Canvas& canvas, const FilmView& view);
 // The traces with the current frame's point, and the followed measurement, over the frame.
 void paint_motion_over(FilmWindow& fw, mw31::Canvas& canvas, const FilmView& view);

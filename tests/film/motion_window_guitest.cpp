@@ -13,9 +13,14 @@
 #include <vector>
 
 #include "film/anmneu_player.h"
+#include "film/frame_presenter.h"
 #include "film/measuring_window.h"
 #include "film/motion_chart.h"
+#include "film/motion_sources.h"
 #include "film/motion_window.h"
+#include "film_model/anmneu_painter.h"
+#include "film_model/anmneu_reader.h"
+#include "film_model/paint_basics.h"
 #include "mw31/dialogs.h"
 #include "mw31/picture.h"
 #include "support/private_temp.h"
@@ -139,22 +144,19 @@ TEST(MotionWindow, TracesFollowTheirPartsInTheirOwnColoursAndTClearsThem) {
     ASSERT_EQ(play([&](FilmWindow& fw, const mw31::Picture& picture, int n) {
                   switch (n) {
                       case 3:
-                          picks = moving_points(fw, picture, 2);
-                          if (picks.size() < 2) {
-                              fw.state.end = true;
-                              break;
-                          }
                           type(fw, "T", false, "t");
                           break;
                       case 4:
                           armed_after_t = fw.motion.trace_armed;
                           armed_cursor = qt::client_cursor(*fw.window);
+                          // Both picked in the frame shown: the events come before the next.
+                          picks = moving_points(fw, picture, 2);
+                          if (picks.size() < 2) {
+                              fw.state.end = true;
+                              break;
+                          }
                           click(fw, picks[0]);
-                          break;
-                      case 5:
                           type(fw, "T", false, "t");
-                          break;
-                      case 6:
                           click(fw, picks[1]);
                           break;
                       case 9: {
@@ -425,6 +427,43 @@ TEST(MotionWindow, FollowedMeasurementChartMarksTheFrameShownAndSavesItsPicture)
     EXPECT_EQ(files, 1u);
     EXPECT_TRUE(hidden_after_f);
     std::filesystem::remove_all(folder);
+}
+
+TEST(MotionWindow, ARecordingsLargerPictureKeepsAnOnionSkinOfItsOwn) {
+    AnmneuFilm film;
+    ASSERT_GT(read_anmneu_film(std::string(KV_SOURCE_DIR) + "/examples/fourbar_anmneu.anm", &film,
+                               [](const std::string&) {}),
+              0);
+    AnmneuFramePainter painter(film, AnmneuPicture{});
+    FilmWindow fw;
+    fw.colours = &film_colour_table();
+    fw.view = fitted_view(400, 320);
+    fw.world_mode = WorldMode::Anmneu;
+    fw.world_window = &film.window;
+    fw.screen.painter = &painter;
+    fw.state.frame_count = int(film.frames.size());
+    fw.motion.source = anmneu_motion_source(film);
+    fw.motion.onion.step = 10;
+    const FilmView big = scaled_view(fw.view, 2.0);
+    auto small_picture = make_area_picture(fw.view, false);
+    auto big_picture = make_area_picture(big, false);
+    const mw31::Rgb faded_black = faded_colour(mw31::Rgb{0, 0, 0}, kWhite);
+    for (int frame : {3, 4, 5}) {
+        fw.state.index = frame;
+        painter.set_picture(AnmneuPicture{frame, 0, 1});
+        paint_composed(fw, small_picture->canvas(), fw.view);
+        paint_composed(fw, big_picture->canvas(), big);
+    }
+    EXPECT_EQ(fw.motion.onion.makings, 1);
+    EXPECT_EQ(fw.motion.recorded_onion.makings, 1);
+    EXPECT_EQ(fw.motion.onion.width, 400);
+    EXPECT_EQ(fw.motion.recorded_onion.width, 800);
+    // The larger skin is the same frames drawn larger: about twice the pixels along the lines.
+    const double ratio =
+        double(fw.motion.recorded_onion.offsets.size()) / double(fw.motion.onion.offsets.size());
+    EXPECT_GT(ratio, 1.5);
+    EXPECT_LT(ratio, 3.0);
+    EXPECT_GT(count_colour(Pixels(*big_picture), faded_black), 100);
 }
 
 }  // namespace
