@@ -327,7 +327,8 @@ Camera render_scene(Scene* scene, const RenderSettings& settings) {
     gluPerspective(45, double(float(w) / float(h)), cam.near_plane, cam.far_plane);
     glMatrixMode(GL_MODELVIEW);
     glLoadIdentity();
-    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    // Selection writes no pixels: the picture on the way to the screen stays as it is.
+    if (!settings.selecting) glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
 
     // Placed while the model-view matrix is the identity, the light moves with the camera.
     const GLfloat at_eye[4] = {0, 0, 0, 1}, spot[3] = {0, 0, 1};
