@@ -43,8 +43,15 @@ void observe(FilmWindow& fw, const mw31::Picture& picture, int, void*) {
     if (g_on_frame) (*g_on_frame)(fw, picture, g_frames);
 }
 
+// What the DXF export was handed: the count of traces, -1 for none.
+int g_dxf_traces = -2;
+
 int play(std::function<void(FilmWindow&, const mw31::Picture&, int)> on_frame) {
     AnmneuOptions options;
+    g_dxf_traces = -2;
+    options.window.outputs.dxf_frame = [](const FrameOutput& out) {
+        g_dxf_traces = out.traces ? int(out.traces->size()) : -1;
+    };
     options.film_name = std::string(KV_SOURCE_DIR) + "/examples/fourbar_anmneu.anm";
     options.passes = 20;
     options.pause_ms = 1;
@@ -168,10 +175,13 @@ TEST(MotionWindow, TracesFollowTheirPartsInTheirOwnColoursAndTClearsThem) {
                           second_path = path_pixels(fw, px, traces[1], colours[1]);
                           first_colour = count_colour(px, colours[0]);
                           second_colour = count_colour(px, colours[1]);
-                          type(fw, "T", true, "T");
+                          type(fw, "X", false, "x");
                           break;
                       }
-                      case 11:
+                      case 10:
+                          type(fw, "T", true, "T");
+                          break;
+                      case 12:
                           after_clear = count_colour(Pixels(picture), colours[0]) +
                                         count_colour(Pixels(picture), colours[1]);
                           fw.state.end = true;
@@ -195,6 +205,7 @@ TEST(MotionWindow, TracesFollowTheirPartsInTheirOwnColoursAndTClearsThem) {
     EXPECT_GT(first_colour, 100);
     EXPECT_GT(second_colour, 100);
     EXPECT_EQ(after_clear, 0);
+    EXPECT_EQ(g_dxf_traces, 2);
 }
 
 TEST(MotionWindow, OnionSkinShowsEveryKthFrameFadedBehindTheCurrentOneAndKeepsItsPicture) {
