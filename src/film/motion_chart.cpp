@@ -2,6 +2,7 @@
 #include "film/motion_chart.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cmath>
 #include <string>
 

@@ -1,6 +1,8 @@
 // The film window's side of traces, followed measurements and the onion skin.
 #include "film/motion_window.h"
 
+#include <cctype>
+#include <iterator>
 #include <string>
 
 #include "film/measuring.h"
