@@ -10,6 +10,7 @@
 #include "film_out/dxf_export.h"
 #include "film_out/merge_help.h"
 #include "film_out/print_frame.h"
+#include "main/motion_outputs.h"
 
 namespace kurvlab {
 
@@ -62,6 +63,7 @@ film::FilmOutputs film_window_outputs(const std::string& film_name) {
     outputs.dxf_frame = [film_name, size](const film::FrameOutput& out) {
         film_out::DxfExportOptions options;
         options.pixel_width = out.view.area.width();  // chords as the window draws them
+        if (out.traces) options.traces = *out.traces;
         if (const film::AnmneuFramePainter* anmneu = anmneu_painter(out)) {
             options.world_width = anmneu->film().window.xr - anmneu->film().window.xl;
             film_out::dxf_export_anmneu_frame(film_name, out.frame, options);
@@ -74,6 +76,7 @@ film::FilmOutputs film_window_outputs(const std::string& film_name) {
         }
     };
     outputs.merge_help_write = film_out::merge_help_write;
+    add_motion_outputs(&outputs);
     return outputs;
 }
 

@@ -33,6 +33,7 @@ struct Seen {
     int pictures = 0;
 };
 Seen* g_seen = nullptr;
+std::string g_csv;  // where a test's observer writes the traces
 
 // On the third picture: print and export; on the next, note the view again.
 void command_on_third(film::FilmWindow& fw) {
@@ -144,6 +145,36 @@ TEST_F(WindowOutputs, AnmneuFilmPrintsAndExportsTheFrameShown) {
     for (const kvtest::DxfEntity& e : kvtest::probe_dxf(path("window.dxf")).entities)
         arcs += e.kind == "ARC";
     EXPECT_GT(arcs, 0);
+}
+
+TEST_F(WindowOutputs, TracesGoIntoTheWindowsDxfAndItsTraceFiles) {
+    film::AnmneuOptions options;
+    set_up_window(options, kExamples + "/fourbar_anmneu.anm");
+    mw31::clear_dialog_hooks();
+    mw31::CannedAnswer save;
+    save.files = {path("window.dxf")};
+    mw31::queue_dialog_answer(save);
+    g_csv = path("traces.csv");
+    options.frame_observer = [](film::FilmWindow& fw, const mw31::Picture&, int, void*) {
+        ++g_seen->pictures;
+        if (g_seen->pictures == 4) fw.state.end = true;  // the export was served meanwhile
+        if (g_seen->pictures != 2) return;
+        // A point on whatever part lies nearest the middle of the film's window.
+        const film::WorldWindow& w = *fw.world_window;
+        const film::MotionAnchor anchor =
+            fw.motion.source.pick(fw.state.index, (w.xl + w.xr) / 2, (w.yb + w.yt) / 2);
+        ASSERT_NE(anchor.kind, film::MotionAnchor::kNone);
+        fw.motion.traces.push_back(fw.motion.source.trace(anchor));
+        film::film_window_command(fw, film::kCmdDxf);
+        ASSERT_TRUE(fw.outputs.trace_csv);
+        EXPECT_EQ(fw.outputs.trace_csv(g_csv, fw.motion.traces), 0);
+    };
+    EXPECT_EQ(film::anmneu_film(options), 0);
+    int polylines = 0;
+    for (const kvtest::DxfEntity& e : kvtest::probe_dxf(path("window.dxf")).entities)
+        polylines += e.kind == "POLYLINE";
+    EXPECT_EQ(polylines, 1);
+    EXPECT_GT(fs::file_size(path("traces.csv")), 100u);
 }
 
 int usercoor_print_or_dxf_file(const std::string& film, const kurvlab::BatchRequest& batch) {
