@@ -9,6 +9,7 @@
 #include <cstdlib>
 
 #include "gl3d/scene_save.h"
+#include "gl3d/viewer_recording.h"
 #include "mw31/atomic_file.h"
 #include "mw31/backend.h"
 #include "mw31/dialogs.h"
@@ -120,6 +121,10 @@ void toggle_single_step(Viewer* v) {
 }
 
 void on_button(Viewer* v, int id) {
+    if (id == kButtonAvi) {
+        record_viewer(v);
+        return;
+    }
     if (press_button(id, &v->playback, &v->toolbar)) {
         end_viewer(v);
         return;
@@ -135,6 +140,9 @@ void on_char(Viewer* v, int key) {
     switch (key) {
         case '?':
             open_info_text();
+            return;
+        case 'q':
+            record_viewer_quick(v);
             return;
         case 'Q':
             v->window->move_resize(mw31::Rect{100, 100, 900, 700});
@@ -177,8 +185,8 @@ void on_char(Viewer* v, int key) {
         case EditorResult::NotMine:
             break;
     }
-    // 'q' (recording) and 'p' (terminal) have no action here yet; like every other key they
-    // step in single-step mode.
+    // 'p' (terminal) has no action here yet; like every other key it steps in single-step
+    // mode.
     if (v->playback.single_step && !v->playback.stopped && !stepped) step_and_redraw(v, true);
 }
 

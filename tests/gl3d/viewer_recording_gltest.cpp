@@ -162,6 +162,32 @@ TEST_F(ViewerRecording, UncompressedPicturesAreWhatTheWindowShows) {
     EXPECT_EQ(after.size(), v_.toolbar.size() + 1) << "the row replaced, with anm_stop";
 }
 
+TEST_F(ViewerRecording, KeyQAndTheAviButtonRecordThroughTheWindow) {
+    v_.playback.speed = 60;  // 4 pictures
+    answer(path("key.avi"), "Unkomprimiert 24 Bit / uncompressed 24-bit");
+    ASSERT_TRUE(gt::send_key(*v_.window, "Q", "q"));
+    ASSERT_TRUE(pump_until([&] { return std::filesystem::exists(path("key.avi")); }));
+    EXPECT_EQ(v_.playback.speed, 60) << "given back after the quick recording";
+    auto v = kvtest::probe_stream(kvtest::ffprobe_streams(path("key.avi")), 0);
+    EXPECT_EQ(v["nb_read_frames"], "120") << "240 frames at the quick recording's speed 2";
+
+    answer(path("button.avi"), "Unkomprimiert 24 Bit / uncompressed 24-bit");
+    const int h = v_.window->client_rect().height();
+    bool clicked = false;
+    for (const gl3d::ToolbarButton& b : v_.toolbar)
+        if (b.id == gl3d::kButtonAvi) {
+            const int x = (b.x0 + b.x1) / 2, y = h - 1 - (b.y0 + b.y1) / 2;
+            gt::send_mouse(*v_.window, mw31::MessageKind::MouseDown, mw31::MouseButton::Left, x, y);
+            gt::send_mouse(*v_.window, mw31::MessageKind::MouseUp, mw31::MouseButton::Left, x, y);
+            clicked = true;
+        }
+    ASSERT_TRUE(clicked) << "no AVI button";
+    ASSERT_TRUE(pump_until([&] { return std::filesystem::exists(path("button.avi")); }));
+    v = kvtest::probe_stream(kvtest::ffprobe_streams(path("button.avi")), 0);
+    EXPECT_EQ(v["nb_read_frames"], "4") << "one pass at speed 60";
+    EXPECT_TRUE(plays_on());
+}
+
 TEST_F(ViewerRecording, ACancelledCodecChoiceWritesNothingAndSaysNothing) {
     v_.playback.stopped = true;
     testing::internal::CaptureStderr();
