@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "gl3d/overlay_drawing.h"
 #include "gl3d/renderer.h"
 
 namespace gl3d {
@@ -17,9 +18,22 @@ struct ScenePicture {
     Camera camera;
 };
 
-// Shows frame `frame` of the scene (as the window would) and reads the picture.
+// What a picture without a window shows over the scene: the window's overlay with no marker set
+// and no status text, that is the frame's overlay commands and the world axes.
+struct PictureOverlays {
+    double marker_size_setting = 0;  // KVGL_MARKERGROESSE, 0 when not set
+    TextLineCache text_lines;        // kept over the pictures of a recording
+};
+
+// Draws the overlay of frame `frame` over the scene just drawn with `camera` into the current
+// width x height surface, as the window does (text lines only from kOverlayMinTextWidth on).
+void draw_picture_overlays(const Scene& scene, int frame, const Camera& camera, int width,
+                           int height, PictureOverlays* overlays);
+
+// Shows frame `frame` of the scene (as the window would, with `overlays` over it; the scene
+// alone when null) and reads the picture.
 // 0 on success; 1 with *error set when no offscreen context can be had.
 int render_scene_picture(Scene* scene, int frame, const RenderSettings& settings, ScenePicture* out,
-                         std::string* error);
+                         std::string* error, PictureOverlays* overlays = nullptr);
 
 }  // namespace gl3d

@@ -1,14 +1,15 @@
 // --info loads the animation and prints the scene, the completed camera and the messages the
-// loader gave; --output draws frame N through the offscreen GL surface, as the window would;
-// --record records one pass as the window's recording does, through that surface. Otherwise the
-// scene plays in the 3D window, or with -n and no display through the offscreen surface, frame by
-// frame, for the passes asked for.
+// loader gave; --output draws frame N through the offscreen GL surface, as the window would
+// (the frame's overlay included); --record records one pass as the window's recording does,
+// through that surface. Otherwise the scene plays in the 3D window, or with -n and no display
+// through the offscreen surface, frame by frame, for the passes asked for.
 #include "main/scene_branch.h"
 
 #include <algorithm>
 #include <cstdio>
 #include <vector>
 
+#include "gl3d/markers.h"
 #include "gl3d/scene_loader.h"
 #include "gl3d/scene_picture.h"
 #include "gl3d/viewer_recording.h"
@@ -101,9 +102,12 @@ int draw_picture(const std::string& film_name, const BatchRequest& batch) {
     settings.width = batch.width;
     settings.height = batch.height;
     settings.lights = gl3d::read_light_settings(gl3d::environment_then_profile());
+    gl3d::PictureOverlays overlays;
+    overlays.marker_size_setting = gl3d::read_marker_size_setting(gl3d::environment_then_profile());
     gl3d::ScenePicture picture;
     std::string error;
-    if (gl3d::render_scene_picture(&scene, batch.frame, settings, &picture, &error) != 0) {
+    if (gl3d::render_scene_picture(&scene, batch.frame, settings, &picture, &error, &overlays) !=
+        0) {
         mw31::message_printf("kein OpenGL ohne Bildschirm / no offscreen OpenGL: %s",
                              error.c_str());
         return 1;
@@ -119,16 +123,21 @@ int draw_picture(const std::string& film_name, const BatchRequest& batch) {
     return save_batch_picture(out.get(), batch.output_png);
 }
 
-// The offscreen surface draws as the window does (without its buttons) and is read whole.
+// The offscreen surface draws as the window does (without its buttons) and is read whole; its
+// pictures are those of --output for the same frames.
 class OffscreenSurface final : public gl3d::RecordingSurface {
   public:
     OffscreenSurface(gl3d::Scene* scene, const gl3d::RenderSettings& settings,
-                     mw31::OffscreenGl* gl)
-        : scene_(scene), settings_(settings), gl_(gl) {}
+                     mw31::OffscreenGl* gl, double marker_size_setting)
+        : scene_(scene), settings_(settings), gl_(gl) {
+        overlays_.marker_size_setting = marker_size_setting;
+    }
     void draw(const gl3d::Playback& p) override {
         if (scene_->frame_count() > 0) gl3d::apply_frame(scene_, p.frame);
         scene_->current_frame = p.frame;
-        gl3d::render_scene(scene_, settings_);
+        const gl3d::Camera camera = gl3d::render_scene(scene_, settings_);
+        gl3d::draw_picture_overlays(*scene_, p.frame, camera, gl_->width(), gl_->height(),
+                                    &overlays_);
     }
     bool capture(int width, int height, std::vector<uint8_t>* rgb_rows) override {
         if (width != gl_->width() || height != gl_->height()) return false;
@@ -140,6 +149,7 @@ class OffscreenSurface final : public gl3d::RecordingSurface {
     gl3d::Scene* scene_;
     gl3d::RenderSettings settings_;
     mw31::OffscreenGl* gl_;
+    gl3d::PictureOverlays overlays_;
 };
 
 // 3D pictures have 24 bits: "raw" and "raw24" are uncompressed, anything else (the default
@@ -180,7 +190,8 @@ int record_scene(const std::string& film_name, const BatchRequest& batch) {
     gl3d::Playback playback;
     gl3d::start_playback(&playback, scene.frame_count());
     playback.speed = batch.record_step;
-    OffscreenSurface surface(&scene, settings, gl.get());
+    OffscreenSurface surface(&scene, settings, gl.get(),
+                             gl3d::read_marker_size_setting(gl3d::environment_then_profile()));
     const int pictures = gl3d::record_pass(&playback, &surface, target, gl->width(), gl->height());
     gl3d::release_display_lists(&scene);
     if (pictures < 0) return 1;
@@ -208,6 +219,8 @@ int play_offscreen(const std::string& film_name, gl3d::Scene* scene, int passes)
     settings.height = gl->height();
     settings.lights = gl3d::read_light_settings(gl3d::environment_then_profile());
     gl3d::setup_context(settings.lights);
+    gl3d::PictureOverlays overlays;
+    overlays.marker_size_setting = gl3d::read_marker_size_setting(gl3d::environment_then_profile());
     gl3d::Playback p;
     gl3d::start_playback(&p, scene->frame_count());
     for (int pass = 0; pass < passes && !mw31::quit_requested(); ++pass)
@@ -215,7 +228,9 @@ int play_offscreen(const std::string& film_name, gl3d::Scene* scene, int passes)
             gl3d::step_frame(&p);
             if (scene->frame_count() > 0) gl3d::apply_frame(scene, p.frame);
             scene->current_frame = p.frame;
-            gl3d::render_scene(scene, settings);
+            const gl3d::Camera camera = gl3d::render_scene(scene, settings);
+            gl3d::draw_picture_overlays(*scene, p.frame, camera, gl->width(), gl->height(),
+                                        &overlays);
             mw31::service_messages();
         }
     (void)gl->read_rgb_rows();  // waits for the drawing to finish

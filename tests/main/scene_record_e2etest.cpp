@@ -1,6 +1,6 @@
 // --record of a 3D scene without any display: one pass through the offscreen surface, read
 // back with ffprobe and ffmpeg; uncompressed pictures equal the --output pictures of the same
-// frames, Video 1 pictures come close to them.
+// frames (the frames' overlays included), Video 1 pictures come close to them.
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -45,9 +45,10 @@ class SceneRecord : public testing::Test {
         EXPECT_EQ(status, 0) << "ffmpeg could not decode " << name;
         return rgb;
     }
-    std::string output_rgb(int frame, const std::string& size) const {
+    std::string output_rgb(int frame, const std::string& size,
+                           const std::string& scene = kScene) const {
         const kvtest::ProgramRun r =
-            run(kScene + " --output pic.png --frame " + std::to_string(frame) + " --size " + size);
+            run(scene + " --output pic.png --frame " + std::to_string(frame) + " --size " + size);
         EXPECT_EQ(r.exit_code, 0) << r.out;
         return decoded_rgb("pic.png");
     }
@@ -78,6 +79,27 @@ TEST_F(SceneRecord, UncompressedPassHoldsTheOutputPicturesOfEveryStepsFrame) {
             << "picture " << picture << " is not frame " << frame;
     }
     EXPECT_FALSE(all.compare(0, bytes, all, bytes, bytes) == 0) << "the pictures do not move";
+}
+
+// The gripper's frames carry collision markers, lines, coloured text lines and progress boxes;
+// at 400 pixels wide the text lines are drawn too.
+TEST_F(SceneRecord, PicturesWithTheFramesOverlaysEqualTheOutputPictures) {
+    const std::string gripper = kvtest::kExamples + "/gripper_3d.anm";  // 80 frames
+    const kvtest::ProgramRun r =
+        run(gripper + " --record g.avi --size 400x300 --codec raw --step 2");
+    ASSERT_EQ(r.exit_code, 0) << r.out;
+    EXPECT_NE(r.out.find("g.avi: 40 pictures"), std::string::npos) << r.out;
+    const std::string all = decoded_rgb("g.avi");
+    const size_t bytes = 400 * 300 * 3;
+    ASSERT_EQ(all.size(), 40 * bytes);
+    // Frames 1, 3, ... 79: frame 33 closes the gripper (two collision markers, the box over
+    // its limit), frame 31 shows the box below it, frame 1 only the text lines.
+    for (int picture : {0, 15, 16}) {
+        const int frame = 1 + 2 * picture;
+        EXPECT_TRUE(
+            all.compare(size_t(picture) * bytes, bytes, output_rgb(frame, "400x300", gripper)) == 0)
+            << "picture " << picture << " is not frame " << frame;
+    }
 }
 
 TEST_F(SceneRecord, Video1IsTheDefaultAndComesCloseToTheOutputPictures) {
