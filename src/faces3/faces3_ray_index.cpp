@@ -4,9 +4,10 @@
 
 #include <algorithm>
 #include <cmath>
-#include <numeric>
+#include <cstring>
 
 #include "faces3/faces3_body.h"
+#include "faces3/faces3_large_pages.h"
 #include "faces3/faces3_pick_candidates.h"
 
 namespace {
@@ -37,18 +38,53 @@ uint32_t spread3(uint32_t v) {
 }
 
 // Stable radix sort of records by bits [lo_bit, hi_bit) of key_of(record), 11 bits a pass
-// (few enough buckets that the scattered writes stay in cache).
+// (few enough buckets that the scattered writes stay in cache). Sorts v with the room tmp
+// beside it; true when the result ended up in tmp.
+template <class T, class K>
+bool radix_sort(T* v, T* tmp, size_t n, int lo_bit, int hi_bit, K key_of) {
+    bool swapped = false;
+    for (int shift = lo_bit; shift < hi_bit; shift += 11) {
+        size_t count[2049] = {};
+        for (size_t x = 0; x < n; ++x) ++count[((key_of(v[x]) >> shift) & 0x7ff) + 1];
+        for (size_t b = 1; b < 2049; ++b) count[b] += count[b - 1];
+        for (size_t x = 0; x < n; ++x) tmp[count[(key_of(v[x]) >> shift) & 0x7ff]++] = v[x];
+        std::swap(v, tmp);
+        swapped = !swapped;
+    }
+    return swapped;
+}
 template <class T, class K>
 void radix_sort(std::vector<T>& v, int lo_bit, int hi_bit, K key_of) {
     std::vector<T> tmp(v.size());
-    for (int shift = lo_bit; shift < hi_bit; shift += 11) {
-        size_t count[2049] = {};
-        for (const T& x : v) ++count[((key_of(x) >> shift) & 0x7ff) + 1];
-        for (size_t b = 1; b < 2049; ++b) count[b] += count[b - 1];
-        for (const T& x : v) tmp[count[(key_of(x) >> shift) & 0x7ff]++] = x;
-        v.swap(tmp);
-    }
+    if (radix_sort(v.data(), tmp.data(), v.size(), lo_bit, hi_bit, key_of)) v.swap(tmp);
 }
+
+// Zeroed scratch room for a build, with the large-page hint: fresh memory in 4 KB pages
+// costs a page fault per page, more than the writes themselves.
+template <class T>
+class Scratch {
+  public:
+    explicit Scratch(size_t n)
+        : n_(n ? n : 1), p_(static_cast<T*>(faces3_large_alloc(n_ * sizeof(T)))) {
+        // Large blocks come zeroed from the system, small ones from new.
+        if (n_ * sizeof(T) < FACES3_DIRECT_BLOCK)
+            std::memset(static_cast<void*>(p_), 0, n_ * sizeof(T));
+        faces3_advise_large_pages(p_, n_ * sizeof(T));
+    }
+    ~Scratch() { faces3_large_free(p_, n_ * sizeof(T)); }
+    Scratch(const Scratch&) = delete;
+    Scratch& operator=(const Scratch&) = delete;
+    T& operator[](size_t i) { return p_[i]; }
+    T* get() { return p_; }
+    void swap(Scratch& o) {
+        std::swap(n_, o.n_);
+        std::swap(p_, o.p_);
+    }
+
+  private:
+    size_t n_;
+    T* p_;
+};
 
 }  // namespace
 
@@ -64,20 +100,22 @@ Faces3RayBvh::Faces3RayBvh(const Faces3Koerper& k) {
         }
     }
     // Triangles with finite corners by the Morton code of their box centre, table order
-    // among equal codes.
-    std::vector<uint64_t> keys;
-    keys.reserve(n_tri_);
+    // among equal codes. Their boxes, rounded outwards, are kept from this one pass over
+    // the tables: rounding is monotone, so a node's box is the same whether its corners or
+    // its triangles' rounded boxes are combined.
+    Scratch<uint64_t> keys(n_tri_);
+    Scratch<float> box(6 * n_tri_);
+    size_t m = 0;
     for (size_t i = 0; i < n_tri_; ++i) {
         const Faces3Dreieck& t = k.dreiecke[i];
+        const double* c0 = k.punkte[t.p[0]].data();
+        const double* c1 = k.punkte[t.p[1]].data();
+        const double* c2 = k.punkte[t.p[2]].data();
         double lo[3], hi[3];
         bool finite = true;
         for (int a = 0; a < 3; ++a) {
-            lo[a] = hi[a] = k.punkte[t.p[0]][a];
-            for (int c = 1; c < 3; ++c) {
-                const double v = k.punkte[t.p[c]][a];
-                lo[a] = std::min(lo[a], v);
-                hi[a] = std::max(hi[a], v);
-            }
+            lo[a] = std::min(std::min(c0[a], c1[a]), c2[a]);
+            hi[a] = std::max(std::max(c0[a], c1[a]), c2[a]);
             finite = finite && std::isfinite(lo[a]) && std::isfinite(hi[a]);
         }
         if (!finite) {
@@ -85,49 +123,78 @@ Faces3RayBvh::Faces3RayBvh(const Faces3Koerper& k) {
             continue;
         }
         uint32_t code = 0;
+        float* b = &box[6 * i];
         for (int a = 0; a < 3; ++a) {
             coord_max_ = std::max(coord_max_, std::max(std::fabs(lo[a]), std::fabs(hi[a])));
             const double ext = bhi[a] - blo[a];
             const double q = ext > 0 ? (0.5 * (lo[a] + hi[a]) - blo[a]) / ext * 1023.0 : 0.0;
             code |= spread3(static_cast<uint32_t>(std::clamp(q, 0.0, 1023.0))) << a;
+            b[a] = round_down(lo[a]);
+            b[3 + a] = round_up(hi[a]);
         }
-        keys.push_back(uint64_t{code} << 32 | i);
+        keys[m++] = uint64_t{code} << 32 | i;
     }
-    if (coord_max_ > kCoordLimit || keys.empty()) return;  // usable() says no
-    radix_sort(keys, 32, 62, [](uint64_t x) { return x; });
-    items_.resize(keys.size());
-    for (size_t x = 0; x < keys.size(); ++x) items_[x] = static_cast<uint32_t>(keys[x]);
+    if (coord_max_ > kCoordLimit || m == 0) return;  // usable() says no
+    {
+        Scratch<uint64_t> tmp(m);
+        if (radix_sort(keys.get(), tmp.get(), m, 32, 62, [](uint64_t x) { return x; }))
+            keys.swap(tmp);
+    }
+    // Codes apart from the indices: the splits below search half the memory.
+    Scratch<uint32_t> codes(m);
+    faces3_reserve_large(items_, m);
+    items_.resize(m);
+    Scratch<float> sbox(6 * m);
+    constexpr size_t kAhead = 16;  // boxes are fetched this far ahead of their copy
+    for (size_t x = 0; x < m; ++x) {
+        if (x + kAhead < m) __builtin_prefetch(&box[6 * static_cast<uint32_t>(keys[x + kAhead])]);
+        const uint32_t i = static_cast<uint32_t>(keys[x]);
+        codes[x] = static_cast<uint32_t>(keys[x] >> 32);
+        items_[x] = i;
+        std::copy(&box[6 * size_t{i}], &box[6 * size_t{i}] + 6, &sbox[6 * x]);
+    }
     // Top down: a range splits where the highest bit in which its codes differ turns on.
     // Room for one leaf per triangle, so the table never moves; untouched room costs no
     // memory.
-    nodes_.reserve(2 * keys.size());
+    faces3_reserve_large(nodes_, 2 * m);
     nodes_.push_back(Node{});
     struct Task {
         uint32_t node, begin, end;
     };
     std::vector<Task> tasks;
-    tasks.push_back({0, 0, static_cast<uint32_t>(keys.size())});
+    tasks.push_back({0, 0, static_cast<uint32_t>(m)});
     while (!tasks.empty()) {
         const Task tk = tasks.back();
         tasks.pop_back();
         const uint32_t count = tk.end - tk.begin;
         if (count <= kLeafSize) {
-            nodes_[tk.node].first = tk.begin;
-            nodes_[tk.node].count = count;
+            Node& nd = nodes_[tk.node];
+            nd.first = tk.begin;
+            nd.count = count;
+            const float* b = &sbox[6 * size_t{tk.begin}];
+            std::copy(b, b + 3, nd.lo);
+            std::copy(b + 3, b + 6, nd.hi);
+            for (uint32_t x = 1; x < count; ++x) {
+                b += 6;
+                for (int a = 0; a < 3; ++a) {
+                    nd.lo[a] = std::min(nd.lo[a], b[a]);
+                    nd.hi[a] = std::max(nd.hi[a], b[3 + a]);
+                }
+            }
             continue;
         }
-        const uint32_t first = static_cast<uint32_t>(keys[tk.begin] >> 32);
-        const uint32_t last = static_cast<uint32_t>(keys[tk.end - 1] >> 32);
+        const uint32_t first = codes[tk.begin];
+        const uint32_t last = codes[tk.end - 1];
         uint32_t mid = tk.begin + count / 2;
         if (first != last) {
             const int bit = 31 - __builtin_clz(first ^ last);
-            uint32_t lo = tk.begin, hi = tk.end - 1;  // first key with the bit set
+            uint32_t lo = tk.begin, hi = tk.end - 1;  // first code with the bit set
             while (lo < hi) {
-                const uint32_t m = lo + (hi - lo) / 2;
-                if ((keys[m] >> (32 + bit)) & 1) {
-                    hi = m;
+                const uint32_t x = lo + (hi - lo) / 2;
+                if ((codes[x] >> bit) & 1) {
+                    hi = x;
                 } else {
-                    lo = m + 1;
+                    lo = x + 1;
                 }
             }
             mid = lo;
@@ -140,34 +207,15 @@ Faces3RayBvh::Faces3RayBvh(const Faces3Koerper& k) {
         tasks.push_back({child, tk.begin, mid});
         tasks.push_back({child + 1, mid, tk.end});
     }
-    keys = {};
-    // Boxes bottom up (children always come after their parent), rounded outwards.
+    // Inner boxes bottom up (children always come after their parent).
     for (size_t x = nodes_.size(); x-- > 0;) {
         Node& nd = nodes_[x];
-        if (nd.count > 0) {
-            double lo[3] = {HUGE_VAL, HUGE_VAL, HUGE_VAL},
-                   hi[3] = {-HUGE_VAL, -HUGE_VAL, -HUGE_VAL};
-            for (uint32_t i = nd.first; i < nd.first + nd.count; ++i) {
-                const Faces3Dreieck& t = k.dreiecke[items_[i]];
-                for (int c = 0; c < 3; ++c) {
-                    const Faces3P3& q = k.punkte[t.p[c]];
-                    for (int a = 0; a < 3; ++a) {
-                        lo[a] = std::min(lo[a], q[a]);
-                        hi[a] = std::max(hi[a], q[a]);
-                    }
-                }
-            }
-            for (int a = 0; a < 3; ++a) {
-                nd.lo[a] = round_down(lo[a]);
-                nd.hi[a] = round_up(hi[a]);
-            }
-        } else {
-            const Node& l = nodes_[nd.first];
-            const Node& r = nodes_[nd.first + 1];
-            for (int a = 0; a < 3; ++a) {
-                nd.lo[a] = std::min(l.lo[a], r.lo[a]);
-                nd.hi[a] = std::max(l.hi[a], r.hi[a]);
-            }
+        if (nd.count > 0) continue;
+        const Node& l = nodes_[nd.first];
+        const Node& r = nodes_[nd.first + 1];
+        for (int a = 0; a < 3; ++a) {
+            nd.lo[a] = std::min(l.lo[a], r.lo[a]);
+            nd.hi[a] = std::max(l.hi[a], r.hi[a]);
         }
     }
 }
@@ -194,76 +242,119 @@ Faces3CircleCandidates::Faces3CircleCandidates(const Faces3Koerper& k) {
     // neighbouring cells on every axis.
     constexpr double kCell = FACES3_GROUP_NORMAL_TOL * 1.01;
     constexpr double kRange = 100;  // normals beyond stay in the list unexamined
-    constexpr int kBits = 21;
-    constexpr int64_t kBias = int64_t{1} << (kBits - 1);
     const size_t n = k.dreiecke.size();
-    std::vector<char> keep(n, 0);
+    Scratch<char> keep(n);  // zeroed
     struct Keyed {
         uint64_t key;
         uint32_t tri;
     };
-    std::vector<Keyed> keyed;
-    keyed.reserve(n);
-    for (size_t i = 0; i < n; ++i) {
-        const double* nv = k.dreiecke[i].normale;
-        // A normal that is not finite never faces the ray.
-        if (!std::isfinite(nv[0]) || !std::isfinite(nv[1]) || !std::isfinite(nv[2])) continue;
-        if (std::fabs(nv[0]) > kRange || std::fabs(nv[1]) > kRange || std::fabs(nv[2]) > kRange) {
-            keep[i] = 1;
-            continue;
+    // Keys of as few bits as the cells' spread needs, so that the sort takes few passes.
+    // Coordinates count from 1 with room for one more above: a neighbour's key never
+    // borrows from or carries into the next axis.
+    Scratch<Keyed> keyed(n);
+    size_t m = 0;
+    int width[3] = {1, 1, 1};
+    {
+        Scratch<int32_t> cell(3 * n);
+        int64_t cmin[3] = {INT64_MAX, INT64_MAX, INT64_MAX};
+        int64_t cmax[3] = {INT64_MIN, INT64_MIN, INT64_MIN};
+        for (size_t i = 0; i < n; ++i) {
+            const double* nv = k.dreiecke[i].normale;
+            // A normal that is not finite never faces the ray.
+            if (!std::isfinite(nv[0]) || !std::isfinite(nv[1]) || !std::isfinite(nv[2])) continue;
+            if (std::fabs(nv[0]) > kRange || std::fabs(nv[1]) > kRange ||
+                std::fabs(nv[2]) > kRange) {
+                keep[i] = 1;
+                continue;
+            }
+            for (int a = 0; a < 3; ++a) {
+                const int64_t c = static_cast<int64_t>(std::floor(nv[a] / kCell));
+                cell[3 * m + a] = static_cast<int32_t>(c);
+                cmin[a] = std::min(cmin[a], c);
+                cmax[a] = std::max(cmax[a], c);
+            }
+            keyed[m++].tri = static_cast<uint32_t>(i);
         }
-        uint64_t key = 0;
-        for (int a = 0; a < 3; ++a) {
-            const int64_t c = static_cast<int64_t>(std::floor(nv[a] / kCell)) + kBias;
-            key = key << kBits | static_cast<uint64_t>(c);
+        for (int a = 0; a < 3 && m > 0; ++a) {
+            width[a] = 64 - __builtin_clzll(static_cast<uint64_t>(cmax[a] - cmin[a]) + 2);
         }
-        keyed.push_back({key, static_cast<uint32_t>(i)});
+        for (size_t x = 0; x < m; ++x) {
+            uint64_t key = 0;
+            for (int a = 0; a < 3; ++a) {
+                key = key << width[a] | static_cast<uint64_t>(cell[3 * x + a] - cmin[a] + 1);
+            }
+            keyed[x].key = key;
+        }
     }
-    radix_sort(keyed, 0, 3 * kBits, [](const Keyed& x) { return x.key; });
+    const int bits = width[0] + width[1] + width[2];
+    {
+        Scratch<Keyed> tmp(m);
+        if (radix_sort(keyed.get(), tmp.get(), m, 0, bits, [](const Keyed& x) { return x.key; })) {
+            keyed.swap(tmp);
+        }
+    }
     // Cells: runs of one key.
-    std::vector<uint64_t> cell_key;
-    std::vector<uint32_t> cell_begin;
-    cell_key.reserve(keyed.size());
-    cell_begin.reserve(keyed.size() + 1);
-    for (size_t i = 0; i < keyed.size(); ++i) {
+    Scratch<uint64_t> cell_key(m);
+    Scratch<uint32_t> cell_begin(m + 1);
+    size_t nc = 0;
+    for (size_t i = 0; i < m; ++i) {
         if (i == 0 || keyed[i].key != keyed[i - 1].key) {
-            cell_key.push_back(keyed[i].key);
-            cell_begin.push_back(static_cast<uint32_t>(i));
+            cell_key[nc] = keyed[i].key;
+            cell_begin[nc++] = static_cast<uint32_t>(i);
         }
     }
-    const size_t nc = cell_key.size();
-    cell_begin.push_back(static_cast<uint32_t>(keyed.size()));
-    std::vector<uint32_t> parent(nc), near(nc, 0);
-    std::iota(parent.begin(), parent.end(), 0u);
-    auto root = [&](uint32_t c) {
-        while (parent[c] != c) c = parent[c] = parent[parent[c]];
-        return c;
-    };
-    // Neighbouring cells of each cell, one sweep per (x, y) offset: the keys of the
-    // neighbours with that offset form a sorted range, so the sweep only moves forward.
-    for (int dx = -1; dx <= 1; ++dx) {
+    cell_begin[nc] = static_cast<uint32_t>(m);
+    // Whether a cell's neighbourhood (itself included) holds eight triangles or more. The
+    // keys of the neighbours with one (x, y) offset form a sorted range that only moves
+    // forward from cell to cell: one cursor per offset, left behind when the count is
+    // reached early and brought up next time.
+    const uint64_t unit_x = uint64_t{1} << (width[1] + width[2]), unit_y = uint64_t{1} << width[2];
+    uint64_t off[9];
+    off[0] = 0;  // the own column first: it settles most cells
+    for (int dx = -1, o = 1; dx <= 1; ++dx) {
         for (int dy = -1; dy <= 1; ++dy) {
-            const int64_t off = dx * (int64_t{1} << (2 * kBits)) + dy * (int64_t{1} << kBits);
-            size_t j = 0;
-            for (size_t c = 0; c < nc; ++c) {
-                const uint64_t lo = cell_key[c] + static_cast<uint64_t>(off - 1);
-                const uint64_t hi = cell_key[c] + static_cast<uint64_t>(off + 1);
-                while (j < nc && cell_key[j] < lo) ++j;
-                for (size_t x = j; x < nc && cell_key[x] <= hi; ++x) {
-                    near[c] += cell_begin[x + 1] - cell_begin[x];
-                    const uint32_t a = root(static_cast<uint32_t>(c)),
-                                   b = root(static_cast<uint32_t>(x));
-                    if (a != b) parent[std::max(a, b)] = std::min(a, b);
+            if (dx != 0 || dy != 0) off[o++] = dx * unit_x + dy * unit_y;  // modulo 2^64
+        }
+    }
+    Scratch<char> live(nc);
+    std::vector<uint32_t> todo;
+    size_t cursor[9] = {};
+    for (size_t c = 0; c < nc; ++c) {
+        uint32_t sum = 0;
+        for (int o = 0; o < 9 && sum < 8; ++o) {
+            const uint64_t lo = cell_key[c] + off[o] - 1, hi = cell_key[c] + off[o] + 1;
+            size_t& j = cursor[o];
+            while (j < nc && cell_key[j] < lo) ++j;
+            for (size_t x = j; x < nc && cell_key[x] <= hi && sum < 8; ++x) {
+                sum += cell_begin[x + 1] - cell_begin[x];
+            }
+        }
+        if (sum >= 8) {
+            live[c] = 1;
+            todo.push_back(static_cast<uint32_t>(c));
+        }
+    }
+    // Connected parts of the neighbour relation that hold such a cell: reached from them.
+    const uint64_t* keys_begin = cell_key.get();
+    const uint64_t* keys_end = keys_begin + nc;
+    while (!todo.empty()) {
+        const uint32_t c = todo.back();
+        todo.pop_back();
+        for (int dx = -1; dx <= 1; ++dx) {
+            for (int dy = -1; dy <= 1; ++dy) {
+                const uint64_t base = cell_key[c] + dx * unit_x + dy * unit_y;
+                for (const uint64_t* q = std::lower_bound(keys_begin, keys_end, base - 1);
+                     q != keys_end && *q <= base + 1; ++q) {
+                    const size_t x = static_cast<size_t>(q - keys_begin);
+                    if (live[x]) continue;
+                    live[x] = 1;
+                    todo.push_back(static_cast<uint32_t>(x));
                 }
             }
         }
     }
-    std::vector<char> live(nc, 0);
     for (size_t c = 0; c < nc; ++c) {
-        if (near[c] >= 8) live[root(static_cast<uint32_t>(c))] = 1;
-    }
-    for (size_t c = 0; c < nc; ++c) {
-        if (!live[root(static_cast<uint32_t>(c))]) continue;
+        if (!live[c]) continue;
         for (uint32_t x = cell_begin[c]; x < cell_begin[c + 1]; ++x) keep[keyed[x].tri] = 1;
     }
     for (size_t i = 0; i < n; ++i) {

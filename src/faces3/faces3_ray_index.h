@@ -12,6 +12,8 @@
 #include <mutex>
 #include <vector>
 
+#include "faces3/faces3_large_pages.h"
+
 struct Faces3Koerper;
 
 // faces3_pick by a scan over all triangles, without the indexes; the same results.
@@ -43,9 +45,9 @@ class Faces3RayBvh {
     };
     bool visit(const Node& nd, const double p[3], const double d[3], double pmax) const;
 
-    std::vector<Node> nodes_;
-    std::vector<uint32_t> items_;  // triangle indices, leaves' ranges
-    std::vector<uint32_t> odd_;    // triangles with a corner that is not finite
+    Faces3Vec<Node> nodes_;
+    Faces3Vec<uint32_t> items_;  // triangle indices, leaves' ranges
+    std::vector<uint32_t> odd_;  // triangles with a corner that is not finite
     size_t n_tri_ = 0;
     double coord_max_ = 0;  // largest finite coordinate magnitude
 };

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "faces3/faces3.h"
+#include "faces3/faces3_body.h"
 #include "faces3/faces3_ray_index.h"
 #include "faces3_test_util.h"
 
@@ -391,6 +392,125 @@ TEST(RayIndex, CircleCandidatesKeepLikeNormals) {
     EXPECT_EQ(std::find(cand.tris.begin(), cand.tris.end(), static_cast<uint32_t>(n + 8)),
               cand.tris.end());
     EXPECT_TRUE(std::is_sorted(cand.tris.begin(), cand.tris.end()));
+}
+
+// On normals in tight bunches, chains and loners, the candidates hold every triangle with
+// eight normals (its own included) within the tolerance and everything chained to one by
+// steps within the tolerance, and no triangle whose normal is far from all others.
+TEST(RayIndex, CircleCandidatesFollowChainsAndDropLoners) {
+    f3test::QuietTerminal quiet;
+    Body k(faces3_new_koerper("buendel", 0, 0, 0, 0));
+    Rng rng;
+    std::vector<std::array<double, 3>> wanted;
+    auto unit = [](std::array<double, 3> v) {
+        const double l = std::sqrt(v[0] * v[0] + v[1] * v[1] + v[2] * v[2]);
+        for (double& x : v) x /= l;
+        return v;
+    };
+    auto random_dir = [&] { return unit({rng.uni(-1, 1), rng.uni(-1, 1), rng.uni(-1, 1)}); };
+    auto nudge = [&](std::array<double, 3> v, double step) {
+        for (double& x : v) x += rng.uni(-step, step);
+        return unit(v);
+    };
+    for (int b = 0; b < 12; ++b) {
+        const auto base = random_dir();
+        // Bunches of 9 (kept), of 3 (kept only when chained to a big one), chains of 25
+        // steps just inside the tolerance starting at a bunch of 9, and loners.
+        const int kind = b % 4;
+        if (kind == 0) {
+            for (int i = 0; i < 9; ++i) wanted.push_back(nudge(base, 2e-5));
+        } else if (kind == 1) {
+            for (int i = 0; i < 3; ++i) wanted.push_back(nudge(base, 2e-5));
+        } else if (kind == 2) {
+            for (int i = 0; i < 9; ++i) wanted.push_back(nudge(base, 1e-5));
+            auto v = base;
+            for (int i = 0; i < 25; ++i) {
+                v = nudge(v, 0.95e-4);
+                wanted.push_back(v);
+            }
+        } else {
+            wanted.push_back(base);
+            wanted.push_back({-base[0], -base[1], -base[2]});
+        }
+    }
+    for (size_t i = 0; i < wanted.size(); ++i) {
+        const auto& n = wanted[i];
+        // Two edges across the normal, so that the triangle faces along it.
+        const std::array<double, 3> helper =
+            std::fabs(n[0]) < 0.6 ? std::array<double, 3>{1, 0, 0} : std::array<double, 3>{0, 1, 0};
+        double u[3] = {helper[1] * n[2] - helper[2] * n[1], helper[2] * n[0] - helper[0] * n[2],
+                       helper[0] * n[1] - helper[1] * n[0]};
+        const double lu = std::sqrt(u[0] * u[0] + u[1] * u[1] + u[2] * u[2]);
+        for (double& x : u) x /= lu;
+        const double v[3] = {n[1] * u[2] - n[2] * u[1], n[2] * u[0] - n[0] * u[2],
+                             n[0] * u[1] - n[1] * u[0]};
+        const double a[3] = {10.0 * static_cast<double>(i), 0, 0};
+        const double b[3] = {a[0] + u[0], a[1] + u[1], a[2] + u[2]};
+        const double c[3] = {a[0] + v[0], a[1] + v[1], a[2] + v[2]};
+        add(k.get(), a, b, c);
+    }
+    const size_t n = k->dreiecke.size();
+    ASSERT_EQ(n, wanted.size());
+    auto within = [&](size_t i, size_t j, double tol) {
+        for (int a = 0; a < 3; ++a) {
+            if (!(std::fabs(k->dreiecke[i].normale[a] - k->dreiecke[j].normale[a]) <= tol)) {
+                return false;
+            }
+        }
+        return true;
+    };
+    // Must be kept: triangles with eight like normals, and all chained to them.
+    std::vector<char> must(n, 0);
+    std::vector<size_t> todo;
+    for (size_t i = 0; i < n; ++i) {
+        int like = 0;
+        for (size_t j = 0; j < n; ++j) like += within(i, j, 1e-4);
+        if (like >= 8) {
+            must[i] = 1;
+            todo.push_back(i);
+        }
+    }
+    while (!todo.empty()) {
+        const size_t i = todo.back();
+        todo.pop_back();
+        for (size_t j = 0; j < n; ++j) {
+            if (!must[j] && within(i, j, 1e-4)) {
+                must[j] = 1;
+                todo.push_back(j);
+            }
+        }
+    }
+    const Faces3CircleCandidates cand(*k);
+    ASSERT_TRUE(std::is_sorted(cand.tris.begin(), cand.tris.end()));
+    ASSERT_EQ(std::adjacent_find(cand.tris.begin(), cand.tris.end()), cand.tris.end());
+    ASSERT_EQ(cand.geo.size(), 6 * cand.tris.size());
+    std::vector<char> kept(n, 0);
+    for (size_t x = 0; x < cand.tris.size(); ++x) {
+        const uint32_t t = cand.tris[x];
+        ASSERT_LT(t, n);
+        kept[t] = 1;
+        const Faces3Dreieck& tr = k->dreiecke[t];
+        for (int a = 0; a < 3; ++a) {
+            EXPECT_EQ(cand.geo[6 * x + a], tr.normale[a]);
+            EXPECT_EQ(cand.geo[6 * x + 3 + a], k->punkte[tr.p[0]][a]);
+        }
+    }
+    int musts = 0, loners = 0;
+    for (size_t i = 0; i < n; ++i) {
+        musts += must[i];
+        if (must[i]) {
+            EXPECT_TRUE(kept[i]) << "triangle " << i;
+        }
+        bool alone = true;
+        for (size_t j = 0; j < n && alone; ++j) alone = j == i || !within(i, j, 1e-3);
+        if (alone) {
+            ++loners;
+            EXPECT_FALSE(kept[i]) << "triangle " << i;
+        }
+    }
+    // The body holds both kinds in numbers.
+    EXPECT_GE(musts, 9 * 3 + 25 * 3);
+    EXPECT_GE(loners, 6);
 }
 
 }  // namespace
