@@ -7,6 +7,9 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
+#include <numeric>
+#include <tuple>
 
 #include "film_model/colour_table.h"
 #include "film_model/frame_walk.h"
@@ -20,14 +23,6 @@ namespace {
 constexpr int kWhiteColour = 255;
 
 // The traversals of the mesh library call plain functions; GL's own state is the context.
-void traversal_triangle(const double p0[3], const double p1[3], const double p2[3],
-                        const double n[3]) {
-    glNormal3dv(n);
-    glVertex3dv(p0);
-    glVertex3dv(p1);
-    glVertex3dv(p2);
-}
-
 void traversal_line(double x0, double y0, double z0, double x1, double y1, double z1) {
     glVertex3d(x0, y0, z0);
     glVertex3d(x1, y1, z1);
@@ -50,29 +45,168 @@ void traversal_coloured_triangle(const double p0[3], const double p1[3], const d
 
 enum BodyList { kListTriangles = 0, kListEdges = 1, kListAxisFaces = 2 };
 
+// The filled triangles of a body as drawn: nine coordinates and three normal components each.
+struct DrawnTriangles {
+    std::vector<double> points, normals;
+};
+
+// 1 when every edge of the triangles is met once in each direction (a closed, consistently
+// oriented surface) and every shell of it encloses a positive volume (it faces outwards).
+// Points count as one where their coordinates are equal. The box of the points goes to box.
+int closed_outwards(const std::vector<double>& p, std::array<double, 6>* box) {
+    const size_t nv = p.size() / 3;
+    *box = {0, 0, 0, 0, 0, 0};
+    if (nv < 3) return 0;
+    for (double v : p)
+        if (!std::isfinite(v)) return 0;
+    for (int a = 0; a < 3; ++a) {
+        (*box)[size_t(a)] = (*box)[size_t(a) + 3] = p[size_t(a)];
+        for (size_t i = 0; i < nv; ++i) {
+            (*box)[size_t(a)] = std::min((*box)[size_t(a)], p[3 * i + size_t(a)]);
+            (*box)[size_t(a) + 3] = std::max((*box)[size_t(a) + 3], p[3 * i + size_t(a)]);
+        }
+    }
+    std::vector<uint32_t> order(nv), id(nv);
+    std::iota(order.begin(), order.end(), 0u);
+    auto at = [&p](uint32_t i) { return std::tie(p[3 * i], p[3 * i + 1], p[3 * i + 2]); };
+    std::sort(order.begin(), order.end(), [&](uint32_t a, uint32_t b) { return at(a) < at(b); });
+    uint32_t ids = 0;
+    for (size_t k = 0; k < nv; ++k) {
+        if (k && at(order[k - 1]) != at(order[k])) ++ids;
+        id[order[k]] = ids;
+    }
+    ++ids;
+    std::vector<uint64_t> edges, reversed;
+    edges.reserve(nv);
+    reversed.reserve(nv);
+    auto key = [](uint64_t a, uint64_t b) { return a << 32 | b; };
+    for (size_t t = 0; t + 2 < nv; t += 3) {
+        const uint32_t c[3] = {id[t], id[t + 1], id[t + 2]};
+        if (c[0] == c[1] || c[1] == c[2] || c[0] == c[2]) return 0;
+        for (int s = 0; s < 3; ++s) {
+            edges.push_back(key(c[s], c[(s + 1) % 3]));
+            reversed.push_back(key(c[(s + 1) % 3], c[s]));
+        }
+    }
+    std::sort(edges.begin(), edges.end());
+    std::sort(reversed.begin(), reversed.end());
+    if (std::adjacent_find(edges.begin(), edges.end()) != edges.end() || edges != reversed)
+        return 0;
+    // Shells are the sets of triangles joined by points; each must enclose a positive volume
+    // (an inside-out shell shows its back faces from outside, a flat one both sides at once).
+    std::vector<uint32_t> root(ids);
+    std::iota(root.begin(), root.end(), 0u);
+    auto find = [&root](uint32_t a) {
+        while (root[a] != a) a = root[a] = root[root[a]];
+        return a;
+    };
+    for (size_t t = 0; t + 2 < nv; t += 3) {
+        root[find(id[t + 1])] = find(id[t]);
+        root[find(id[t + 2])] = find(id[t]);
+    }
+    const double c[3] = {((*box)[0] + (*box)[3]) / 2, ((*box)[1] + (*box)[4]) / 2,
+                         ((*box)[2] + (*box)[5]) / 2};
+    std::vector<double> volume(ids, 0.0);
+    for (size_t t = 0; t + 2 < nv; t += 3) {
+        double q[3][3];
+        for (int k = 0; k < 3; ++k)
+            for (int a = 0; a < 3; ++a) q[k][a] = p[3 * (t + size_t(k)) + size_t(a)] - c[a];
+        volume[find(id[t])] += q[0][0] * (q[1][1] * q[2][2] - q[1][2] * q[2][1]) +
+                               q[0][1] * (q[1][2] * q[2][0] - q[1][0] * q[2][2]) +
+                               q[0][2] * (q[1][0] * q[2][1] - q[1][1] * q[2][0]);
+    }
+    const double extent =
+        std::max({(*box)[3] - (*box)[0], (*box)[4] - (*box)[1], (*box)[5] - (*box)[2]});
+    const double least = 1e-6 * extent * extent * extent;
+    for (uint32_t v = 0; v < ids; ++v)
+        if (find(v) == v && !(volume[v] > least)) return 0;
+    return 1;
+}
+
+// The filled list draws the collected triangles; the edge and axis lists come straight from
+// the traversals.
+void compile_triangles(const DrawnTriangles& d) {
+    glBegin(GL_TRIANGLES);
+    for (size_t t = 0; t < d.normals.size() / 3; ++t) {
+        glNormal3dv(&d.normals[3 * t]);
+        glVertex3dv(&d.points[9 * t]);
+        glVertex3dv(&d.points[9 * t + 3]);
+        glVertex3dv(&d.points[9 * t + 6]);
+    }
+    glEnd();
+}
+
 // Lists are made when first needed: most bodies never show their feature edges.
 unsigned body_list(MeshBodyPart* b, int which) {
     unsigned& list = b->display_lists[size_t(which)];
     if (list) return list;
+    if (which == kListTriangles) {
+        DrawnTriangles d;
+        Faces3DrawFunctions collect;
+        collect.dreieck = [&d](const double* p0, const double* p1, const double* p2,
+                               const double* n) {
+            d.points.insert(d.points.end(), p0, p0 + 3);
+            d.points.insert(d.points.end(), p1, p1 + 3);
+            d.points.insert(d.points.end(), p2, p2 + 3);
+            d.normals.insert(d.normals.end(), n, n + 3);
+        };
+        faces3_draw_dreiecke(b->body.get(), collect);
+        if (b->closed < 0) b->closed = closed_outwards(d.points, &b->box_mm);
+        list = glGenLists(1);
+        if (!list) return 0;
+        glNewList(list, GL_COMPILE);
+        compile_triangles(d);
+        glEndList();
+        return list;
+    }
     list = glGenLists(1);
     if (!list) return 0;
-    faces3_set_draw_callbacks(traversal_line, traversal_triangle, traversal_coloured_triangle);
+    faces3_set_draw_callbacks(traversal_line, nullptr, traversal_coloured_triangle);
     glNewList(list, GL_COMPILE);
     if (which == kListEdges) {
         glBegin(GL_LINES);
         faces3_draw_kanten(b->body.get());
     } else {
         glBegin(GL_TRIANGLES);
-        if (which == kListTriangles)
-            faces3_draw_dreiecke(b->body.get());
-        else
-            faces3_draw_achsflaechen(b->body.get(), 3, 0.7, 0.7, 0.7, 1e-4);
+        faces3_draw_achsflaechen(b->body.get(), 3, 0.7, 0.7, 0.7, 1e-4);
     }
     glEnd();
     glEndList();
     faces3_set_draw_callbacks(nullptr, nullptr, nullptr);
     return list;
 }
+
+// True when the box (in the coordinates of the current model-view matrix) lies wholly beyond
+// the near plane and the matrix keeps the winding: a closed surface then shows front faces
+// only. An eye inside the box, or a near plane cutting it, shows the inside.
+bool seen_from_outside(const std::array<double, 6>& box, double near_plane) {
+    GLdouble m[16];
+    glGetDoublev(GL_MODELVIEW_MATRIX, m);
+    const double det = m[0] * (m[5] * m[10] - m[9] * m[6]) - m[4] * (m[1] * m[10] - m[9] * m[2]) +
+                       m[8] * (m[1] * m[6] - m[5] * m[2]);
+    if (!(det > 0)) return false;
+    for (int k = 0; k < 8; ++k) {
+        const double x = box[k & 1 ? 3 : 0], y = box[k & 2 ? 4 : 1], z = box[k & 4 ? 5 : 2];
+        const double depth = -(m[2] * x + m[6] * y + m[10] * z + m[14]);
+        if (!(depth > near_plane * 1.001)) return false;
+    }
+    return true;
+}
+
+// Face culling switched only when it changes: each switch revalidates the rasteriser.
+struct Culling {
+    bool on = false;
+    void set(bool want) {
+        if (want == on) return;
+        if (want) {
+            glCullFace(GL_BACK);
+            glEnable(GL_CULL_FACE);
+        } else {
+            glDisable(GL_CULL_FACE);
+        }
+        on = want;
+    }
+};
 
 void colour_of(int packed, const LightSettings& lights, double rgb[3]) {
     if (packed == kBodyColour) {
@@ -84,7 +218,10 @@ void colour_of(int packed, const LightSettings& lights, double rgb[3]) {
     rgb[2] = (packed & 255) / 255.0;
 }
 
-void draw_bodies(Scene* scene, const RenderSettings& settings) {
+void draw_bodies(Scene* scene, const RenderSettings& settings, double near_plane,
+                 Culling* culling) {
+    // Selection keeps every face: its hits are the same, and picking is not timed.
+    const bool may_cull = settings.cull_closed && !settings.selecting && !settings.triangle_edges;
     for (MeshBodyPart& b : scene->bodies) {
         double c[3];
         colour_of(b.colour, settings.lights, c);
@@ -92,6 +229,8 @@ void draw_bodies(Scene* scene, const RenderSettings& settings) {
         glMultMatrixd(b.matrix.data());
         glLoadName(GLuint(b.part_id));
         const unsigned list = body_list(&b, kListTriangles);
+        culling->set(may_cull && !(b.flags & 1) && b.closed == 1 &&
+                     seen_from_outside(b.box_mm, near_plane));
         if (b.flags & 1) {
             glColor3dv(c);
             glPolygonMode(GL_FRONT, GL_LINE);
@@ -344,8 +483,10 @@ Camera render_scene(Scene* scene, const RenderSettings& settings) {
     glPushName(GLuint(-1));
     glEnable(GL_LIGHTING);
     glDisable(GL_CULL_FACE);
+    Culling culling;
     glColor3f(settings.lights.body[0], settings.lights.body[1], settings.lights.body[2]);
-    draw_bodies(scene, settings);
+    draw_bodies(scene, settings, cam.near_plane, &culling);
+    culling.set(false);
     GLUquadric* q = gluNewQuadric();
     if (q) {
         gluQuadricNormals(q, GLU_SMOOTH);

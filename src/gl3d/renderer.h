@@ -20,6 +20,10 @@ struct RenderSettings {
     // y upwards from the bottom.
     bool selecting = false;
     int pick_x = 0, pick_y = 0;
+    // Closed mesh bodies seen wholly from outside have their back faces culled: those lines lie
+    // behind the front faces (but for a one-pixel seam on the outline), and drawing them costs
+    // most of a software-rendered frame. Off, every back face is drawn as lines.
+    bool cull_closed = true;
 };
 
 // The fixed state of a new context: smooth shading, lighting, depth test, back faces as lines.

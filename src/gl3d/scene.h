@@ -55,6 +55,11 @@ struct MeshBodyPart {
     Matrix4 matrix = identity_matrix();
     // Display lists the renderer made for the body (filled, triangle edges, feature edges).
     std::array<unsigned, 3> display_lists = {0, 0, 0};
+    // Found by the renderer with the first filled list: 1 when the body is closed and every
+    // shell of it faces outwards (its back faces never show from outside), 0 when not, -1 not
+    // known yet; and the box of its points in millimetres (min x, y, z, max x, y, z).
+    int closed = -1;
+    std::array<double, 6> box_mm = {0, 0, 0, 0, 0, 0};
 };
 
 struct VectorGraphicPart {

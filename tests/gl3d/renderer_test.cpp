@@ -2,12 +2,14 @@
 // projection of known corners, colours of the part kinds, and a picture against its baseline.
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <vector>
 
 #include "gl3d/scene_loader.h"
 #include "gl3d/scene_picture.h"
@@ -205,6 +207,228 @@ TEST(Renderer, MixedSceneMatchesItsBaseline) {
     for (int y = 0; y < 180; ++y)
         for (int x = 0; x < 240; ++x) lit += !pic.background(x, y);
     EXPECT_GT(lit, 240 * 180 / 10);
+}
+
+// ---- culling of closed parts -------------------------------------------------------------------
+
+// Triangles as an ANM3D "triangles" block, each line three corners.
+std::string triangle_block(const std::vector<std::array<double, 9>>& tris) {
+    std::ostringstream out;
+    out << "triangles 0\nn " << tris.size() << "\n";
+    for (const auto& t : tris) {
+        for (size_t k = 0; k < 9; ++k) out << (k ? " " : "") << t[k];
+        out << "\n";
+    }
+    out << "end_triangles\n";
+    return out.str();
+}
+
+// A cube of edge 2 * half around (cx, cy, cz), counter-clockwise seen from outside; without its
+// top (+z) face when open, turned inside out when reversed.
+std::vector<std::array<double, 9>> cube(double half, double cx, double cy, double cz,
+                                        bool open = false, bool reversed = false) {
+    static const int faces[6][4] = {{0, 2, 3, 1}, {0, 1, 5, 4}, {2, 6, 7, 3},
+                                    {0, 4, 6, 2}, {1, 3, 7, 5}, {4, 5, 7, 6}};
+    auto corner = [&](int i, double* p) {
+        p[0] = cx + (i & 1 ? half : -half);
+        p[1] = cy + (i & 2 ? half : -half);
+        p[2] = cz + (i & 4 ? half : -half);
+    };
+    std::vector<std::array<double, 9>> tris;
+    for (int f = 0; f < (open ? 5 : 6); ++f)
+        for (int t = 0; t < 2; ++t) {
+            int c[3] = {faces[f][0], faces[f][t + 1], faces[f][t + 2]};
+            if (reversed) std::swap(c[1], c[2]);
+            std::array<double, 9> tri;
+            for (int k = 0; k < 3; ++k) corner(c[k], &tri[size_t(3 * k)]);
+            tris.push_back(tri);
+        }
+    return tris;
+}
+
+// A torus about the z axis through (cx, cy, cz), nu x nv quads of two triangles.
+std::vector<std::array<double, 9>> torus(double major, double minor, int nu, int nv, double cx,
+                                         double cy, double cz) {
+    auto point = [&](int i, int j, double* p) {
+        const double u = 2 * M_PI * (i % nu) / nu, v = 2 * M_PI * (j % nv) / nv;
+        const double r = major + minor * std::cos(v);
+        p[0] = cx + r * std::cos(u);
+        p[1] = cy + r * std::sin(u);
+        p[2] = cz + minor * std::sin(v);
+    };
+    std::vector<std::array<double, 9>> tris;
+    for (int i = 0; i < nu; ++i)
+        for (int j = 0; j < nv; ++j) {
+            const int quad[4][2] = {{i, j}, {i + 1, j}, {i + 1, j + 1}, {i, j + 1}};
+            for (int t = 0; t < 2; ++t) {
+                const int c[3] = {0, t + 1, t + 2};
+                std::array<double, 9> tri;
+                for (int k = 0; k < 3; ++k)
+                    point(quad[c[k]][0], quad[c[k]][1], &tri[size_t(3 * k)]);
+                tris.push_back(tri);
+            }
+        }
+    return tris;
+}
+
+std::string body_object(const std::string& name, const std::vector<std::array<double, 9>>& tris,
+                        const std::string& more = "") {
+    return "begin x " + name + "\n0.8 0.6 0.3\n" + triangle_block(tris) + more + "end\n";
+}
+
+std::string scene_text(const std::string& view, const std::vector<std::string>& objects,
+                       const std::string& placement = "0 0 0 1 0 0 0 1 0 0 0 1") {
+    std::string text = "ANM3D\n" + std::to_string(objects.size()) + "\n1\n--- Symbol-Dateien ---\n";
+    text += view + "\n";
+    for (const std::string& o : objects) text += o;
+    text += "# 0\n";
+    for (size_t i = 0; i < objects.size(); ++i) text += placement + "\n";
+    return text;
+}
+
+// The scene drawn with and without culling; the number of pixels that differ by more than the
+// baselines' tolerance in a channel.
+int culling_difference(Scene* scene, int w, int h, Picture* culled, Picture* plain) {
+    gl3d::RenderSettings settings;
+    settings.width = w;
+    settings.height = h;
+    std::string error;
+    if (gl3d::render_scene_picture(scene, 0, settings, &culled->p, &error) != 0) {
+        ADD_FAILURE() << "no offscreen GL: " << error;
+        return -1;
+    }
+    settings.cull_closed = false;
+    if (gl3d::render_scene_picture(scene, 0, settings, &plain->p, &error) != 0) return -1;
+    int differing = 0;
+    for (size_t i = 0; i < plain->p.rgb_rows.size(); i += 3) {
+        int worst = 0;
+        for (size_t k = 0; k < 3; ++k)
+            worst = std::max(
+                worst, std::abs(int(culled->p.rgb_rows[i + k]) - int(plain->p.rgb_rows[i + k])));
+        differing += worst > 12;
+    }
+    return differing;
+}
+
+int lit_pixels(const Picture& pic, int x0, int y0, int x1, int y1) {
+    int lit = 0;
+    for (int y = y0; y < y1; ++y)
+        for (int x = x0; x < x1; ++x) lit += !pic.background(x, y);
+    return lit;
+}
+
+TEST(RendererCulling, OnlyClosedBodiesFacingOutwardsCount) {
+    // Two cubes in one body are two shells, each closed; a plate of two triangles back to back
+    // is closed but encloses nothing, so it shows both sides.
+    auto two = cube(10, -200, 0, 0);
+    const auto second = cube(10, -170, 0, 0);
+    two.insert(two.end(), second.begin(), second.end());
+    const std::vector<std::array<double, 9>> plate = {{0, 200, 0, 40, 200, 0, 0, 240, 0},
+                                                      {0, 200, 0, 0, 240, 0, 40, 200, 0}};
+    const std::string text = scene_text(
+        "view 0 -600 400", {body_object("cube", cube(20, 0, 0, 0)),
+                            body_object("torus", torus(40, 15, 24, 12, 120, 0, 0)),
+                            body_object("open", cube(20, 0, 100, 0, true)),
+                            body_object("inside_out", cube(20, 100, 100, 0, false, true)),
+                            body_object("plate", plate), body_object("two", two)});
+    Scene scene;
+    ASSERT_TRUE(load_text(text, &scene));
+    ASSERT_EQ(scene.bodies.size(), 6u);
+    Picture culled, plain;
+    if (culling_difference(&scene, 160, 120, &culled, &plain) < 0) return;
+    const int want[6] = {1, 1, 0, 0, 0, 1};
+    for (size_t i = 0; i < 6; ++i) EXPECT_EQ(scene.bodies[i].closed, want[i]) << "body " << i;
+    // The box is the drawn points' own, in millimetres.
+    EXPECT_NEAR(scene.bodies[1].box_mm[0], 120 - 55, 1e-6);
+    EXPECT_NEAR(scene.bodies[1].box_mm[5], 15 * std::sin(2 * M_PI * 3 / 12), 1e-6);
+}
+
+TEST(RendererCulling, ClosedBodiesDifferOnlyOnTheirOutlines) {
+    // Closed bodies (and cylinders, drawn as before) seen at a slant from outside. Where a back
+    // face meets a front face on the outline, its line may reach one pixel past the filled face;
+    // culled, that seam is gone. Nothing else may change.
+    const std::string text = scene_text(
+        "view 100 -420 300", {body_object("torus", torus(60, 22, 48, 24, -60, 0, 0)),
+                              body_object("cube", cube(35, 110, 30, 10)),
+                              "begin x rods\n0.3 0.6 0.9\nzylinder 24 60 -90 -30 12 80 0 0 1 0\n"
+                              "zylinder 16 -160 -60 0 10 120 1 1 0.3 0\nend\n"});
+    Scene scene;
+    ASSERT_TRUE(load_text(text, &scene));
+    Picture culled, plain;
+    const int w = 320, h = 240;
+    const int differing = culling_difference(&scene, w, h, &culled, &plain);
+    if (differing < 0) return;
+    ASSERT_EQ(scene.bodies[0].closed, 1);
+    ASSERT_EQ(scene.bodies[1].closed, 1);
+    const int lit = lit_pixels(plain, 0, 0, w, h);
+    EXPECT_GT(lit, w * h / 16);
+    EXPECT_GT(differing, 0) << "the closed bodies were not culled";
+    EXPECT_LE(differing, lit / 12);
+    // Every differing pixel lies next to an outline of the culled picture: a strong step in
+    // colour to a neighbour (to the background or to another part).
+    auto worst = [](const uint8_t* a, const uint8_t* b) {
+        return std::max({std::abs(a[0] - b[0]), std::abs(a[1] - b[1]), std::abs(a[2] - b[2])});
+    };
+    int inside = 0;
+    for (int y = 2; y < h - 2; ++y)
+        for (int x = 2; x < w - 2; ++x) {
+            if (worst(culled.at(x, y), plain.at(x, y)) <= 12) continue;
+            bool outline = false;
+            for (int dy = -2; dy <= 1 && !outline; ++dy)
+                for (int dx = -2; dx <= 1 && !outline; ++dx) {
+                    const uint8_t* c = culled.at(x + dx, y + dy);
+                    outline = worst(c, culled.at(x + dx + 1, y + dy)) > 40 ||
+                              worst(c, culled.at(x + dx, y + dy + 1)) > 40;
+                }
+            inside += !outline;
+        }
+    EXPECT_EQ(inside, 0) << differing << " pixels differ";
+}
+
+TEST(RendererCulling, OpenInsideOutAndMirroredBodiesKeepTheirBackFaceLines) {
+    // Seen from straight above, the open box shows its floor and walls from inside: back faces,
+    // drawn as lines with the background between them.
+    const std::string top = "view 0 0 600 0 0 -1 0 1 0";
+    Scene open;
+    ASSERT_TRUE(load_text(scene_text(top, {body_object("open", cube(100, 0, 0, 0, true))}), &open));
+    Picture culled, plain;
+    const int w = 240, h = 240;
+    const int differing = culling_difference(&open, w, h, &culled, &plain);
+    if (differing < 0) return;
+    EXPECT_EQ(differing, 0);
+    const int x0 = w / 2 - 30, x1 = w / 2 + 30;  // well inside the opening
+    const int inner = lit_pixels(culled, x0, x0, x1, x1);
+    EXPECT_GT(inner, 20);                         // the floor's diagonal
+    EXPECT_LT(inner, (x1 - x0) * (x1 - x0) / 4);  // the floor is not filled
+
+    // Turned inside out, or mirrored by its placement, a closed cube shows its back faces from
+    // outside (over its far faces, filled); neither may be culled.
+    for (const std::string& text :
+         {scene_text(top, {body_object("inside_out", cube(100, 0, 0, 0, false, true))}),
+          scene_text(top, {body_object("mirrored", cube(100, 0, 0, 0))},
+                     "0 0 0 -1 0 0 0 1 0 0 0 1")}) {
+        Scene scene;
+        ASSERT_TRUE(load_text(text, &scene));
+        ASSERT_EQ(culling_difference(&scene, w, h, &culled, &plain), 0);
+        EXPECT_EQ(scene.bodies[0].closed, text.find("mirrored") != std::string::npos);
+    }
+}
+
+TEST(RendererCulling, AnEyeInsideAClosedBodySeesItsBackFaceLines) {
+    // The eye in the middle of a closed cube looking along +y, then just outside its wall with
+    // the near plane cutting into it.
+    for (const std::string view : {"view 0 0 0 0 1 0 0 0 1", "view 0 -100.05 0 0 1 0 0 0 1"}) {
+        Scene scene;
+        ASSERT_TRUE(load_text(scene_text(view, {body_object("room", cube(100, 0, 0, 0))}), &scene));
+        Picture culled, plain;
+        const int w = 160, h = 120;
+        const int differing = culling_difference(&scene, w, h, &culled, &plain);
+        if (differing < 0) return;
+        EXPECT_EQ(scene.bodies[0].closed, 1);
+        EXPECT_EQ(differing, 0) << view;
+        EXPECT_GT(lit_pixels(culled, 0, 0, w, h), 100) << view;
+        EXPECT_LT(lit_pixels(culled, 0, 0, w, h), w * h / 2) << view;  // lines, not walls
+    }
 }
 
 }  // namespace
