@@ -213,6 +213,7 @@ TEST_F(ViewerWindow, PictureShowsTheSceneUnderTheButtonBitmaps) {
             drawn += !(p[0] == 25 && p[1] == 25 && p[2] == 102) && !(p[0] == 26 && p[2] == 102);
         }
     EXPECT_GT(drawn, size_t(w) * size_t(h) / 50);
+    EXPECT_LT(drawn, size_t(w) * size_t(h) / 2) << "the background is not the dark blue";
     // A turned scene is a different picture.
     gt::send_mouse(*v_.window, MessageKind::MouseDown, MouseButton::Left, 400, 300);
     gt::send_mouse(*v_.window, MessageKind::MouseMove, MouseButton::Left, 460, 300);

@@ -101,7 +101,8 @@ bool QtGlWindow::start(std::string* error) {
     format.setRedBufferSize(8);
     format.setGreenBufferSize(8);
     format.setBlueBufferSize(8);
-    format.setAlphaBufferSize(8);
+    // No alpha: the clear colour's alpha of 0 would let a compositing desktop show through.
+    format.setAlphaBufferSize(0);
     format.setDepthBufferSize(24);
     // The play timer sets the pace, not the display's refresh.
     format.setSwapInterval(0);
