@@ -48,6 +48,9 @@ void draw_current_picture(AnmneuPlayer& p) {
     PictureExtras extras;
     extras.counts_cycles = [&s] { return anmneu_measures_cycles(s); };
     extras.cycle_angle = true;
+    extras.stamp = [&p, &s, phi] {
+        return anmneu_frame_stamp(s.index, p.substep, phi, s.frame_count);
+    };
     // The progress display shows the frame's caption, at the foot of what the window shows.
     extras.caption = [&p, &s]() -> const std::string* {
         if (s.index < 0 || size_t(s.index) >= p.film.frames.size()) return nullptr;

@@ -187,6 +187,7 @@ std::string film_window_title(const std::string& film_name) {
 int open_film_window(FilmWindow* fw, const FilmWindowSetup& setup) {
     if (!fw->colours) fw->colours = &film_colour_table();
     fw->outputs = setup.outputs;
+    fw->stamp_recording = setup.stamp_recording;
     mw31::WindowSpec window_spec;
     window_spec.client_width =
         setup.client_width > 0 ? setup.client_width

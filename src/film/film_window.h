@@ -91,6 +91,7 @@ struct FilmWindow {
     int virtual_height = kDefaultVirtualHeight;
     std::string source_name;  // the file Save copies; empty: Save does nothing
     FilmOutputs outputs;
+    bool stamp_recording = false;  // recorded pictures carry the frame in their corner
     WorldZoom world;
     WorldMode world_mode = WorldMode::None;
     WorldWindow* world_window = nullptr;  // the player's, while world_mode is not None
@@ -116,6 +117,7 @@ struct FilmWindowSetup {
     // 0: from FILMFENSTERX / FILMFENSTERY.
     int client_width = 0, client_height = 0;
     FilmOutputs outputs;
+    bool stamp_recording = false;  // recorded pictures carry the frame in their corner
     std::string film_name;  // the user's film: its file name follows the program's in the title
 };
 

@@ -5,6 +5,7 @@
 
 #include "film/measuring_window.h"
 #include "film/motion_window.h"
+#include "film/recorded_pass.h"
 #include "film_model/paint_basics.h"
 #include "mw31/format.h"
 #include "mw31/message_queue.h"
@@ -19,20 +20,24 @@ constexpr int kTargetControlAfterFrames = 50;
 
 // With a factor above 1 the recording gets a larger picture of its own, painted with the view
 // scaled up.
-void hand_to_recording(FilmWindow& fw) {
+void hand_to_recording(FilmWindow& fw, const PictureExtras& extras) {
     FrameScreen& screen = fw.screen;
     if (!fw.outputs.avi_add_picture) return;
-    if (screen.record_factor <= 1.0) {
-        fw.outputs.avi_add_picture(*screen.picture);
-        return;
+    mw31::Picture* picture = screen.picture.get();
+    if (screen.record_factor > 1.0) {
+        const FilmView big = scaled_view(fw.view, screen.record_factor);
+        if (!screen.record_picture)
+            screen.record_picture = mw31::create_picture(big.area.width(), big.area.height());
+        if (!screen.record_picture) return;
+        clear_picture(*screen.record_picture, fw.state.invert);
+        paint_composed(fw, screen.record_picture->canvas(), big);
+        picture = screen.record_picture.get();
     }
-    const FilmView big = scaled_view(fw.view, screen.record_factor);
-    if (!screen.record_picture)
-        screen.record_picture = mw31::create_picture(big.area.width(), big.area.height());
-    if (!screen.record_picture) return;
-    clear_picture(*screen.record_picture, fw.state.invert);
-    paint_composed(fw, screen.record_picture->canvas(), big);
-    fw.outputs.avi_add_picture(*screen.record_picture);
+    // The window has its copy already; the stamp goes into the video only.
+    if (fw.stamp_recording)
+        picture->canvas().text_out(5, 15,
+                                   extras.stamp ? extras.stamp() : frame_stamp(fw.state.index));
+    fw.outputs.avi_add_picture(*picture);
 }
 
 }  // namespace
@@ -95,7 +100,8 @@ void present_frame(FilmWindow& fw, const PictureExtras& extras) {
         picture_copied(fw);
         motion_frame_shown(fw);
     }
-    if (s.recording == kRecordingOn && s.index != screen.unrecorded_frame) hand_to_recording(fw);
+    if (s.recording == kRecordingOn && s.index != screen.unrecorded_frame)
+        hand_to_recording(fw, extras);
     if (extras.observer) extras.observer(picture);
     clear_picture(picture, s.invert);
     screen.cleared_inverted = s.invert;

@@ -22,6 +22,8 @@ struct PictureExtras {
     std::function<const std::string*()> caption;
     // The status line gives the cycle angle of the frame (the frames are one cycle).
     bool cycle_angle = false;
+    // What a stamped recording writes into the corner; empty: the frame number.
+    std::function<std::string()> stamp;
     // Called with the picture as it was copied to the window.
     std::function<void(const mw31::Picture& picture)> observer;
 };

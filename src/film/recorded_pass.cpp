@@ -6,6 +6,7 @@
 
 #include "film/anmneu_playback.h"
 #include "film/playback_state.h"
+#include "mw31/format.h"
 
 namespace film {
 
@@ -67,6 +68,17 @@ int anmneu_closing_frame(const AnmneuFilm& film, const std::vector<std::pair<int
     if (pictures.empty()) return -1;
     const int last = pictures.back().first, first = pictures.front().first;
     return last != first && anmneu_same_position(film, last, first) ? last : -1;
+}
+
+std::string frame_stamp(int frame) {
+    return mw31::format_text("Bild %d", frame);
+}
+
+std::string anmneu_frame_stamp(int frame, int substep, int phi_factor, int frame_count) {
+    const int phi = phi_factor < 1 ? 1 : phi_factor;
+    const double angle =
+        frame_count > 0 ? 360.0 * (frame + double(substep) / phi) / frame_count : 0.0;
+    return frame_stamp(frame) + mw31::format_text("  phi = %.1lf Grad", angle);
 }
 
 bool anmneu_same_position(const AnmneuFilm& film, int a, int b) {

@@ -4,6 +4,7 @@
 // frame out, so that the video loops without a repeated picture.
 #pragma once
 
+#include <string>
 #include <utility>
 #include <vector>
 
@@ -27,6 +28,11 @@ std::vector<std::pair<int, int>> anmneu_pass_pictures(int frame_count, int step,
 int line_film_closing_frame(const FrameStore& store, const std::vector<int>& frames);
 int usercoor_closing_frame(const UsercoorFilm& film, const std::vector<int>& frames);
 int anmneu_closing_frame(const AnmneuFilm& film, const std::vector<std::pair<int, int>>& pictures);
+
+// What a stamped recording writes into a picture's corner: the frame number, and for an
+// ANMNEU film the picture's cycle angle.
+std::string frame_stamp(int frame);
+std::string anmneu_frame_stamp(int frame, int substep, int phi_factor, int frame_count);
 
 // Films write their placements with six decimals: equal within that, and a turn by whole
 // revolutions is the same position.

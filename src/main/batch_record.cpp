@@ -69,14 +69,6 @@ bool record_codec_from_name(const std::string& name, video::AviCodec* codec) {
     return true;
 }
 
-namespace {
-
-std::string frame_stamp(int frame) {
-    return mw31::format_text("Bild %d", frame);
-}
-
-}  // namespace
-
 int record_line_film(const std::string& film_name, const BatchRequest& batch) {
     film::FrameStore store;
     const film::FilmView view = film::fitted_view(batch.width, batch.height);
@@ -90,7 +82,7 @@ int record_line_film(const std::string& film_name, const BatchRequest& batch) {
             return film::render_film_frame(store, frames[i], batch.width, batch.height, colours,
                                            &view);
         },
-        [&](size_t i) { return frame_stamp(frames[i]); });
+        [&](size_t i) { return film::frame_stamp(frames[i]); });
 }
 
 int record_anmneu_film(const std::string& film_name, const BatchRequest& batch) {
@@ -112,9 +104,7 @@ int record_anmneu_film(const std::string& film_name, const BatchRequest& batch) 
                                              batch.width, batch.height, colours);
         },
         [&](size_t i) {
-            const double angle =
-                360.0 * (pictures[i].first + double(pictures[i].second) / phi) / frames;
-            return frame_stamp(pictures[i].first) + mw31::format_text("  phi = %.1lf Grad", angle);
+            return film::anmneu_frame_stamp(pictures[i].first, pictures[i].second, phi, frames);
         });
 }
 
@@ -129,7 +119,7 @@ int record_usercoor_film(const film::UsercoorFilm& film, const std::string& film
         [&](size_t i) {
             return film::render_usercoor_frame(film, frames[i], batch.width, batch.height, colours);
         },
-        [&](size_t i) { return frame_stamp(frames[i]); });
+        [&](size_t i) { return film::frame_stamp(frames[i]); });
 }
 
 }  // namespace kurvlab

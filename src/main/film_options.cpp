@@ -40,6 +40,8 @@ FilmOptions parse_film_options(const std::vector<std::string>& args) {
         const std::string& a = args[i];
         if (a == "-c")
             o.convert = true;
+        else if (a == "--stamp")
+            o.stamp = true;
         else if (a == "-f")
             o.convert_to_file = true;
         else if (has_prefix(a, "-n")) {

@@ -15,6 +15,7 @@ struct FilmOptions {
     double record_factor = 1.0;    // -x; never below 1.0
     bool convert = false;          // -c
     bool convert_to_file = false;  // -f
+    bool stamp = false;            // --stamp: recordings carry the frame in their corner
 };
 
 // Entry 0 is the program name, entry 1 the film; options are read from entry 2 on, a later

@@ -88,6 +88,7 @@ void set_player_options(film::PlayerOptions* play, const std::string& film_name,
     play->pause_ms = options.pause_ms;
     play->record_factor = options.record_factor;
     play->window.outputs = film_window_outputs(film_name);
+    play->window.stamp_recording = options.stamp;
     play->window.film_name = source_name;  // the user's file, also for an unwrapped copy
 }
 

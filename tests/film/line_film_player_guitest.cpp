@@ -766,6 +766,42 @@ TEST_F(LineFilmPlayer, RecordingLeavesOutALastFrameThatRepeatsTheFirst) {
     EXPECT_EQ(recorded.size(), 9u);
 }
 
+TEST_F(LineFilmPlayer, AStampedRecordingCarriesTheFrameInItsCorner) {
+    // Ink in the top left corner, where the status line is while nothing records.
+    static std::vector<int> recorded_ink;
+    const auto corner_ink = [](const mw31::Picture& picture) {
+        const mw31::Canvas& c = const_cast<mw31::Picture&>(picture).canvas();
+        const mw31::Rgb background = c.get_pixel(picture.width() - 1, picture.height() - 1);
+        int ink = 0;
+        for (int y = 0; y < 22; ++y)
+            for (int x = 0; x < 160; ++x) ink += !(c.get_pixel(x, y) == background);
+        return ink;
+    };
+    static std::function<int(const mw31::Picture&)> ink_of;
+    ink_of = corner_ink;
+    options.window.outputs.avi_start = [] { return 0; };
+    options.window.outputs.avi_add_picture = [](const mw31::Picture& picture) {
+        recorded_ink.push_back(ink_of(picture));
+    };
+    options.window.outputs.avi_finish = [] {};
+    script.on_frame = [](FilmWindow& fw, const mw31::Picture&) {
+        if (g_script->shown.size() == 2) post_char(fw, 'v');
+    };
+    for (bool stamp : {false, true}) {
+        recorded_ink.clear();
+        script.shown.clear();
+        options.window.stamp_recording = stamp;
+        EXPECT_EQ(play(), 0);
+        ASSERT_EQ(recorded_ink.size(), 9u);
+        for (size_t i = 0; i < recorded_ink.size(); ++i) {
+            if (stamp)
+                EXPECT_GT(recorded_ink[i], 30) << "picture " << i;
+            else
+                EXPECT_EQ(recorded_ink[i], 0) << "picture " << i;
+        }
+    }
+}
+
 TEST_F(LineFilmPlayer, RecordingWithAFactorGetsALargerDrawnPicture) {
     static int added;
     static bool drawn;

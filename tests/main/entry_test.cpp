@@ -60,6 +60,9 @@ TEST(FilmOptions, DefaultsOverridesAndTheAppendedPause) {
     EXPECT_EQ(o.passes, 3);
     EXPECT_TRUE(o.convert);
     EXPECT_TRUE(o.convert_to_file);
+    EXPECT_FALSE(o.stamp);
+    EXPECT_TRUE(parse_film_options({"kurvlab", "film.anm", "--stamp", "-s100"}).stamp)
+        << "window recordings stamped too";
 
     // Entry 1 is the film, never an option; unparsable numbers give 0; -cx is not -c.
     const auto f = parse_film_options({"kurvlab", "-n7", "-nabc", "-cx", "-s4096"});

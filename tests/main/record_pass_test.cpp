@@ -74,6 +74,13 @@ TEST(RecordPass, AClosingFrameIsOneThatRepeatsTheFirstUpToWholeTurnsAndTheFilmsR
     EXPECT_EQ(film::line_film_closing_frame(store, {1}), -1);
 }
 
+TEST(RecordPass, StampsNameTheFrameAndAnAnmneuPicturesCycleAngle) {
+    EXPECT_EQ(film::frame_stamp(7), "Bild 7");
+    EXPECT_EQ(film::anmneu_frame_stamp(3, 5, 10, 72), "Bild 3  phi = 17.5 Grad");
+    EXPECT_EQ(film::anmneu_frame_stamp(3, 0, 0, 72), "Bild 3  phi = 15.0 Grad") << "factor 0 as 1";
+    EXPECT_EQ(film::anmneu_frame_stamp(0, 0, 1, 0), "Bild 0  phi = 0.0 Grad") << "no frames";
+}
+
 TEST(RecordPass, CodecNames) {
     video::AviCodec codec = video::AviCodec::kRaw24;
     EXPECT_TRUE(record_codec_from_name("rle8", &codec));
