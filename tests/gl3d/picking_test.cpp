@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <fstream>
 
@@ -146,6 +147,51 @@ TEST(SurfaceHit, PointOnTheBodyWithItsOutwardNormal) {
     scene.bodies[0].flags = 1;
     EXPECT_FALSE(gl3d::surface_hit(scene, {0, -500, 0}, {0, 1, 0}, tol, true).hit());
     EXPECT_TRUE(gl3d::surface_hit(scene, {0, -500, 0}, {0, 1, 0}, tol, false).hit());
+}
+
+TEST(SurfaceHit, AVrmlBodyIsHitOnItsSurfaceFacingTheEye) {
+    Scene scene;
+    const std::string wrl = std::string(KV_SOURCE_DIR) + "/examples/vrml/four_bar_linkage.wrl";
+    ASSERT_TRUE(load_text("ANM3D\n1\n1\n--- Symbol-Dateien ---\nbegin x a\n1 1 1\nvrml \"" + wrl +
+                              "\" 2\nend\n# 0\n0 0 0 1 0 0 0 1 0 0 0 1\n",
+                          &scene));
+    ASSERT_EQ(scene.bodies.size(), 1u);
+    ASSERT_FALSE(scene.box.empty());
+    gl3d::apply_frame(&scene, 0);
+    const auto& lo = scene.box.min;
+    const auto& hi = scene.box.max;
+    const double size = std::max({hi[0] - lo[0], hi[1] - lo[1], hi[2] - lo[2]});
+    // Straight down over a grid across the box, without snapping: every hit lies on its ray
+    // inside the box with a unit normal facing up at the eye, and the same point comes back
+    // from an eye moved along the ray. With the window's tolerance a hit may snap to a corner,
+    // an edge or a circle centre nearby, still in the box.
+    const double snap = gl3d::hit_tolerance(size, 0);
+    int hits = 0;
+    for (int i = 1; i < 10; ++i)
+        for (int j = 1; j < 10; ++j) {
+            const double x = lo[0] + (hi[0] - lo[0]) * i / 10, y = lo[1] + (hi[1] - lo[1]) * j / 10;
+            const std::array<double, 3> eye{x, y, hi[2] + size};
+            const gl3d::SurfaceHit h = gl3d::surface_hit(scene, eye, {0, 0, -1}, 0, true);
+            if (!h.hit()) continue;
+            ++hits;
+            EXPECT_NEAR(h.point[0], x, 1e-6 * size);
+            EXPECT_NEAR(h.point[1], y, 1e-6 * size);
+            EXPECT_GE(h.point[2], lo[2] - 1e-6 * size);
+            EXPECT_LE(h.point[2], hi[2] + 1e-6 * size);
+            EXPECT_NEAR(std::sqrt(dot(h.normal, h.normal)), 1, 1e-9);
+            EXPECT_GT(h.normal[2], 0) << "the normal faces the eye above";
+            const gl3d::SurfaceHit again =
+                gl3d::surface_hit(scene, {x, y, hi[2] + 3 * size}, {0, 0, -1}, 0, true);
+            ASSERT_TRUE(again.hit());
+            EXPECT_NEAR(again.point[2], h.point[2], 1e-6 * size);
+            const gl3d::SurfaceHit snapped = gl3d::surface_hit(scene, eye, {0, 0, -1}, snap, true);
+            ASSERT_TRUE(snapped.hit());
+            for (int k = 0; k < 3; ++k) {
+                EXPECT_GE(snapped.point[k], lo[k] - 1e-6 * size);
+                EXPECT_LE(snapped.point[k], hi[k] + 1e-6 * size);
+            }
+        }
+    EXPECT_GT(hits, 20) << "the linkage covers much of its box seen from above";
 }
 
 TEST(SurfaceHit, NearestBodyUnderATurnedSceneAndAMovedBody) {
