@@ -16,6 +16,7 @@
 #include "mw31/format.h"
 #include "mw31/process.h"
 #include "mw31/temp_names.h"
+#include "mw31/terminal.h"
 
 namespace gl3d {
 
@@ -144,6 +145,9 @@ void on_char(Viewer* v, int key) {
         case 'q':
             record_viewer_quick(v);
             return;
+        case 'p':
+            mw31::terminal_type_key('p');
+            return;
         case 'Q':
             v->window->move_resize(mw31::Rect{100, 100, 900, 700});
             return;
@@ -185,8 +189,7 @@ void on_char(Viewer* v, int key) {
         case EditorResult::NotMine:
             break;
     }
-    // 'p' (terminal) has no action here yet; like every other key it steps in single-step
-    // mode.
+    // Any other character steps in single-step mode.
     if (v->playback.single_step && !v->playback.stopped && !stepped) step_and_redraw(v, true);
 }
 

@@ -329,6 +329,13 @@ void terminal_unread_key(int code) {
     if (TerminalState* t = active()) ring_unread(t->input, code);
 }
 
+void terminal_type_key(int code) {
+    TerminalState* t = active();
+    if (!t) return;
+    queue_code(*t, code);
+    t->waiting_for_input = false;
+}
+
 void terminal_clear() {
     TerminalState* t = active();
     if (!t) return;

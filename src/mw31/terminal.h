@@ -31,6 +31,9 @@ void terminal_put_string(const std::string& text);
 // Blocks until a key code is queued; 13 at once without a terminal.
 int terminal_read_key();
 void terminal_unread_key(int code);
+// A key another of our windows hands to the terminal (the 3D window's p): queued as if typed
+// in the terminal, ending a wait for input.
+void terminal_type_key(int code);
 void terminal_clear();
 void terminal_home();
 void terminal_bell();

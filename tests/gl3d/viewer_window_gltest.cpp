@@ -19,6 +19,7 @@
 #include "mw31/backend.h"
 #include "mw31/format.h"
 #include "mw31/message_queue.h"
+#include "mw31/terminal.h"
 #include "support/gl_test_events.h"
 #include "support/program_run.h"
 #include "support/qt_test_events.h"
@@ -219,6 +220,15 @@ TEST_F(ViewerWindow, PictureShowsTheSceneUnderTheButtonBitmaps) {
     gt::send_mouse(*v_.window, MessageKind::MouseMove, MouseButton::Left, 460, 300);
     mw31::service_messages();
     EXPECT_NE(shown(), px);
+}
+
+TEST_F(ViewerWindow, PGoesToTheTerminal) {
+    open();
+    ASSERT_EQ(mw31::create_terminal(25, 80), 0);
+    key("P", "p");
+    EXPECT_EQ(mw31::terminal_read_key(), 'p') << "queued, so the read does not wait";
+    mw31::destroy_terminal();
+    EXPECT_TRUE(v_.alive);
 }
 
 TEST_F(ViewerWindow, DragsTurnTheSceneAndTheViewAndTheWheelMovesTheEye) {

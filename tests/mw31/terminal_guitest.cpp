@@ -57,6 +57,14 @@ TEST_F(TerminalOnPlatform, PlatformKeysBecomeKeyCodes) {
     EXPECT_EQ(terminal_state()->input.count, 0) << "a key was queued twice";
 }
 
+TEST_F(TerminalOnPlatform, AKeyHandedOverByAnotherWindowEndsAWaitAndIsRead) {
+    terminal_state()->waiting_for_input = true;
+    terminal_type_key('p');
+    EXPECT_FALSE(terminal_state()->waiting_for_input);
+    EXPECT_EQ(terminal_read_key(), 'p');
+    EXPECT_EQ(terminal_state()->input.count, 0);
+}
+
 TEST_F(TerminalOnPlatform, MouseCodesNameTheCell) {
     const TerminalState* t = terminal_state();
     const int cw = t->char_width, ch = t->char_height;
