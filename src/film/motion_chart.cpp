@@ -190,14 +190,14 @@ bool ends_with_png(const std::string& name) {
 std::shared_ptr<MotionChartWindow> open_motion_chart(const MotionTrack& track) {
     auto chart = std::make_shared<MotionChartWindow>();
     chart->track = track;
-    mw31::WindowSpec spec;
-    spec.title = std::string(mw31::kProgramTitle) + "    Messen / measurement over the cycle";
-    spec.client_width = kChartWidth;
-    spec.client_height = kChartHeight;
-    spec.icon = "kvfilm";
-    spec.proc = chart_proc;
-    spec.user = chart.get();
-    chart->window = mw31::create_window(spec);
+    mw31::WindowSpec setup;
+    setup.title = std::string(mw31::kProgramTitle) + "    Messen / measurement over the cycle";
+    setup.client_width = kChartWidth;
+    setup.client_height = kChartHeight;
+    setup.icon = "kvfilm";
+    setup.proc = chart_proc;
+    setup.user = chart.get();
+    chart->window = mw31::create_window(setup);
     chart->picture = mw31::create_picture(kChartWidth, kChartHeight);
     if (!chart->window || !chart->picture) {
         mw31::message_printf("kann Diagrammfenster nicht oeffnen / cannot open the chart window");
