@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <memory>
 #include <vector>
 
 #include "gl3d/markers.h"
@@ -83,6 +84,23 @@ int print_info(const std::string& film_name) {
     // The loader wrote the info text for a viewer that is not going to show it.
     std::remove(mw31::temp_info_name().c_str());
     return 0;
+}
+
+// An offscreen surface with the window's lights set up in it; null after a message.
+std::unique_ptr<mw31::OffscreenGl> offscreen_for(const std::string& film_name, int width,
+                                                 int height, gl3d::RenderSettings* settings) {
+    std::string error;
+    auto gl = mw31::OffscreenGl::create(width, height, &error);
+    if (!gl) {
+        mw31::message_printf("%s: kein OpenGL ohne Bildschirm / no offscreen OpenGL: %s",
+                             film_name.c_str(), error.c_str());
+        return nullptr;
+    }
+    settings->width = gl->width();
+    settings->height = gl->height();
+    settings->lights = gl3d::read_light_settings(gl3d::environment_then_profile());
+    gl3d::setup_context(settings->lights);
+    return gl;
 }
 
 int draw_picture(const std::string& film_name, const BatchRequest& batch) {
@@ -175,18 +193,9 @@ int record_scene(const std::string& film_name, const BatchRequest& batch) {
     std::remove(mw31::temp_info_name().c_str());
     print_messages(messages);
     if (result != 0) return 1;
-    std::string error;
-    auto gl = mw31::OffscreenGl::create(batch.width, batch.height, &error);
-    if (!gl) {
-        mw31::message_printf("%s: kein OpenGL ohne Bildschirm / no offscreen OpenGL: %s",
-                             film_name.c_str(), error.c_str());
-        return 1;
-    }
     gl3d::RenderSettings settings;
-    settings.width = gl->width();
-    settings.height = gl->height();
-    settings.lights = gl3d::read_light_settings(gl3d::environment_then_profile());
-    gl3d::setup_context(settings.lights);
+    const auto gl = offscreen_for(film_name, batch.width, batch.height, &settings);
+    if (!gl) return 1;
     gl3d::Playback playback;
     gl3d::start_playback(&playback, scene.frame_count());
     playback.speed = batch.record_step;
@@ -207,18 +216,9 @@ int load_for_play(const std::string& film_name, gl3d::Scene* scene) {
 // Every frame the timer would show, drawn into an offscreen surface of the window's default
 // size: a check (and a timing) of the playback where nobody can watch it.
 int play_offscreen(const std::string& film_name, gl3d::Scene* scene, int passes) {
-    std::string error;
-    auto gl = mw31::OffscreenGl::create(1024, 768, &error);
-    if (!gl) {
-        mw31::message_printf("%s: kein OpenGL ohne Bildschirm / no offscreen OpenGL: %s",
-                             film_name.c_str(), error.c_str());
-        return 1;
-    }
     gl3d::RenderSettings settings;
-    settings.width = gl->width();
-    settings.height = gl->height();
-    settings.lights = gl3d::read_light_settings(gl3d::environment_then_profile());
-    gl3d::setup_context(settings.lights);
+    const auto gl = offscreen_for(film_name, 1024, 768, &settings);
+    if (!gl) return 1;
     gl3d::PictureOverlays overlays;
     overlays.marker_size_setting = gl3d::read_marker_size_setting(gl3d::environment_then_profile());
     gl3d::Playback p;
