@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "film_out/film_merge.h"
+#include "merge/link_films.h"
 #include "mw31/atomic_file.h"
 
 namespace {
@@ -31,33 +32,12 @@ fs::path folder() {
     return dir;
 }
 
-// A film of kParts links turning at different rates about points on a line.
-std::string film_text(int film) {
-    std::ostringstream s;
-    s << "ANMNEU\n" << kParts << "\n" << kFrames << "\n-100\n100\n-80\n80\n";
-    s << "--- Start Infotext ---\nFilm " << film << "\n--- Ende Infotext ---\n";
-    s << "--- Symbol-Dateien ---\n";
-    for (int p = 1; p <= kParts; ++p)
-        s << "begin " << p << "\nGlied " << p << "\n-\nrot\nm 0 0\nd 20 0\nd 20 5\nc 0 0 3 0 360\n"
-          << "end\n";
-    s.precision(6);
-    s << std::fixed;
-    for (int j = 0; j < kFrames; ++j) {
-        s << "#" << j << "\nc-90 70:phi = " << j << "\n";
-        for (int p = 0; p < kParts; ++p) {
-            const double a = 2 * M_PI * j / kFrames * (1 + p % 3);
-            s << 15.0 * p - 70 << " " << 10 * std::sin(a) << " " << a << "\n";
-        }
-    }
-    return s.str();
-}
-
 const std::vector<film_out::MergeEntry>& entries() {
     static const std::vector<film_out::MergeEntry> list = [] {
         std::vector<film_out::MergeEntry> e;
         for (int f = 0; f < kFilms; ++f) {
             const std::string name = (folder() / ("film" + std::to_string(f) + ".anm")).string();
-            std::ofstream(name, std::ios::binary) << film_text(f);
+            std::ofstream(name, std::ios::binary) << link_film_text(f, kParts, kFrames, 0);
             for (int c = 0; c < kCopies; ++c) {
                 film_out::MergeEntry entry;
                 entry.film = name;
