@@ -13,6 +13,7 @@
 #include "mw31/format.h"
 #include "mw31/message_queue.h"
 #include "video/picture_view.h"
+#include "video/pipelined_writer.h"
 #include "video/video_file.h"
 
 namespace gl3d {
@@ -81,8 +82,13 @@ video::Result make_writer(const RecordTarget& target, int width, int height,
     o.width = width;
     o.height = height;
     o.rate = kRecordRate;
-    if (recording_is_avi(target.path)) return video::avi_create(target.path, o, writer);
-    return video::video_create(target.path, o, writer);
+    std::unique_ptr<video::VideoWriter> file;
+    const video::Result r = recording_is_avi(target.path)
+                                ? video::avi_create(target.path, o, &file)
+                                : video::video_create(target.path, o, &file);
+    // The next picture is drawn while the last one is coded and written.
+    if (r.ok()) *writer = video::pipelined_writer(std::move(file), width, height);
+    return r;
 }
 
 }  // namespace

@@ -17,6 +17,9 @@ namespace video {
 namespace {
 
 constexpr size_t kBufferSize = size_t(1) << 20;
+// Written bytes are handed to the disk in runs of this size while the file grows, so that
+// the sync at the end waits for the last run only instead of the whole file.
+constexpr uint64_t kWritebackRun = uint64_t(8) << 20;
 
 std::string directory_of(const std::string& path) {
     size_t slash = path.find_last_of('/');
@@ -127,7 +130,7 @@ Result OutputFile::open(const std::string& target) {
     discard();
     error_ = result_ok();
     target_ = target;
-    position_ = flushed_ = 0;
+    position_ = flushed_ = writeback_from_ = 0;
     buffered_ = 0;
     std::string base = base_of(target);
     if (base.empty() || base == "." || base == "..") {
@@ -175,9 +178,18 @@ Result OutputFile::flush() {
     int err = 0;
     if (!write_all(fd_, buffer_.data(), buffered_, &err))
         return fail(err, "cannot write " + target_);
-    flushed_ += buffered_;
+    handed_over(buffered_);
     buffered_ = 0;
     return result_ok();
+}
+
+void OutputFile::handed_over(size_t size) {
+    flushed_ += size;
+    if (flushed_ - writeback_from_ < kWritebackRun) return;
+    // Only starts the writing; a failure shows at the sync in commit().
+    ::sync_file_range(fd_, off_t(writeback_from_), off_t(flushed_ - writeback_from_),
+                      SYNC_FILE_RANGE_WRITE);
+    writeback_from_ = flushed_;
 }
 
 Result OutputFile::write(const void* data, size_t size) {
@@ -189,7 +201,7 @@ Result OutputFile::write(const void* data, size_t size) {
         if (size >= buffer_.size()) {
             int err = 0;
             if (!write_all(fd_, p, size, &err)) return fail(err, "cannot write " + target_);
-            flushed_ += size;
+            handed_over(size);
             position_ += size;
             return result_ok();
         }

@@ -36,6 +36,7 @@ class OutputFile {
 
   private:
     Result flush();
+    void handed_over(size_t size);  // `size` more bytes are with the system
     Result fail(int err, const std::string& what);
 
     int fd_ = -1;
@@ -43,7 +44,8 @@ class OutputFile {
     std::string temp_;
     std::vector<uint8_t> buffer_;
     size_t buffered_ = 0;
-    uint64_t flushed_ = 0;  // bytes already handed to the system
+    uint64_t flushed_ = 0;         // bytes already handed to the system
+    uint64_t writeback_from_ = 0;  // bytes before this are on their way to the disk
     uint64_t position_ = 0;
     Result error_;
 };
