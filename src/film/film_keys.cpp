@@ -12,7 +12,7 @@ namespace film {
 const char* film_window_keys_text() {
     return "Tasten / keys of the film window:\n"
            "  e, Esc        end the film (button End)\n"
-           "  .             hold / go on (Stop+Start)\n"
+           "  ., Space      hold / go on (Stop+Start)\n"
            "  s             single step on / off; then any key steps\n"
            "  arrows, Ctrl+G / Ctrl+L  backward / forward\n"
            "  -  +          slower, faster\n"

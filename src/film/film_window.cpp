@@ -398,9 +398,13 @@ void film_window_proc(mw31::Window& window, const mw31::Message& m, void* user) 
         case mw31::MessageKind::Command:
             film_window_command(fw, m.command);
             break;
-        case mw31::MessageKind::Char:
-            if (int c = command_for_char(m.key)) film_window_command(fw, c);
+        case mw31::MessageKind::Char: {
+            // Space holds and goes on like '.'; in single step its key-down has already
+            // stepped, and holding after the step would stop the film.
+            const bool space_holds = m.key == ' ' && !single_step_on(fw.state);
+            if (int c = command_for_char(space_holds ? '.' : m.key)) film_window_command(fw, c);
             break;
+        }
         case mw31::MessageKind::KeyDown:
             if (int c = command_for_key(m.key, m.ctrl)) film_window_command(fw, c);
             break;

@@ -631,6 +631,31 @@ TEST_F(LineFilmPlayer, SingleStepWaitsForAKeyAndShowsTheCurrentFrameOnceMore) {
     EXPECT_EQ(bitmap_while_waiting, "anm_dlf");
 }
 
+TEST_F(LineFilmPlayer, SpaceHoldsAndGoesOnLikeThePointOutsideSingleStep) {
+    script.on_frame = [](FilmWindow& fw, const mw31::Picture&) {
+        if (g_script->shown.size() == 3) {
+            mw31::post_message(key_message(fw, mw31::vk::Space));
+            post_char(fw, ' ');
+            fw.window->set_timer(7, 5);
+        }
+    };
+    int ticks = 0;
+    std::vector<int> indices_at_ticks;
+    script.on_message = [&](FilmWindow& fw, const Message& m) {
+        if (m.kind != MessageKind::Timer || ticks == 3) return;
+        ++ticks;
+        indices_at_ticks.push_back(fw.state.hold ? fw.state.index : -1);
+        if (ticks == 3) {
+            fw.window->kill_timer(7);
+            mw31::post_message(key_message(fw, mw31::vk::Space));
+            post_char(fw, ' ');
+        }
+    };
+    EXPECT_EQ(play(), 0);
+    EXPECT_EQ(indices_at_ticks, (std::vector<int>{3, 3, 3}));
+    EXPECT_EQ(script.shown, (std::vector<int>{1, 2, 3, 4, 5, 6, 7, 8, 9}));
+}
+
 TEST_F(LineFilmPlayer, StatusArrowShowsTheDirectionInForceAtOnceInSingleStep) {
     std::vector<std::pair<bool, std::string>> seen;  // direction and status of every picture
     script.on_frame = [&](FilmWindow& fw, const mw31::Picture&) {
