@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 
 #include "film/film_keys.h"
@@ -153,9 +154,28 @@ void set_button(mw31::Window& w, int command, const char* bitmap) {
 
 }  // namespace
 
+bool user_reads_german() {
+    // The first of these that is set names the language messages are read in.
+    for (const char* name : {"LANGUAGE", "LC_ALL", "LC_MESSAGES", "LANG"}) {
+        const char* value = std::getenv(name);
+        if (value && *value) return std::strncmp(value, "de", 2) == 0;
+    }
+    return false;
+}
+
+std::string in_user_language(const std::string& both) {
+    const size_t slash = both.find('/');
+    if (slash == std::string::npos || slash == 0 || slash + 1 == both.size() ||
+        both[slash - 1] == ' ' || both[slash + 1] == ' ' ||
+        both.find('/', slash + 1) != std::string::npos)
+        return both;
+    return user_reads_german() ? both.substr(0, slash) : both.substr(slash + 1);
+}
+
 std::string button_tip(const FilmButton& button) {
-    if (!*button.key) return button.caption;
-    return std::string(button.caption) + "  (" + button.key + ")";
+    const std::string caption = in_user_language(button.caption);
+    if (!*button.key) return caption;
+    return caption + "  (" + button.key + ")";
 }
 
 const FilmButton* film_button(int command) {

@@ -35,8 +35,12 @@ struct FilmButton {
 
 // Every button the players know, by command number; null for an unknown number.
 const FilmButton* film_button(int command);
-// The button's tooltip: its caption and the key that does the same.
+// The button's tooltip: its caption, in the user's language where it has both, and the key
+// that does the same.
 std::string button_tip(const FilmButton& button);
+// Of a "Deutsch/English" text the part in the user's language (German when the locale
+// settings start with "de"); any other text as it is.
+std::string in_user_language(const std::string& both);
 // The menu bar of line films, in its order.
 std::vector<int> line_film_menu();
 

@@ -17,6 +17,7 @@
 #include "mw31/message_queue.h"
 #include "mw31/process.h"
 #include "support/qt_test_events.h"
+#include "support/scoped_env.h"
 
 namespace film {
 namespace {
@@ -533,7 +534,32 @@ TEST_F(LineFilmPlayer, F1AndHShowTheKeysAndThePlayGoesOn) {
     EXPECT_EQ(helps, 2u);
 }
 
+using kvtest::ScopedEnv;
+
+TEST(FilmButtonTips, TheUsersLanguageIsTakenWhereACaptionHasBoth) {
+    ScopedEnv all("LC_ALL", nullptr), messages("LC_MESSAGES", nullptr);
+    {
+        ScopedEnv language("LANGUAGE", nullptr), lang("LANG", "de_DE.UTF-8");
+        EXPECT_EQ(in_user_language("Langsamer/Slower"), "Langsamer");
+        EXPECT_EQ(in_user_language("FLM-Vereinigung/Merge FLMs"), "FLM-Vereinigung");
+        EXPECT_EQ(button_tip(*film_button(kCmdSingleStep)), "Einzel ein+aus  (s)");
+    }
+    {
+        // LANGUAGE goes before LANG, as for every program's messages.
+        ScopedEnv language("LANGUAGE", "en_GB:de"), lang("LANG", "de_DE.UTF-8");
+        EXPECT_EQ(in_user_language("Langsamer/Slower"), "Slower");
+    }
+    {
+        ScopedEnv language("LANGUAGE", nullptr), lang("LANG", nullptr);
+        EXPECT_EQ(in_user_language("Schneller/Faster"), "Faster");  // no setting: English
+        // Not pairs: a slash with blanks, at an end, or more than one.
+        for (const char* kept : {"<- / ->", "/x", "x/", "a/b/c", "Init", ""})
+            EXPECT_EQ(in_user_language(kept), kept);
+    }
+}
+
 TEST_F(LineFilmPlayer, TooltipsNameTheKeysAlsoAfterTheButtonsChange) {
+    ScopedEnv language("LANGUAGE", "en");
     std::vector<std::string> tips;
     script.on_frame = [&](FilmWindow& fw, const mw31::Picture&) {
         mw31::Window& w = *fw.window;
@@ -549,9 +575,9 @@ TEST_F(LineFilmPlayer, TooltipsNameTheKeysAlsoAfterTheButtonsChange) {
         }
     };
     EXPECT_EQ(play(), 0);
-    EXPECT_EQ(tips, (std::vector<std::string>{"End  (e)", "Langsamer/Slower  (-)",
-                                              "<- / ->  (Ctrl+G / Ctrl+L)", "Save",
-                                              "Einzel ein+aus/SingleStep on+off  (s)"}));
+    EXPECT_EQ(tips,
+              (std::vector<std::string>{"End  (e)", "Slower  (-)", "<- / ->  (Ctrl+G / Ctrl+L)",
+                                        "Save", "SingleStep on+off  (s)"}));
 }
 
 TEST_F(LineFilmPlayer, F11FillsTheScreenAndGivesTheWindowBack) {

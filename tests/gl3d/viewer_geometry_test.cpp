@@ -7,6 +7,7 @@
 #include <string>
 
 #include "gl3d/viewer_window.h"
+#include "support/scoped_env.h"
 
 namespace {
 
@@ -25,27 +26,7 @@ void write(const std::string& path, const std::string& text) {
     std::ofstream(path) << text;
 }
 
-// Sets a variable for one scope, putting back what was there.
-class ScopedEnv {
-  public:
-    ScopedEnv(const char* name, const char* value) : name_(name) {
-        if (const char* old = std::getenv(name)) old_ = old, had_ = true;
-        if (value)
-            setenv(name, value, 1);
-        else
-            unsetenv(name);
-    }
-    ~ScopedEnv() {
-        if (had_)
-            setenv(name_.c_str(), old_.c_str(), 1);
-        else
-            unsetenv(name_.c_str());
-    }
-
-  private:
-    std::string name_, old_;
-    bool had_ = false;
-};
+using kvtest::ScopedEnv;
 
 TEST(WindowGeometry, MissingOrBrokenFileGivesTheDefaultRectangle) {
     const mw31::Rect d{0, 0, 1024, 768};
