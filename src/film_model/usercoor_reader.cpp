@@ -108,10 +108,15 @@ class Reader {
     bool common_command(int c);
 
     // The store's records are sized to their room while reading (sizing writes nothing, see
-    // RecordAllocator) and written in place; n_ of them are taken.
-    void add(double kind, double a, double b) { records_[n_++] = UsercoorRecord{kind, a, b}; }
+    // RecordAllocator) and written in place through room_; n_ of them are taken.
+    void add(double kind, double a, double b) { room_[n_++] = UsercoorRecord{kind, a, b}; }
     void make_room() {
-        if (records_.size() - n_ < kMostRecordsPerCommand) grow();
+        if (room_size_ - n_ < kMostRecordsPerCommand) grow();
+    }
+    void take_room() {
+        records_.resize(records_.capacity());
+        room_ = records_.data();
+        room_size_ = records_.size();
     }
     void grow();
     void reserve_for_film();
@@ -134,6 +139,8 @@ class Reader {
     UsercoorLimits limits_;
     const ReaderHooks& hooks_;
     UsercoorRecords& records_ = film_.records;
+    UsercoorRecord* room_ = nullptr;  // records_.data(), kept apart from the film
+    size_t room_size_ = 0;
     size_t n_ = 0;            // records taken
     size_t frame_start_ = 0;  // the first record of the frame being read
     std::string text_;        // scratch for text records
@@ -215,7 +222,7 @@ void Reader::reserve_for_film() {
     for (size_t wanted = bytes / 5 * 3 + kMostRecordsPerCommand; wanted > 1024; wanted /= 2) {
         if (reserve_records(&records_, wanted)) break;
     }
-    records_.resize(records_.capacity());
+    take_room();
 }
 
 void Reader::grow() {
@@ -223,7 +230,7 @@ void Reader::grow() {
     records_.resize(n_);
     if (!reserve_records(&records_, more) && !reserve_records(&records_, kMostRecordsPerCommand))
         throw std::bad_alloc();
-    records_.resize(records_.capacity());
+    take_room();
 }
 
 bool Reader::common_command(int c) {
@@ -291,7 +298,16 @@ void Reader::text_record() {
 }
 
 void Reader::frame_command(int c) {
-    if (common_command(c)) return;
+    switch (c) {  // the letters that add no records, without a call for every other one
+        case 'a':
+        case 'q':
+        case 'r':
+        case 'u':
+            common_command(c);
+            return;
+        default:
+            break;
+    }
     make_room();
     double v[5];
     int32_t n;
@@ -384,31 +400,36 @@ void Reader::read_head() {
     }
 }
 
+// Records after the last x are dropped.
 void Reader::read_frames() {
+    const size_t most_records = size_t(limits_.max_records_per_frame);
     for (;;) {
-        const int c = get();
-        if (c == kEnd) return;  // records after the last x are dropped
+        int c = get();
+        if (c == kEnd) return;
+        // The count of frames only changes at x: one test a frame is enough.
         if (film_.frame_count() >= limits_.max_frames) {
             hooks_.report(mw31::format_text(
                 "mw31_film: zu viele Getriebestellungen / too many frames (max. %d)\n",
                 limits_.max_frames));
             return;
         }
-        // A full frame may still end: only a further command is refused.
-        if (records_in_frame() >= size_t(limits_.max_records_per_frame) && c != 'x') {
-            hooks_.report(mw31::format_text(
-                "mw31_film: zu viele Linien in einem Bild / too many lines in one frame (max. "
-                "%d)\n",
-                limits_.max_records_per_frame));
-            return;
+        for (;;) {
+            // A full frame may still end: only a further command is refused.
+            if (records_in_frame() >= most_records && c != 'x') {
+                hooks_.report(mw31::format_text(
+                    "mw31_film: zu viele Linien in einem Bild / too many lines in one frame "
+                    "(max. %d)\n",
+                    limits_.max_records_per_frame));
+                return;
+            }
+            if (c == 'x') break;
+            frame_command(c);
+            c = get();
+            if (c == kEnd) return;
         }
-        if (c == 'x') {
-            finish_frame();
-            progress();
-            if (!resynchronise()) return;
-            continue;
-        }
-        frame_command(c);
+        finish_frame();
+        progress();
+        if (!resynchronise()) return;
     }
 }
 

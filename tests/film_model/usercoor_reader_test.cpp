@@ -251,6 +251,70 @@ TEST(UsercoorReader, RecordValuesOfEveryShapeRoundAsTheStandardConversion) {
     }
 }
 
+TEST(UsercoorReader, AnOddValueInAnyPlaceOfARecordAmongTheLongestPlainOnes) {
+    // Records of two, four and five values, each with one odd value in every place among the
+    // longest plain decimals the whole-record reading takes, ended by bytes next to the digits
+    // and the signs in the code table, bytes above 127 and letters, and with enough bytes
+    // behind them for that reading.
+    struct Letter {
+        char c;
+        int values;
+    };
+    const Letter letters[] = {{'m', 2}, {'l', 4}, {'h', 5}};
+    const char* const odd[] = {
+        "1e5",      "5e",        "e5",        "-5D",         "1.5d-1",  "12-3", "+-1",
+        "--1",      "1..2",      "1.2.3",     ".",           "-",       "+",    "-.",
+        "",         ".5",        "-5.",       "+7",          "-0",      "-0.0", "1234567",
+        "12345678", "0.1234567", "-.1234567", "000123.4500", "9999999."};
+    const char ends[] = {',', '/', ':', ' ', '*', 'q', '\x80', '\xff'};
+    const std::string longest[] = {"-1234.567", "+.1234567", "-9999999", "0.000001"};
+    std::string film = "f\n";
+    Records want;
+    int count = 0;
+    for (const Letter& l : letters) {
+        for (int place = 0; place < l.values; ++place) {
+            for (const char* o : odd) {
+                for (const char end : ends) {
+                    film.push_back(l.c);
+                    double v[5];
+                    for (int i = 0; i < l.values; ++i) {
+                        const std::string text = i == place ? o : longest[(i + count) % 4];
+                        v[i] = reference_real(text);
+                        film += text;
+                        film.push_back(i + 1 < l.values ? end : '\n');
+                    }
+                    ++count;
+                    if (l.c == 'm') {
+                        want.push_back({kUcMoveTo, v[0], v[1]});
+                    } else if (l.c == 'l') {
+                        want.push_back({kUcMoveTo, v[0], v[1]});
+                        want.push_back({kUcLineTo, v[2], v[3]});
+                    } else {
+                        want.push_back({kUcArc, v[0], v[1]});
+                        want.push_back({v[4], v[2], v[3]});
+                    }
+                }
+            }
+        }
+    }
+    film += "x" + std::string(100, '\n');
+    const Result r = read(film);
+    ASSERT_EQ(r.rc, 0);
+    ASSERT_EQ(r.film.frame_count(), 1);
+    ASSERT_EQ(r.film.records.size(), want.size());
+    int wrong = 0;
+    for (size_t i = 0; i < want.size() && wrong < 10; ++i) {
+        const UsercoorRecord& g = r.film.records[i];
+        if (same_double(g.kind, want[i].kind) && same_double(g.a, want[i].a) &&
+            same_double(g.b, want[i].b))
+            continue;
+        ++wrong;
+        ADD_FAILURE() << "record " << i << ": got {" << g.kind << ", " << g.a << ", " << g.b
+                      << "}, want {" << want[i].kind << ", " << want[i].a << ", " << want[i].b
+                      << "}";
+    }
+}
+
 TEST(UsercoorReader, EveryLetterInAFrame) {
     const Result r = read(
         "usercoor\nc3\nq200\nr799,599\na0,130,0,100\nf\n"
