@@ -72,6 +72,11 @@ void faces3_body_points_moved(Faces3Koerper* k) {
     k->ray_cache.invalidate();
 }
 
+void faces3_body_drop_search_indexes(Faces3Koerper* k) {
+    k->punkt_index.clear();
+    k->kanten_index.clear();
+}
+
 void faces3_body_drop_geo_work(Faces3Koerper* k) {
     k->geo_work.reset();
 }

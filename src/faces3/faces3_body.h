@@ -68,5 +68,8 @@ int faces3_body_insert_dreieck_listed(Faces3Koerper* k, const std::array<double,
 void faces3_body_update_geometry(Faces3Koerper* k, Faces3Dreieck& t);
 // Marks the point index and the pick indexes stale after the points moved.
 void faces3_body_points_moved(Faces3Koerper* k);
+// Frees the point and edge search indexes (tens of bytes per triangle); the next insertion
+// builds them again. For a body that is complete.
+void faces3_body_drop_search_indexes(Faces3Koerper* k);
 // Frees a running geometric neighbour computation.
 void faces3_body_drop_geo_work(Faces3Koerper* k);

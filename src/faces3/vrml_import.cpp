@@ -7,6 +7,7 @@
 #include <new>
 #include <string>
 
+#include "faces3/faces3_body.h"
 #include "faces3/faces3_output.h"
 #include "faces3/vrml_inline.h"
 #include "faces3/vrml_reader.h"
@@ -30,52 +31,59 @@ Faces3Koerper* import(const std::string& filename) {
     using namespace faces3_vrml;
     const VrmlSettings settings = vrml_read_settings();
 
-    // Inlines first, into the temporary file; when that fails the file is read as it is.
-    // The expanded text is still in memory, so it is not read back.
-    VrmlTokens tokens;
+    // The text and its token table (several bytes per byte of the file) are needed only
+    // while the nodes are read: they go before the neighbour search, which needs memory of
+    // its own for every triangle.
+    Faces3Koerper* body = nullptr;
     {
-        VrmlText text;
-        if (vrml_expand_inlines(filename, text, "faces3_rcv_from_vrml", false) == 0) {
-            const std::string dir = vrml_temp_dir();
-            if (!dir.empty()) write_file(dir + "/vrml_import.wrl", text);
-        } else if (!vrml_read_file(filename, text)) {
-            faces3_message_printf(
-                "%s Datei/File %s: kann nicht geoeffnet werden / cannot be opened",
-                "faces3_rcv_from_vrml", filename.c_str());
-            return nullptr;
+        // Inlines first, into the temporary file; when that fails the file is read as it is.
+        // The expanded text is still in memory, so it is not read back.
+        VrmlTokens tokens;
+        {
+            VrmlText text;
+            if (vrml_expand_inlines(filename, text, "faces3_rcv_from_vrml", false) == 0) {
+                const std::string dir = vrml_temp_dir();
+                if (!dir.empty()) write_file(dir + "/vrml_import.wrl", text);
+            } else if (!vrml_read_file(filename, text)) {
+                faces3_message_printf(
+                    "%s Datei/File %s: kann nicht geoeffnet werden / cannot be opened",
+                    "faces3_rcv_from_vrml", filename.c_str());
+                return nullptr;
+            }
+            std::size_t rest = 0;
+            if (!vrml_header_ok(text, rest)) {
+                faces3_message_printf("faces3_rcv_from_vrml: %s ist keine VRML1.0-Datei",
+                                      filename.c_str());
+                return nullptr;
+            }
+            vrml_tokenize(std::move(text), tokens);
         }
-        std::size_t rest = 0;
-        if (!vrml_header_ok(text, rest)) {
-            faces3_message_printf("faces3_rcv_from_vrml: %s ist keine VRML1.0-Datei",
-                                  filename.c_str());
-            return nullptr;
+        if (settings.string_wrl) {
+            const std::string dump = vrml_token_text(tokens);
+            if (!write_file("string.wrl", dump))
+                faces3_message_printf(
+                    "%s Datei/File %s: kann nicht geoeffnet werden / cannot be opened",
+                    "faces3_rcv_from_vrml", "string.wrl");
         }
-        vrml_tokenize(std::move(text), tokens);
-    }
-    if (settings.string_wrl) {
-        const std::string dump = vrml_token_text(tokens);
-        if (!write_file("string.wrl", dump))
-            faces3_message_printf(
-                "%s Datei/File %s: kann nicht geoeffnet werden / cannot be opened",
-                "faces3_rcv_from_vrml", "string.wrl");
-    }
 
-    Faces3Koerper* body = faces3_new_koerper(filename.c_str(), 0, 0, 0, 0);
-    if (!body) return nullptr;
+        body = faces3_new_koerper(filename.c_str(), 0, 0, 0, 0);
+        if (!body) return nullptr;
 
-    if (settings.has_modelfac) g_modelfac = settings.modelfac;
-    if (std::fabs(g_modelfac) < 1e-8) g_modelfac = 1.0;
+        if (settings.has_modelfac) g_modelfac = settings.modelfac;
+        if (std::fabs(g_modelfac) < 1e-8) g_modelfac = 1.0;
 
-    // USE may repeat texts, but not without bound: a file whose DEFs each use the one
-    // before twice would otherwise take forever.
-    const std::size_t use_budget = 16 * tokens.size() + (std::size_t{1} << 18);
-    VrmlReader reader(tokens, use_budget);
-    {
+        // USE may repeat texts, but not without bound: a file whose DEFs each use the one
+        // before twice would otherwise take forever.
+        const std::size_t use_budget = 16 * tokens.size() + (std::size_t{1} << 18);
+        VrmlReader reader(tokens, use_budget);
         VrmlScene scene(reader, settings, g_modelfac, body);
         scene.read_all();
         body = scene.take_body();
     }
     faces3_set_typ(body, FACES3_TYP_NETZ);
+    // Nothing is inserted into the body after this: the indexes of its construction would
+    // only take room beside the neighbour search and for as long as the body is shown.
+    faces3_body_drop_search_indexes(body);
     if (!faces3_get_nosearch()) {
         const int faults = faces3_cpt_nachbarn(body);
         if (faults > 0 && settings.report_edge_faults)

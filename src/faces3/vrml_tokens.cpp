@@ -14,17 +14,9 @@ namespace faces3_vrml {
 
 namespace {
 
-enum CharClass : unsigned char { kSep, kWord, kPunct, kQuote, kComment };
-
-constexpr std::array<unsigned char, 256> make_classes() {
-    std::array<unsigned char, 256> c{};
-    for (int i = 0; i < 256; ++i) c[i] = i < '!' ? kSep : kWord;
-    for (const unsigned char p : {'(', ')', ',', '[', ']', '{', '}'}) c[p] = kPunct;
-    c['"'] = c['\''] = kQuote;
-    c['#'] = kComment;
-    return c;
-}
-constexpr std::array<unsigned char, 256> kClass = make_classes();
+constexpr unsigned char kSep = kVrmlSep, kWord = kVrmlWord, kPunct = kVrmlPunct,
+                        kQuote = kVrmlQuote, kComment = kVrmlComment;
+constexpr const std::array<unsigned char, 256>& kClass = kVrmlCharClass;
 
 }  // namespace
 
@@ -48,23 +40,21 @@ std::size_t VrmlTokens::match(std::size_t i) const {
 
 void vrml_tokenize(VrmlText&& text, VrmlTokens& out) {
     out.source = std::move(text);
-    out.tokens.clear();
+    out.starts.clear();
     out.braces.clear();
     const VrmlText& s = out.source;
     // Offsets are 32 bits: a longer text is read up to there.
     const std::size_t n = std::min(s.size(), kVrmlMaxTextBytes);
+    out.end = n;
     // There are never more tokens than bytes; reserving that many costs only address space
     // (untouched pages are never mapped in) and saves regrowing a table of millions of tokens.
     // Where even the address space is refused, a smaller guess is taken.
-    faces3_reserve_large(out.tokens, n + 16);
-    if (out.tokens.capacity() < n + 16) faces3_reserve_large(out.tokens, n / 5 + 16);
+    faces3_reserve_large(out.starts, n + 16);
+    if (out.starts.capacity() < n + 16) faces3_reserve_large(out.starts, n / 5 + 16);
     // Braces waiting for their close: position in braces.
     std::vector<std::size_t> open;
     std::size_t i = 0;
-    auto push = [&](std::size_t from, std::size_t to) {
-        out.tokens.push_back(
-            {static_cast<std::uint32_t>(from), static_cast<std::uint32_t>(to - from)});
-    };
+    auto push = [&](std::size_t from) { out.starts.push_back(static_cast<std::uint32_t>(from)); };
     while (i < n) {
         const unsigned char c = static_cast<unsigned char>(s[i]);
         const unsigned char cls = kClass[c];
@@ -77,7 +67,7 @@ void vrml_tokenize(VrmlText&& text, VrmlTokens& out) {
             const std::size_t from = i++;
             const char* const d = s.data();
             while (i < n && kClass[static_cast<unsigned char>(d[i])] == kWord) ++i;
-            push(from, i);
+            push(from);
             continue;
         }
         switch (cls) {
@@ -88,12 +78,12 @@ void vrml_tokenize(VrmlText&& text, VrmlTokens& out) {
                 const std::size_t from = i++;
                 const std::size_t close = s.find(static_cast<char>(c), i);
                 i = (close == VrmlText::npos || close >= n) ? n : close + 1;  // open: to the end
-                push(from, i);
+                push(from);
                 break;
             }
             case kPunct: {
-                const auto idx = static_cast<std::uint32_t>(out.tokens.size());
-                push(i, i + 1);
+                const auto idx = static_cast<std::uint32_t>(out.starts.size());
+                push(i);
                 if (c == '{') {
                     open.push_back(out.braces.size());
                     out.braces.push_back({idx, kNoMatch32});

@@ -2,6 +2,7 @@
 // every "{" so that nodes can be skipped and DEF texts delimited without rescanning.
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -18,26 +19,37 @@ inline constexpr std::uint32_t kNoMatch32 = UINT32_MAX;
 // Largest text the token table can address.
 inline constexpr std::size_t kVrmlMaxTextBytes = UINT32_MAX;
 
-struct VrmlToken {
-    std::uint32_t start;  // offset in the source
-    std::uint32_t len;    // length, quotes included
-};
+// Character classes of the tokenizer: bytes below '!' separate, '#' starts a comment, quotes
+// start a string, each of ( ) , [ ] { } is a token by itself, everything else makes words.
+enum VrmlCharClass : unsigned char { kVrmlSep, kVrmlWord, kVrmlPunct, kVrmlQuote, kVrmlComment };
+inline constexpr std::array<unsigned char, 256> kVrmlCharClass = [] {
+    std::array<unsigned char, 256> c{};
+    for (int i = 0; i < 256; ++i) c[i] = i < '!' ? kVrmlSep : kVrmlWord;
+    for (const unsigned char p : {'(', ')', ',', '[', ']', '{', '}'}) c[p] = kVrmlPunct;
+    c['"'] = c['\''] = kVrmlQuote;
+    c['#'] = kVrmlComment;
+    return c;
+}();
 
 // Text of a VRML file: may be many megabytes.
 using VrmlText = std::basic_string<char, std::char_traits<char>, Faces3LargeAlloc<char>>;
 
 struct VrmlTokens {
     VrmlText source;  // the file contents; tokens point into it
-    Faces3Vec<VrmlToken> tokens;
+    // Where each token starts. Its end follows from its first byte and the text, so the
+    // table holds 4 bytes per token: lists of short numbers have a token every two or three
+    // bytes, and the table is the import's largest.
+    Faces3Vec<std::uint32_t> starts;
+    std::size_t end = 0;  // the text is cut into tokens up to here
     // Pairs of "{" and its "}" (token indices), ordered by the "{".
     std::vector<std::pair<std::uint32_t, std::uint32_t>> braces;
 
-    std::size_t size() const { return tokens.size(); }
+    std::size_t size() const { return starts.size(); }
     std::string_view raw(std::size_t i) const {
-        return std::string_view(source.data() + tokens[i].start, tokens[i].len);
+        return std::string_view(source.data() + starts[i], length(i));
     }
     bool quoted(std::size_t i) const {
-        const char c = source[tokens[i].start];
+        const char c = source[starts[i]];
         return c == '"' || c == '\'';
     }
     // Index of the "}" that closes the "{" at i, or kNoMatch.
@@ -45,7 +57,28 @@ struct VrmlTokens {
     // The token as the reader sees it: quotes removed.
     std::string_view value(std::size_t i) const;
     bool is(std::size_t i, std::string_view word) const {
-        return tokens[i].len == word.size() && !quoted(i) && raw(i) == word;
+        const std::size_t s = starts[i];
+        return !word.empty() && source[s] == word[0] && !quoted(i) && length(i) == word.size() &&
+               source.compare(s, word.size(), word.data(), word.size()) == 0;
+    }
+    // Length of token i, quotes included.
+    std::size_t length(std::size_t i) const {
+        const std::size_t s = starts[i];
+        const char* d = source.data();
+        switch (kVrmlCharClass[static_cast<unsigned char>(d[s])]) {
+            case kVrmlWord: {
+                std::size_t e = s + 1;
+                while (e < end && kVrmlCharClass[static_cast<unsigned char>(d[e])] == kVrmlWord)
+                    ++e;
+                return e - s;
+            }
+            case kVrmlQuote: {
+                const std::size_t close = source.find(d[s], s + 1);  // open: to the end
+                return (close == VrmlText::npos || close >= end ? end : close + 1) - s;
+            }
+            default:
+                return 1;
+        }
     }
 };
 

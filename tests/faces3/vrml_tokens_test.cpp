@@ -53,6 +53,24 @@ TEST(VrmlTokens, QuotedStringsAreOneTokenWithTheirQuotes) {
     EXPECT_FALSE(t.is(2, "}"));
 }
 
+TEST(VrmlTokens, WordsEndAtBlanksPunctuationQuotesCommentsAndTheTextEnd) {
+    EXPECT_EQ(
+        cut("USE\"x\"DEF'y'Cube#c\nz{w}v"),
+        (std::vector<std::string>{"USE", "\"x\"", "DEF", "'y'", "Cube", "z", "{", "w", "}", "v"}));
+    // A word is the whole word: "USE" is not the start of "USEful", nor a quoted "USE".
+    VrmlTokens t;
+    vrml_tokenize("USEful USE \"USE\" US U", t);
+    ASSERT_EQ(t.size(), 5u);
+    EXPECT_FALSE(t.is(0, "USE"));
+    EXPECT_TRUE(t.is(1, "USE"));
+    EXPECT_FALSE(t.is(2, "USE"));
+    EXPECT_EQ(t.value(2), "USE");
+    EXPECT_FALSE(t.is(3, "USE"));
+    EXPECT_FALSE(t.is(4, "USE"));
+    EXPECT_EQ(t.raw(4), "U");
+    EXPECT_FALSE(t.is(4, ""));
+}
+
 TEST(VrmlTokens, BracesKnowTheirMatch) {
     VrmlTokens t;
     vrml_tokenize("a { b { } c } { d", t);
