@@ -100,10 +100,18 @@ class Loader {
     void report(const std::string& text) {
         if (options_.report) options_.report(text);
     }
-    int numbers(const std::vector<std::string_view>& tokens, size_t first, double* out, int max);
+    void note_bad_number(bool bad);
+    int numbers(const std::vector<std::string_view>& tokens, size_t first, double* out, int max) {
+        bool bad = false;
+        const int n = read_scene_numbers(tokens, first, out, max, &bad);
+        note_bad_number(bad);
+        return n;
+    }
     int numbers_of(std::string_view line, size_t skip, double* out, int max) {
-        split_scene_tokens(line.substr(skip), &tokens_);
-        return numbers(tokens_, 0, out, max);
+        bool bad = false;
+        const int n = read_scene_line_numbers(line.substr(skip), out, max, &bad);
+        note_bad_number(bad);
+        return n;
     }
     SceneObject* open_object() { return open_ ? &pending_ : nullptr; }
     int next_part_id() const {
@@ -135,12 +143,11 @@ class Loader {
     ViewRecord view_from_file_ = unset_view();
     bool bad_number_reported_ = false;
     bool frames_beyond_reported_ = false;
+    // Placements of the last kept record: the next one is given that room at once.
+    size_t last_record_positions_ = 0;
 };
 
-int Loader::numbers(const std::vector<std::string_view>& tokens, size_t first, double* out,
-                    int max) {
-    bool bad = false;
-    const int n = read_scene_numbers(tokens, first, out, max, &bad);
+void Loader::note_bad_number(bool bad) {
     if (bad && !bad_number_reported_) {
         report(mw31::format_text(
             "%s: %s Zeile %d: keine gueltige Zahl, der Rest der Zeile gilt nicht / not a valid "
@@ -148,7 +155,6 @@ int Loader::numbers(const std::vector<std::string_view>& tokens, size_t first, d
             kLoaderName, scene_->file_name.c_str(), lines_.number()));
         bad_number_reported_ = true;
     }
-    return n;
 }
 
 bool Loader::read_header(const std::string& file_name) {
@@ -450,23 +456,23 @@ void Loader::frame_record() {
         frames_beyond_reported_ = true;
     }
     FrameRecord record;
+    if (keep) record.positions.reserve(last_record_positions_);
+    size_t placements = 0;  // dropped records only count theirs
     std::string_view l;
-    while (record.positions.size() < size_t(scene_->object_count) && lines_.next(&l)) {
+    while (placements < size_t(scene_->object_count) && lines_.next(&l)) {
         if (starts_with(l, "c ")) {
             record.caption = l.substr(2, 255);
         } else if (starts_with(l, "x ")) {
             if (!record.extra.empty()) record.extra += ';';
             record.extra += l.substr(2);
         } else {
-            Placement p = kIdentityPlacement;
-            if (keep) numbers_of(l, 0, p.data(), 12);
+            ++placements;
             if (keep)
-                record.positions.push_back(p);
-            else
-                record.positions.emplace_back();  // only counted
+                numbers_of(l, 0, record.positions.emplace_back(kIdentityPlacement).data(), 12);
         }
     }
     if (!keep) return;
+    last_record_positions_ = placements;
     record.has_extra = !record.extra.empty();
     scene_->frames.push_back(std::move(record));
 }
@@ -510,6 +516,31 @@ int read_scene_numbers(const std::vector<std::string_view>& tokens, size_t first
     return n;
 }
 
+int read_scene_line_numbers(std::string_view line, double* out, int max, bool* bad) {
+    *bad = false;
+    const char* p = line.data();
+    const char* const end = p + line.size();
+    int n = 0;
+    while (n < max) {
+        while (p < end && is_separator(*p)) ++p;
+        if (p == end) break;
+        if (*p == '+') ++p;
+        // No number contains a separator, so from_chars given the rest of the line reads the
+        // same as given the token alone. A quoted token (which may run over separators) is no
+        // number either: from_chars fails at its quote, so the line ends there as with tokens.
+        double v = 0;
+        const auto [stop, ec] = std::from_chars(p, end, v);
+        if (ec != std::errc() || stop == p || !std::isfinite(v)) {
+            *bad = true;
+            break;
+        }
+        out[n++] = v;
+        p = stop;
+        while (p < end && !is_separator(*p)) ++p;  // what follows the number in its token
+    }
+    return n;
+}
+
 PreScan prescan_scene_file(std::FILE* f) {
     PreScan scan;
     std::vector<char> block(1 << 20);
@@ -518,32 +549,42 @@ PreScan prescan_scene_file(std::FILE* f) {
     size_t x_length = 0;
     size_t got;
     while ((got = std::fread(block.data(), 1, block.size(), f)) > 0) {
-        for (size_t i = 0; i < got; ++i) {
-            const char c = block[i];
-            if (line_start) {
-                line_start = false;
-                if (c == '#') {
-                    ++scan.frame_records;
-                    largest = std::max(largest, record_sum);
-                    record_sum = 0;
-                } else if (c == 'x' && scan.frame_records > 0) {
-                    x_pending = true;  // an "x " line if a blank follows
-                    continue;
+        const char* p = block.data();
+        const char* const end = p + got;
+        while (p < end) {
+            if (line_start || x_pending) {
+                // The first byte of a line, or the one after an "x" there.
+                const char c = *p++;
+                if (line_start) {
+                    line_start = false;
+                    if (c == '#') {
+                        ++scan.frame_records;
+                        largest = std::max(largest, record_sum);
+                        record_sum = 0;
+                    } else if (c == 'x' && scan.frame_records > 0) {
+                        x_pending = true;  // an "x " line if a blank follows
+                        continue;
+                    }
+                } else {
+                    x_pending = false;
+                    in_x_line = c == ' ';
+                    x_length = 0;
+                    if (in_x_line) continue;
                 }
+                if (c == '\n') line_start = true;
+                continue;
             }
-            if (x_pending) {
-                x_pending = false;
-                in_x_line = c == ' ';
-                x_length = 0;
-                if (in_x_line) continue;
-            }
-            if (c == '\n') {
-                if (in_x_line) record_sum += x_length + 1;
-                in_x_line = false;
-                line_start = true;
-            } else if (in_x_line && !(c == '\r' && i + 1 < got && block[i + 1] == '\n')) {
-                ++x_length;
-            }
+            // The rest of the line, or of the block. A CR before the LF is no text of an
+            // "x " line when both are in the same block.
+            const char* lf = static_cast<const char*>(std::memchr(p, '\n', size_t(end - p)));
+            const char* stop = lf ? lf : end;
+            if (in_x_line) x_length += size_t(stop - p) - (lf && lf > p && lf[-1] == '\r');
+            p = stop;
+            if (!lf) break;
+            if (in_x_line) record_sum += x_length + 1;
+            in_x_line = false;
+            line_start = true;
+            ++p;
         }
     }
     if (in_x_line) record_sum += x_length + 1;

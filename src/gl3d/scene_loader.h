@@ -47,4 +47,8 @@ void split_scene_tokens(std::string_view line, std::vector<std::string_view>* to
 int read_scene_numbers(const std::vector<std::string_view>& tokens, size_t first, double* out,
                        int max, bool* bad);
 
+// The same as read_scene_numbers(tokens of line, 0, ...) without making the tokens; the
+// placement lines of the frame records are read this way.
+int read_scene_line_numbers(std::string_view line, double* out, int max, bool* bad);
+
 }  // namespace gl3d

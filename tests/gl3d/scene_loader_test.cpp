@@ -383,6 +383,113 @@ TEST(SceneNumbers, NonFiniteAndBrokenNumbersStopTheLineWithOneMessage) {
     EXPECT_EQ(v[2], 9);
 }
 
+// Lines that trip a reader which skips the tokens: signs, exponents, every separator, quotes
+// that run over separators, too few or too many numbers, bad tokens, non-finite values and
+// numbers too long for the fast conversion.
+const std::vector<std::string> kTrickyLines = {
+    "+1.5 -2e2 1E+3 +.5 5. 0.000001e6 -0 +-1 1e-3 00012 4.9e-324 1.7976931348623157e308",
+    "\t1\t\t2,3;;4 , 5;\t6 ,7,8;9\t10 11 12",
+    "1 2 3 4 5 6 7 8 9 10 11",
+    "1 2 3 4 5 6 7 8 9 10 11 12 13",
+    "1 2 3 4 5 6 7 8 9 10 11 12 bad",
+    "1 2 x 4 5 6 7 8 9 10 11 12",
+    "1 2 nan 4",
+    "1 inf 3",
+    "-inf",
+    "1 1e999 3",
+    "1 1e-999 3",
+    "1 \"2 3\" 4",
+    "1 `2;3` 4",
+    "1 \"unclosed 2 3",
+    "+\"1\" 2",
+    "1 + 2",
+    "1 ++2 3",
+    "1x 2y;3z",
+    "0x10 2",
+    "1e 2",
+    ".e1 2",
+    "1 2\r",
+    "1\r 2",
+    "",
+    " \t,;",
+    "+",
+    std::string(5000, ' ') + "7 " + std::string(400, '9') + " 0." + std::string(400, '3') + " 8",
+    "1 2 3 " + std::string(200000, ',') + "4",
+};
+
+TEST(SceneNumbers, ReadingStraightFromTheLineMatchesTheTokensOnTrickyLines) {
+    std::vector<std::string_view> tokens;
+    for (const std::string& line : kTrickyLines)
+        for (int max : {1, 3, 12, 13}) {
+            double careful[13], quick[13];
+            for (int i = 0; i < 13; ++i) careful[i] = quick[i] = -100 - i;
+            bool careful_bad = false, quick_bad = false;
+            gl3d::split_scene_tokens(line, &tokens);
+            const int n = gl3d::read_scene_numbers(tokens, 0, careful, max, &careful_bad);
+            EXPECT_EQ(gl3d::read_scene_line_numbers(line, quick, max, &quick_bad), n)
+                << line.substr(0, 80) << " max " << max;
+            EXPECT_EQ(quick_bad, careful_bad) << line.substr(0, 80) << " max " << max;
+            for (int i = 0; i < 13; ++i)
+                EXPECT_EQ(quick[i], careful[i]) << line.substr(0, 80) << " value " << i;
+        }
+
+    // A few answers written out, so that both readers cannot drift together.
+    double v[13] = {0};
+    bool bad = true;
+    EXPECT_EQ(gl3d::read_scene_line_numbers(kTrickyLines[0], v, 12, &bad), 12);
+    EXPECT_FALSE(bad);
+    EXPECT_EQ(v[0], 1.5);
+    EXPECT_EQ(v[2], 1000);
+    EXPECT_EQ(v[3], 0.5);
+    EXPECT_EQ(v[7], -1);  // "+-1": one plus is dropped, then the minus is the number's own
+    EXPECT_EQ(gl3d::read_scene_line_numbers(kTrickyLines[3], v, 12, &bad), 12);
+    EXPECT_FALSE(bad);  // the thirteenth token is never looked at
+    EXPECT_EQ(gl3d::read_scene_line_numbers(kTrickyLines[4], v, 13, &bad), 12);
+    EXPECT_TRUE(bad);
+    EXPECT_EQ(gl3d::read_scene_line_numbers("1x 2y;3z", v, 12, &bad), 3);  // a tail is dropped
+    EXPECT_FALSE(bad);
+    EXPECT_EQ(v[2], 3);
+    EXPECT_EQ(gl3d::read_scene_line_numbers("1 \"2 3\" 4", v, 12, &bad), 1);
+    EXPECT_TRUE(bad);
+    EXPECT_EQ(gl3d::read_scene_line_numbers(kTrickyLines.back(), v, 12, &bad), 4);
+    EXPECT_EQ(v[3], 4);
+}
+
+// Frame records read through the whole loader, with CR LF line ends, and a last record cut
+// short by the end of the file without a line feed: every placement is what the tokens give
+// over the identity.
+TEST(SceneFrames, PlacementLinesLoadAsTheTokensReadThem) {
+    const size_t objects = kTrickyLines.size();
+    std::string text = "ANM3D\n" + std::to_string(objects) + "\n2\n--- Symbol-Dateien ---\n";
+    for (int record = 0; record < 2; ++record) {
+        text += "# " + std::to_string(record) + "\r\nc caption\r\nx overlay\r\n";
+        for (const std::string& line : kTrickyLines) text += line + "\r\n";
+    }
+    text += "# 2\r\n-1 -2 -3";
+    Scene scene;
+    const Loaded l = load(text, &scene);
+    ASSERT_EQ(l.result, 0);
+    ASSERT_EQ(l.messages.size(), 1u);  // bad tokens are told once, at the first one
+    EXPECT_NE(l.messages[0].find("Zeile 13:"), std::string::npos) << l.messages[0];
+    ASSERT_EQ(scene.frame_count(), 3);
+    std::vector<std::string_view> tokens;
+    for (int record = 0; record < 2; ++record) {
+        ASSERT_EQ(scene.frames[record].positions.size(), objects);
+        for (size_t i = 0; i < objects; ++i) {
+            gl3d::Placement expected = gl3d::kIdentityPlacement;
+            bool bad = false;
+            gl3d::split_scene_tokens(kTrickyLines[i], &tokens);
+            gl3d::read_scene_numbers(tokens, 0, expected.data(), 12, &bad);
+            EXPECT_EQ(scene.frames[record].positions[i], expected) << kTrickyLines[i].substr(0, 80);
+        }
+        EXPECT_EQ(scene.frames[record].caption, "caption");
+        EXPECT_EQ(scene.frames[record].extra, "overlay");
+    }
+    ASSERT_EQ(scene.frames[2].positions.size(), 1u);
+    EXPECT_EQ(scene.frames[2].positions[0],
+              (gl3d::Placement{-1, -2, -3, 1, 0, 0, 0, 1, 0, 0, 0, 1}));
+}
+
 TEST(SceneMeshBodies, VrmlBodiesAreFoundBesideTheFileAndPlacedInMillimetres) {
     const std::string wrl = std::string(KV_SOURCE_DIR) + "/examples/vrml/four_bar_linkage.wrl";
     Scene plain, moved;
@@ -451,6 +558,32 @@ TEST(ScenePreScan, ExtraTextRoomIsTheLargestRecordSumButAtLeast64k) {
     f = fmemopen(const_cast<char*>(small.data()), small.size(), "r");
     EXPECT_EQ(gl3d::prescan_scene_file(f).extra_text_room, 65536u);
     std::fclose(f);
+}
+
+TEST(ScenePreScan, ExtraTextCountsAcrossReadBlocksWithoutTheCarriageReturn) {
+    const auto scan = [](const std::string& text) {
+        FILE* f = fmemopen(const_cast<char*>(text.data()), text.size(), "r");
+        const gl3d::PreScan s = gl3d::prescan_scene_file(f);
+        std::fclose(f);
+        return s;
+    };
+    // "x" lines without their blank are no extra text, whatever follows.
+    gl3d::PreScan s =
+        scan(kHead + "# 0\r\nx " + std::string(70000, 'b') + "\r\nx\r\nxy 1\r\n" + "x\n1 2 3\r\n");
+    EXPECT_EQ(s.frame_records, 1u);
+    EXPECT_EQ(s.extra_text_room, 70001u);
+
+    // Lines longer than the 1 MB read block, a "#" that does not begin its line, and a last
+    // line without its line feed.
+    const size_t block = size_t(1) << 20;
+    s = scan(kHead + "# 0\nx a\n  # not a record\nx " + std::string(block + 5, 'c') + "\nx \n" +
+             "# 1\nx " + std::string(3 * block, 'd'));
+    EXPECT_EQ(s.frame_records, 2u);
+    EXPECT_EQ(s.extra_text_room, 3 * block + 1);
+    s = scan(kHead + "# 0\n" + std::string(block - 2, '1') + "\nx " + std::string(70000, 'e') +
+             "\nx " + std::string(block, 'f') + "\n# 1\n");
+    EXPECT_EQ(s.frame_records, 2u);
+    EXPECT_EQ(s.extra_text_room, 70001u + block + 1);
 }
 
 // The fuzz target's seed corpus is replayed here: every seed loads without a crash.
