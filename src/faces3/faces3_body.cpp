@@ -262,7 +262,12 @@ int faces3_body_insert_kante(Faces3Koerper* k, int von, int nach) {
 // large_pages: the room asked for will be filled.
 template <class V>
 static void grow_to(V& v, size_t n, bool large_pages) {
-    if (n <= v.capacity()) return;
+    if (n <= v.capacity()) {
+        // Room made ahead (the VRML import reserves up to the capacities): the hint goes to
+        // the part that is to be filled.
+        if (large_pages && n > 0) faces3_advise_large_pages(v.data(), n * sizeof(*v.data()));
+        return;
+    }
     v.reserve(std::max(n, v.capacity() + v.capacity() / 2));
     if (large_pages) faces3_advise_large_pages(v.data(), v.capacity() * sizeof(*v.data()));
 }

@@ -1,6 +1,10 @@
 // Node traversal of the VRML importer: node headers, grouping nodes and transformations.
 #include "faces3/vrml_scene.h"
 
+#include <algorithm>
+#include <exception>
+
+#include "faces3/faces3_body.h"
 #include "faces3/faces3_output.h"
 #include "numeric/vec3.h"
 
@@ -35,6 +39,22 @@ VrmlScene::VrmlScene(VrmlReader& reader, const VrmlSettings& settings, double mo
     int np = 0, ne = 0, nt = 0, nf = 0;
     faces3_kapazitaeten(body, &np, &ne, &nt, &nf);
     triangle_limit_ = nt;
+    // Room up to the body's capacities at once, so that the tables are never copied into
+    // bigger ones, which kept the old table beside the new one (for a large model some
+    // hundred megabytes at the peak). Only address space: pages are mapped in as the face
+    // sets fill them, large pages only where faces3_reserve says that they will be filled.
+    if (body) {
+        auto room = [](auto& v, int n) {
+            try {
+                v.reserve(static_cast<std::size_t>(std::max(n, 0)));
+            } catch (const std::exception&) {
+                // Only a hint: the tables grow as needed.
+            }
+        };
+        room(body->punkte, np);
+        room(body->dreiecke, nt);
+        room(body->kanten, ne);
+    }
 }
 
 VrmlScene::~VrmlScene() {

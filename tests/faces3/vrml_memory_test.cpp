@@ -80,7 +80,7 @@ class VrmlMemory : public VrmlTest {};
 // The text and its token table are needed only while the nodes are read, the search
 // indexes of the body only while it is built; the neighbour search that follows needs room
 // of its own. This file took 13.2 bytes per byte while all of them stayed, 9.9 with only
-// the indexes kept, and takes 8.7 now.
+// the indexes kept, and takes 8.9 now.
 TEST_F(VrmlMemory, PeakStaysBelowNineAndAHalfBytesPerByteOfTheFile) {
 #if defined(__SANITIZE_ADDRESS__)
     GTEST_SKIP() << "the sanitizer's own memory would be counted";
