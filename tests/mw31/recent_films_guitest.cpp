@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -107,6 +108,15 @@ TEST_F(RecentFilmsProfile, TheRealDialogOpensWhereAskedWithRecentFilmsOfferedAnd
     for (const auto& s : seen) {
         EXPECT_EQ(s.text, (dir / "films").string()) << "the history does not move the start";
         EXPECT_TRUE(s.multiple);
+    }
+    // The folders of the recent films, in their order, in the history and among the places.
+    const std::string films_dir = (dir / "films").string(),
+                      elsewhere = (dir / "elsewhere").string();
+    EXPECT_EQ(seen[0].history, (Names{elsewhere, films_dir}));
+    EXPECT_EQ(seen[1].history, (Names{films_dir, elsewhere}));
+    for (const auto& s : seen) {
+        EXPECT_EQ(std::count(s.places.begin(), s.places.end(), films_dir), 1);
+        EXPECT_EQ(std::count(s.places.begin(), s.places.end(), elsewhere), 1);
     }
 }
 

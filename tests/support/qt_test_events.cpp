@@ -18,6 +18,7 @@
 #include <QPushButton>
 #include <QTimer>
 #include <QToolButton>
+#include <QUrl>
 #include <QWheelEvent>
 #include <deque>
 
@@ -246,6 +247,9 @@ void answer_files(QFileDialog* dialog, const DialogReply& reply) {
     seen.text = path_from_qstring(dialog->directory().absolutePath());
     for (const QString& f : dialog->nameFilters()) seen.filters.push_back(from_qstring(f));
     seen.multiple = dialog->fileMode() == QFileDialog::ExistingFiles;
+    for (const QString& f : dialog->history()) seen.history.push_back(path_from_qstring(f));
+    for (const QUrl& u : dialog->sidebarUrls())
+        if (u.isLocalFile()) seen.places.push_back(path_from_qstring(u.toLocalFile()));
     robot().seen.push_back(seen);
     if (!reply.accept || reply.files.empty()) {
         dialog->reject();

@@ -59,6 +59,8 @@ struct DialogSeen {
     std::vector<std::string> filters;  // file dialogs' name filters
     bool multiple = false;             // open dialog takes several files
     std::string preset;                // what a text question's field showed
+    std::vector<std::string> history;  // file dialogs' "look in" history, as folders
+    std::vector<std::string> places;   // file dialogs' side bar, as local folders
 };
 std::vector<DialogSeen> dialogs_seen();
 void forget_dialogs();
