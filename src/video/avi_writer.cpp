@@ -176,7 +176,8 @@ Result AviWriter::open(const std::string& path) {
         return result_error(kNoMemory, "out of memory for a picture of " + std::to_string(o.width) +
                                            " x " + std::to_string(o.height));
     }
-    if (Result r = file_.open(path); !r.ok()) return r;
+    // Uncompressed true-colour pictures make files of gigabytes that nobody reads at once.
+    if (Result r = file_.open(path, opt_.codec == AviCodec::kRaw24); !r.ok()) return r;
 
     Bytes h;
     size_t riff = h.begin_list(fourcc("RIFF"), fourcc("AVI "));

@@ -17,6 +17,10 @@ namespace video {
 namespace {
 
 constexpr size_t kBufferSize = size_t(1) << 20;
+// Direct writes bypass the page cache (no copy into it, nothing left to sync); they must start
+// and end on this alignment, which suits every block size in use.
+constexpr size_t kDirectAlignment = 4096;
+constexpr size_t kDirectBufferSize = size_t(4) << 20;
 // Written bytes are handed to the disk in runs of this size while the file grows, so that
 // the sync at the end waits for the last run only instead of the whole file.
 constexpr uint64_t kWritebackRun = uint64_t(8) << 20;
@@ -43,24 +47,6 @@ mode_t current_umask() {
     mode_t old = umask(022);
     umask(old);
     return old;
-}
-
-bool write_all(int fd, const uint8_t* data, size_t size, int* err) {
-    while (size > 0) {
-        ssize_t n = ::write(fd, data, size);
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            *err = errno;
-            return false;
-        }
-        if (n == 0) {  // a regular file never does this except when full
-            *err = ENOSPC;
-            return false;
-        }
-        data += n;
-        size -= size_t(n);
-    }
-    return true;
 }
 
 bool pwrite_all(int fd, const uint8_t* data, size_t size, uint64_t offset, int* err) {
@@ -126,11 +112,12 @@ Result OutputFile::fail(int err, const std::string& what) {
     return error_;
 }
 
-Result OutputFile::open(const std::string& target) {
+Result OutputFile::open(const std::string& target, bool direct) {
     discard();
     error_ = result_ok();
     target_ = target;
     position_ = flushed_ = writeback_from_ = 0;
+    direct_ = false;
     buffered_ = 0;
     std::string base = base_of(target);
     if (base.empty() || base == "." || base == "..") {
@@ -162,22 +149,51 @@ Result OutputFile::open(const std::string& target) {
         discard();
         return r;
     }
+    // Where the file system refuses direct writes, they are simply buffered.
+    direct_ = direct && set_direct(true);
     try {
-        buffer_.resize(kBufferSize);
+        capacity_ = direct_ ? kDirectBufferSize : kBufferSize;
+        buffer_.resize(capacity_ + kDirectAlignment);
     } catch (const std::bad_alloc&) {
         discard();
         error_ = result_error(kNoMemory, "cannot create " + target + ": out of memory");
         return error_;
     }
+    const uintptr_t at = reinterpret_cast<uintptr_t>(buffer_.data());
+    buffered_data_ = buffer_.data() + (kDirectAlignment - at % kDirectAlignment) % kDirectAlignment;
     return result_ok();
+}
+
+bool OutputFile::set_direct(bool on) {
+    const int flags = ::fcntl(fd_, F_GETFL);
+    if (flags < 0) return false;
+    return ::fcntl(fd_, F_SETFL, on ? flags | O_DIRECT : flags & ~O_DIRECT) == 0;
 }
 
 Result OutputFile::flush() {
     if (!error_.ok()) return error_;
     if (buffered_ == 0) return result_ok();
-    int err = 0;
-    if (!write_all(fd_, buffer_.data(), buffered_, &err))
-        return fail(err, "cannot write " + target_);
+    // Direct writes take whole aligned blocks only: a last, partial one goes through the cache.
+    if (direct_ && buffered_ % kDirectAlignment != 0) direct_ = !set_direct(false);
+    const uint8_t* p = buffered_data_;
+    size_t left = buffered_;
+    while (left > 0) {
+        const ssize_t n = ::write(fd_, p, left);
+        if (n < 0) {
+            const int err = errno;
+            if (err == EINTR) continue;
+            // Direct writes refused after all, or a short one left the rest unaligned: the
+            // rest goes through the cache.
+            if (err == EINVAL && direct_ && set_direct(false)) {
+                direct_ = false;
+                continue;
+            }
+            return fail(err, "cannot write " + target_);
+        }
+        if (n == 0) return fail(ENOSPC, "cannot write " + target_);  // only when full
+        p += n;
+        left -= size_t(n);
+    }
     handed_over(buffered_);
     buffered_ = 0;
     return result_ok();
@@ -185,7 +201,7 @@ Result OutputFile::flush() {
 
 void OutputFile::handed_over(size_t size) {
     flushed_ += size;
-    if (flushed_ - writeback_from_ < kWritebackRun) return;
+    if (direct_ || flushed_ - writeback_from_ < kWritebackRun) return;
     // Only starts the writing; a failure shows at the sync in commit().
     ::sync_file_range(fd_, off_t(writeback_from_), off_t(flushed_ - writeback_from_),
                       SYNC_FILE_RANGE_WRITE);
@@ -196,19 +212,18 @@ Result OutputFile::write(const void* data, size_t size) {
     if (!error_.ok()) return error_;
     if (fd_ < 0) return result_error(kFailed, "file not open");
     const uint8_t* p = static_cast<const uint8_t*>(data);
-    if (buffered_ + size > buffer_.size()) {
-        if (Result r = flush(); !r.ok()) return r;
-        if (size >= buffer_.size()) {
-            int err = 0;
-            if (!write_all(fd_, p, size, &err)) return fail(err, "cannot write " + target_);
-            handed_over(size);
-            position_ += size;
-            return result_ok();
-        }
+    // Only full buffers are written while the file grows, so that every write starts where
+    // a direct write may.
+    while (size > 0) {
+        const size_t n = std::min(size, capacity_ - buffered_);
+        memcpy(buffered_data_ + buffered_, p, n);
+        buffered_ += n;
+        position_ += n;
+        p += n;
+        size -= n;
+        if (buffered_ == capacity_)
+            if (Result r = flush(); !r.ok()) return r;
     }
-    memcpy(buffer_.data() + buffered_, p, size);
-    buffered_ += size;
-    position_ += size;
     return result_ok();
 }
 
@@ -220,10 +235,11 @@ Result OutputFile::patch(uint64_t offset, const void* data, size_t size) {
     // The part still in the buffer is changed there; the rest goes straight to the file.
     if (offset + size > flushed_) {
         uint64_t from = std::max(offset, flushed_);
-        memcpy(buffer_.data() + (from - flushed_), p + (from - offset),
+        memcpy(buffered_data_ + (from - flushed_), p + (from - offset),
                size_t(offset + size - from));
         size = size_t(from - offset);
     }
+    if (size > 0 && direct_) direct_ = !set_direct(false);  // a few bytes anywhere
     int err = 0;
     if (size > 0 && !pwrite_all(fd_, p, size, offset, &err))
         return fail(err, "cannot write " + target_);
