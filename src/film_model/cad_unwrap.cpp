@@ -8,24 +8,12 @@
 #include <cstring>
 #include <map>
 
+#include "mw31/file_services.h"
 #include "mw31/format.h"
 
 namespace film {
 
 namespace {
-
-bool read_line(FILE* f, std::string* line) {
-    line->clear();
-    int c;
-    bool any = false;
-    while ((c = std::fgetc(f)) != EOF) {
-        any = true;
-        if (c == '\n') break;
-        *line += char(c);
-    }
-    if (!line->empty() && line->back() == '\r') line->pop_back();
-    return any;
-}
 
 std::map<std::string, std::string>& origins() {
     static std::map<std::string, std::string> copies;
@@ -48,13 +36,13 @@ int cad_unwrap_anmneu(const std::string& source, const std::string& target,
         return 1;
     }
     std::string line;
-    if (!read_line(in, &line) || line.rfind("# CAD-", 0) != 0 ||
+    if (!mw31::read_whole_line(in, &line) || line.rfind("# CAD-", 0) != 0 ||
         line.find(" --- ") == std::string::npos) {
         std::fclose(in);
         return 1;
     }
     bool started = false;
-    while (read_line(in, &line))
+    while (mw31::read_whole_line(in, &line))
         if (line == "# Start ANMNEU-Datei") {
             started = true;
             break;
@@ -79,7 +67,7 @@ int cad_unwrap_anmneu(const std::string& source, const std::string& target,
     }
     bool ok = true;
     int error = 0;
-    while (read_line(in, &line) && line != "# Ende ANMNEU-Datei") {
+    while (mw31::read_whole_line(in, &line) && line != "# Ende ANMNEU-Datei") {
         const std::string body = line.size() > 2 ? line.substr(2) : std::string();
         if (ok && !(std::fwrite(body.data(), 1, body.size(), out) == body.size() &&
                     std::fputc('\n', out) != EOF)) {

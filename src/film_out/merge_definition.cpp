@@ -39,20 +39,6 @@ bool read_line(FILE* f, std::string* line, bool* too_long) {
     return any;
 }
 
-// A line of any length without its line end.
-bool read_whole_line(FILE* f, std::string* line) {
-    line->clear();
-    int c;
-    bool any = false;
-    while ((c = std::fgetc(f)) != EOF) {
-        any = true;
-        if (c == '\n') break;
-        *line += char(c);
-    }
-    if (!line->empty() && line->back() == '\r') line->pop_back();
-    return any;
-}
-
 bool in(const std::string& key, std::initializer_list<const char*> names) {
     for (const char* n : names)
         if (key == n) return true;
@@ -157,7 +143,7 @@ int merge_definition_read(const std::string& name, const std::string& output_def
     double first_phase = 0;
     std::string line;
     int result = 0;
-    while (result == 0 && read_whole_line(f, &line)) {
+    while (result == 0 && mw31::read_whole_line(f, &line)) {
         if (!line.empty() && line[0] == '#') continue;
         const size_t eq = line.find('=');
         if (eq == std::string::npos) continue;

@@ -20,20 +20,6 @@ namespace film_out {
 
 namespace {
 
-// Whole lines of any length; a "\r" before the line end is not content.
-bool next_line(FILE* f, std::string* line) {
-    line->clear();
-    int c;
-    bool any = false;
-    while ((c = std::fgetc(f)) != EOF) {
-        any = true;
-        if (c == '\n') break;
-        *line += char(c);
-    }
-    if (!line->empty() && line->back() == '\r') line->pop_back();
-    return any;
-}
-
 bool starts_with(const std::string& s, const char* prefix) {
     return s.rfind(prefix, 0) == 0;
 }
@@ -113,7 +99,8 @@ Scope write_out(const std::vector<std::string>& lines, int depth, Inlining* in,
 std::vector<std::string> include_lines(FILE* f) {
     std::vector<std::string> lines;
     std::string line;
-    while (next_line(f, &line) && !film::is_word_line(line, "end")) lines.push_back(line);
+    while (mw31::read_whole_line(f, &line) && !film::is_word_line(line, "end"))
+        lines.push_back(line);
     return lines;
 }
 
@@ -220,7 +207,7 @@ void read_table(FILE* f, std::string line, MergeSource* s) {
             parse_placement(line, &row[placed * 5]);
             ++placed;
         }
-    } while (next_line(f, &line));
+    } while (mw31::read_whole_line(f, &line));
     if (in_frame && rows < max_rows) finish();
     if (rows < max_rows && rows > 0) {
         for (MergePart& part : s->parts) {
@@ -276,7 +263,7 @@ int merge_read_film(const std::string& name, int part_room, MergeSource* s) {
         return 1;
     }
     std::string line;
-    next_line(in.f, &line);
+    mw31::read_whole_line(in.f, &line);
     TempFile unwrapped;
     if (starts_with(line, "# CAD-") && line.find("---") != std::string::npos) {
         mw31::close_file(in.f);
@@ -293,15 +280,15 @@ int merge_read_film(const std::string& name, int part_room, MergeSource* s) {
             mw31::message_printf("%s", said.c_str());
             return 1;
         }
-        next_line(in.f, &line);
+        mw31::read_whole_line(in.f, &line);
     }
     if (!starts_with(line, "ANMNEU")) {
         mw31::message_printf("vereinigung_flm_files: %s: ist keine FLM-Datei / is no FLM file",
                              name.c_str());
         return 1;
     }
-    next_line(in.f, &line);  // the part count: the begin lines decide
-    next_line(in.f, &line);
+    mw31::read_whole_line(in.f, &line);  // the part count: the begin lines decide
+    mw31::read_whole_line(in.f, &line);
     s->frames = film::parse_int(line);
     if (s->frames < 1) {
         mw31::message_printf(
@@ -310,15 +297,16 @@ int merge_read_film(const std::string& name, int part_room, MergeSource* s) {
         return 1;
     }
     for (double& v : s->window) {
-        next_line(in.f, &line);
+        mw31::read_whole_line(in.f, &line);
         v = film::parse_real(line);
     }
-    if (!next_line(in.f, &line) || line != "--- Start Infotext ---") {
+    if (!mw31::read_whole_line(in.f, &line) || line != "--- Start Infotext ---") {
         mw31::message_printf("%s: Infotext fehlt / missing infotext", name.c_str());
         return 1;
     }
-    while (next_line(in.f, &line) && line != "--- Ende Infotext ---") s->info.push_back(line);
-    while (next_line(in.f, &line) && line != "--- Symbol-Dateien ---") {
+    while (mw31::read_whole_line(in.f, &line) && line != "--- Ende Infotext ---")
+        s->info.push_back(line);
+    while (mw31::read_whole_line(in.f, &line) && line != "--- Symbol-Dateien ---") {
     }
 
     const std::string include_directory = directory_of(name);
@@ -329,7 +317,7 @@ int merge_read_film(const std::string& name, int part_room, MergeSource* s) {
         return 1;
     };
     for (;;) {
-        if (!next_line(in.f, &line)) return table_missing();
+        if (!mw31::read_whole_line(in.f, &line)) return table_missing();
         if (!line.empty() && line[0] == '#') break;
         if (blank(line)) continue;
         if (!starts_with(line, "begin") ||
@@ -345,10 +333,10 @@ int merge_read_film(const std::string& name, int part_room, MergeSource* s) {
         part.begin_rest = begin_rest(line);
         std::string* heading[3] = {&part.heading[0], &part.heading[1], &part.colour};
         for (std::string* h : heading)
-            if (!next_line(in.f, h)) return table_missing();
+            if (!mw31::read_whole_line(in.f, h)) return table_missing();
         std::vector<std::string> body;
         bool at_table = false;
-        while (next_line(in.f, &line)) {
+        while (mw31::read_whole_line(in.f, &line)) {
             if (film::is_word_line(line, "end")) break;
             if (!line.empty() && line[0] == '#') {
                 at_table = true;  // a part without its end: the table starts here

@@ -90,6 +90,19 @@ bool read_text_line(FILE* stream, std::string* line, int max_chars) {
     return read_line(stream, std::size_t(max_chars), [line](char c) { *line += c; });
 }
 
+bool read_whole_line(FILE* stream, std::string* line) {
+    line->clear();
+    int c;
+    bool any = false;
+    while ((c = std::getc(stream)) != EOF) {
+        any = true;
+        if (c == '\n') break;
+        *line += char(c);
+    }
+    if (!line->empty() && line->back() == '\r') line->pop_back();
+    return any;
+}
+
 int copy_file(const std::string& source, const std::string& target, std::string* error) {
     if (error) error->clear();
     const std::string from = native_file_name(source);

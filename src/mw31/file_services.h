@@ -26,6 +26,9 @@ int open_raw(const std::string& name, int flags, int mode = 0666);
 bool read_text_line(FILE* stream, char* buffer, int count);
 // The same with at most max_chars characters into a string.
 bool read_text_line(FILE* stream, std::string* line, int max_chars);
+// A whole line of any length up to "\n" (not stored; a "\r" just before it is dropped, one
+// anywhere else is content). False at the end of the stream when nothing was read.
+bool read_whole_line(FILE* stream, std::string* line);
 
 // 0 on success, 1 on failure (with a short reason in *error when given); nothing is done when
 // both name the same file. The target is replaced whole or not at all.
