@@ -80,8 +80,9 @@ class VrmlMemory : public VrmlTest {};
 // The text and its token table are needed only while the nodes are read, the search
 // indexes of the body only while it is built; the neighbour search that follows needs room
 // of its own. This file took 13.2 bytes per byte while all of them stayed, 9.9 with only
-// the indexes kept, and takes 8.9 now.
-TEST_F(VrmlMemory, PeakStaysBelowNineAndAHalfBytesPerByteOfTheFile) {
+// the indexes kept, and takes 8.9 now; the limit leaves room for other allocators and page
+// settings while still catching the text and tokens kept.
+TEST_F(VrmlMemory, PeakStaysBelowTenAndAHalfBytesPerByteOfTheFile) {
 #if defined(__SANITIZE_ADDRESS__)
     GTEST_SKIP() << "the sanitizer's own memory would be counted";
 #endif
@@ -90,8 +91,8 @@ TEST_F(VrmlMemory, PeakStaysBelowNineAndAHalfBytesPerByteOfTheFile) {
     const ChildImport r = import_in_child(write("sheet.wrl", text));
     ASSERT_EQ(r.triangles, 3 * 2 * 179 * 179);
     const double per_byte = r.peak_kb * 1024.0 / static_cast<double>(text.size());
-    EXPECT_LT(per_byte, 9.5) << "peak " << r.peak_kb / 1024.0 << " MB for "
-                             << text.size() / 1048576.0 << " MB of file";
+    EXPECT_LT(per_byte, 10.5) << "peak " << r.peak_kb / 1024.0 << " MB for "
+                              << text.size() / 1048576.0 << " MB of file";
 }
 
 // The search indexes of the body's construction are freed at the end of the import: a later
