@@ -21,6 +21,7 @@
 #include "faces3/faces3.h"
 #include "faces3/faces3_output.h"
 #include "faces3/vrml_import.h"
+#include "import_in_child.h"
 
 namespace {
 
@@ -79,14 +80,8 @@ struct Result {
     long peak_kb = 0;
 };
 
-// Imports the file in a child process; the child reports through a pipe.
 Result run(const std::string& path, int timeout_s) {
-    Result r;
-    int fd[2];
-    if (pipe(fd) != 0) return r;
-    const pid_t pid = fork();
-    if (pid == 0) {
-        close(fd[0]);
+    return import_in_child<Result>([&] {
         alarm(static_cast<unsigned>(timeout_s));
         faces3_set_terminal_output(quiet);
         const auto t0 = std::chrono::steady_clock::now();
@@ -99,23 +94,8 @@ Result run(const std::string& path, int timeout_s) {
             const Faces3Dreieck* d = faces3_get_dreieck(k, i);
             for (int s = 0; s < 3; ++s) c.missing += d->nachbar[s] < 0;
         }
-        if (write(fd[1], &c, sizeof c) != sizeof c) _exit(2);
-        _exit(0);
-    }
-    close(fd[1]);
-    if (pid < 0) {
-        close(fd[0]);
-        return r;
-    }
-    Result c;
-    const bool got = read(fd[0], &c, sizeof c) == sizeof c;
-    close(fd[0]);
-    int status = 0;
-    rusage ru{};
-    wait4(pid, &status, 0, &ru);
-    if (got && WIFEXITED(status) && WEXITSTATUS(status) == 0) r = c;
-    r.peak_kb = ru.ru_maxrss;
-    return r;
+        return c;
+    });
 }
 
 }  // namespace

@@ -19,6 +19,7 @@
 #include "faces3/faces3.h"
 #include "faces3/faces3_output.h"
 #include "faces3/vrml_import.h"
+#include "import_in_child.h"
 
 namespace {
 
@@ -79,12 +80,7 @@ long peak_kb_now() {
 }
 
 Result run(const std::string& path) {
-    Result r;
-    int fd[2];
-    if (pipe(fd) != 0) return r;
-    const pid_t pid = fork();
-    if (pid == 0) {
-        close(fd[0]);
+    return import_in_child<Result>([&] {
         faces3_set_terminal_output(quiet);
         Result c;
         c.before_kb = peak_kb_now();
@@ -94,23 +90,8 @@ Result run(const std::string& path) {
         c.done = k != nullptr;
         c.triangles = faces3_anzahl_dreiecke(k);
         c.points = faces3_anzahl_punkte(k);
-        if (write(fd[1], &c, sizeof c) != sizeof c) _exit(2);
-        _exit(0);
-    }
-    close(fd[1]);
-    if (pid < 0) {
-        close(fd[0]);
-        return r;
-    }
-    Result c;
-    const bool got = read(fd[0], &c, sizeof c) == sizeof c;
-    close(fd[0]);
-    int status = 0;
-    rusage ru{};
-    wait4(pid, &status, 0, &ru);
-    if (got && WIFEXITED(status) && WEXITSTATUS(status) == 0) r = c;
-    r.peak_kb = ru.ru_maxrss;
-    return r;
+        return c;
+    });
 }
 
 }  // namespace
