@@ -50,8 +50,15 @@ class PipelinedWriter final : public VideoWriter {
     ~PipelinedWriter() override { stop(false); }  // the inner writer drops an unfinished file
 
     Result add_picture(const PictureView& p) override {
-        if (!picture_valid(p) || p.width != width_ || p.height != height_)
-            return inner_->add_picture(p);  // refused there with its message, nothing written
+        // Refused here, not by the inner writer, which the worker may be using.
+        const std::string number = std::to_string(accepted_ + 1);
+        if (!picture_valid(p))
+            return result_error(kBadArgument, "picture " + number + " is not valid");
+        if (p.width != width_ || p.height != height_)
+            return result_error(kBadArgument,
+                                "picture " + number + " is " + std::to_string(p.width) + " x " +
+                                    std::to_string(p.height) + ", the video " +
+                                    std::to_string(width_) + " x " + std::to_string(height_));
         std::unique_lock<std::mutex> lock(mutex_);
         changed_.wait(lock, [this] { return !waiting_ || !error_.ok(); });
         if (!error_.ok()) return error_;
@@ -63,6 +70,7 @@ class PipelinedWriter final : public VideoWriter {
             return error_;
         }
         waiting_ = true;
+        ++accepted_;
         changed_.notify_all();
         return result_ok();
     }
@@ -128,7 +136,8 @@ class PipelinedWriter final : public VideoWriter {
     bool waiting_ = false;   // queued_ holds a picture the worker has not taken
     bool stopping_ = false;  // no more pictures come
     bool drain_ = false;
-    int written_ = 0;  // pictures the inner writer took
+    int written_ = 0;   // pictures the inner writer took
+    int accepted_ = 0;  // pictures handed over (only the caller's thread counts them)
     Result error_;
     std::thread worker_;
 };

@@ -150,14 +150,17 @@ TEST(PipelinedWriter, WrongPicturesAreRefusedAtOnceAndTheFileStaysUsable) {
     Source s = source(1, video::PixelFormat::kRgb32);
     PictureView wide = s.view;
     wide.width = 5;
-    EXPECT_EQ(w->add_picture(wide).code, video::kBadArgument);
+    EXPECT_TRUE(w->add_picture(s.view).ok());
+    const video::Result refused = w->add_picture(wide);
+    EXPECT_EQ(refused.code, video::kBadArgument);
+    EXPECT_EQ(refused.message, "picture 2 is 5 x 3, the video 4 x 3");
     PictureView empty = s.view;
     empty.pixels = nullptr;
     EXPECT_EQ(w->add_picture(empty).code, video::kBadArgument);
     EXPECT_TRUE(w->add_picture(s.view).ok());
     EXPECT_TRUE(w->finish().ok());
-    ASSERT_EQ(log.pictures.size(), 1u);
-    EXPECT_EQ(log.pictures[0], expected(1));
+    ASSERT_EQ(log.pictures.size(), 2u);
+    EXPECT_EQ(log.pictures[1], expected(1));
 }
 
 TEST(PipelinedWriter, CancelOrDroppingTheWriterNeverFinishesTheFile) {
