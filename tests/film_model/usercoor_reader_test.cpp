@@ -77,6 +77,23 @@ bool same_double(double a, double b) {
     return std::memcmp(&a, &b, sizeof a) == 0;
 }
 
+// Every record equal bit for bit; at most ten differences are listed.
+template <class Got, class Want>
+void expect_same_records(const Got& got, const Want& want, const std::string& how) {
+    ASSERT_EQ(got.size(), want.size()) << how;
+    int wrong = 0;
+    for (size_t i = 0; i < want.size() && wrong < 10; ++i) {
+        const UsercoorRecord& g = got[i];
+        if (same_double(g.kind, want[i].kind) && same_double(g.a, want[i].a) &&
+            same_double(g.b, want[i].b))
+            continue;
+        ++wrong;
+        ADD_FAILURE() << "record " << i << how << ": got {" << g.kind << ", " << g.a << ", " << g.b
+                      << "}, want {" << want[i].kind << ", " << want[i].a << ", " << want[i].b
+                      << "}";
+    }
+}
+
 TEST(UsercoorReal, RunRuleAndConsumedTerminator) {
     // 1.5e3 eats its comma: the second value is 2, not an empty run. Read once as it is and
     // once with enough bytes behind every value for the reading of whole records at once.
@@ -237,17 +254,7 @@ TEST(UsercoorReader, RecordValuesOfEveryShapeRoundAsTheStandardConversion) {
         ASSERT_EQ(r.rc, 0);
         ASSERT_EQ(r.film.frame_count(), 40);
         ASSERT_EQ(r.film.records.size(), want.size());
-        int wrong = 0;
-        for (size_t i = 0; i < want.size() && wrong < 10; ++i) {
-            const UsercoorRecord& g = r.film.records[i];
-            if (same_double(g.kind, want[i].kind) && same_double(g.a, want[i].a) &&
-                same_double(g.b, want[i].b))
-                continue;
-            ++wrong;
-            ADD_FAILURE() << "record " << i << (trickle ? " (byte by byte)" : "") << ": got {"
-                          << g.kind << ", " << g.a << ", " << g.b << "}, want {" << want[i].kind
-                          << ", " << want[i].a << ", " << want[i].b << "}";
-        }
+        expect_same_records(r.film.records, want, trickle ? " (byte by byte)" : "");
     }
 }
 
@@ -302,17 +309,7 @@ TEST(UsercoorReader, AnOddValueInAnyPlaceOfARecordAmongTheLongestPlainOnes) {
     ASSERT_EQ(r.rc, 0);
     ASSERT_EQ(r.film.frame_count(), 1);
     ASSERT_EQ(r.film.records.size(), want.size());
-    int wrong = 0;
-    for (size_t i = 0; i < want.size() && wrong < 10; ++i) {
-        const UsercoorRecord& g = r.film.records[i];
-        if (same_double(g.kind, want[i].kind) && same_double(g.a, want[i].a) &&
-            same_double(g.b, want[i].b))
-            continue;
-        ++wrong;
-        ADD_FAILURE() << "record " << i << ": got {" << g.kind << ", " << g.a << ", " << g.b
-                      << "}, want {" << want[i].kind << ", " << want[i].a << ", " << want[i].b
-                      << "}";
-    }
+    expect_same_records(r.film.records, want, "");
 }
 
 TEST(UsercoorReader, EveryLetterInAFrame) {
