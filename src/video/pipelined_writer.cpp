@@ -5,6 +5,7 @@
 #include <mutex>
 #include <new>
 #include <string>
+#include <system_error>
 #include <thread>
 #include <vector>
 
@@ -45,7 +46,12 @@ class PipelinedWriter final : public VideoWriter {
   public:
     PipelinedWriter(std::unique_ptr<VideoWriter> inner, int width, int height)
         : inner_(std::move(inner)), width_(width), height_(height) {
-        worker_ = std::thread([this] { work(); });
+        try {
+            worker_ = std::thread([this] { work(); });
+            threaded_ = true;
+        } catch (const std::system_error&) {
+            // No thread to be had: every picture is written at once instead.
+        }
     }
     ~PipelinedWriter() override { stop(false); }  // the inner writer drops an unfinished file
 
@@ -62,7 +68,10 @@ class PipelinedWriter final : public VideoWriter {
         std::unique_lock<std::mutex> lock(mutex_);
         changed_.wait(lock, [this] { return !waiting_ || !error_.ok(); });
         if (!error_.ok()) return error_;
-        if (!worker_.joinable()) return result_error(kFailed, "the video file is not open");
+        if (!worker_.joinable()) {  // no worker (any longer): nothing else uses the writer
+            lock.unlock();
+            return inner_->add_picture(p);
+        }
         try {
             queued_.copy(p);
         } catch (const std::bad_alloc&) {
@@ -90,6 +99,7 @@ class PipelinedWriter final : public VideoWriter {
     }
 
     int picture_count() const override {
+        if (!threaded_) return inner_->picture_count();
         std::lock_guard<std::mutex> lock(mutex_);
         return written_;
     }
@@ -139,6 +149,7 @@ class PipelinedWriter final : public VideoWriter {
     int written_ = 0;   // pictures the inner writer took
     int accepted_ = 0;  // pictures handed over (only the caller's thread counts them)
     Result error_;
+    bool threaded_ = false;  // the worker was started
     std::thread worker_;
 };
 
