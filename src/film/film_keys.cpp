@@ -146,4 +146,9 @@ int command_for_key(int virtual_key, bool ctrl) {
     }
 }
 
+bool key_steps_in_single_step(int virtual_key, bool ctrl) {
+    const int command = command_for_key(virtual_key, ctrl);
+    return command != kKeyOpenFilm && command != kKeyHelp;
+}
+
 }  // namespace film

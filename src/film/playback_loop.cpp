@@ -3,6 +3,7 @@
 
 #include <algorithm>
 
+#include "film/film_keys.h"
 #include "mw31/message_queue.h"
 #include "mw31/process.h"
 
@@ -17,7 +18,8 @@ void redraw_if_requested(FilmWindow& fw, const FrameRedraw& redraw) {
 }
 
 // Waits for the user between single steps. A typed character or a right-button press only
-// ends the wait; a key-down is processed and then ends it.
+// ends the wait; a key-down is processed and then ends it, unless it opened a window of its
+// own (a cancelled open dialog, the help) and the film should stay where it is.
 void wait_single_step(FilmWindow& fw, const FrameRedraw& redraw) {
     PlaybackState& s = fw.state;
     restart_cycles(&s, mw31::tick_count());
@@ -32,7 +34,12 @@ void wait_single_step(FilmWindow& fw, const FrameRedraw& redraw) {
         dispatch_film_message(fw, m);
         if (m.kind == mw31::MessageKind::KeyDown) {
             serve_film_requests(fw);
-            return;
+            if (key_steps_in_single_step(m.key, m.ctrl)) return;
+            // Its control character came with it and would end the wait.
+            mw31::Message next;
+            if (mw31::peek_message(&next, false) && next.kind == mw31::MessageKind::Char &&
+                next.ctrl)
+                mw31::peek_message(&next, true);
         }
     }
 }

@@ -213,6 +213,43 @@ TEST_F(NextFilmFromWindow, CtrlOActsWhileSingleSteppingWhereCharactersOnlyStep) 
     EXPECT_EQ(take_next_film().film, kOtherFilm);
 }
 
+// A cancelled dialog or the help leaves the film where it was; leaving single step then
+// plays on from there.
+TEST_F(NextFilmFromWindow, WindowsOpenedWhileSingleSteppingDoNotStepTheFilm) {
+    options.passes = 1;
+    answer_open_dialog({});
+    mw31::queue_dialog_answer({});  // the help
+    at_frame(2, [](FilmWindow& fw) {
+        post_char(fw, 's');
+        fw.window->set_timer(7, 5);
+    });
+    int ticks = 0;
+    std::vector<int> waiting_on;  // the frame shown at each tick
+    seen.on_message = [&](FilmWindow& fw, const Message& m) {
+        if (m.kind != MessageKind::Timer || ticks == 4) return;  // late ticks after the kill
+        ++ticks;
+        waiting_on.push_back(fw.state.index);
+        if (ticks == 2) EXPECT_TRUE(mw31::qt_test::send_key(*fw.window, "O", false, true, ""));
+        if (ticks == 3) {
+            Message help = message(fw, MessageKind::KeyDown);
+            help.key = mw31::vk::F1;
+            mw31::post_message(help);
+        }
+        if (ticks == 4) {
+            fw.window->kill_timer(7);
+            Message s = message(fw, MessageKind::KeyDown);
+            s.key = 'S';
+            mw31::post_message(s);
+            post_char(fw, 's');
+        }
+    };
+    EXPECT_EQ(play(), 0);
+    EXPECT_EQ(waiting_on, (std::vector<int>{2, 2, 2, 2}));
+    EXPECT_EQ(seen.frames, (std::vector<int>{1, 2, 2, 3, 4, 5, 6, 7, 8, 9}));
+    EXPECT_EQ(mw31::shown_dialogs().size(), 2u) << "the open dialog and the help";
+    EXPECT_EQ(take_next_film().film, "");
+}
+
 TEST_F(NextFilmFromWindow, ADroppedFilmPlaysNextInThisPlace) {
     options.passes = 1000;
     at_frame(2, [](FilmWindow& fw) { post_drop(fw, {kOtherFilm}); });
