@@ -2,7 +2,9 @@
 #include "film_model/byte_source.h"
 
 #include <sys/stat.h>
+#include <unistd.h>
 
+#include <cerrno>
 #include <utility>
 
 namespace film {
@@ -83,6 +85,61 @@ bool FileByteSource::next_block() {
     if (n == 0) return false;
     set_block(block_.data(), block_.data() + n);
     return true;
+}
+
+namespace {
+
+// A regular file's bytes from an offset on, read with pread: the file position the first source
+// reads from is left alone, so both can be read at once.
+class FilePartSource final : public ByteSource {
+  public:
+    FilePartSource(std::string name, int fd, size_t offset, size_t size)
+        : ByteSource(std::move(name)), fd_(fd), first_(offset), next_(offset), size_(size) {
+        block_.resize(FileByteSource::kBlockSize);
+    }
+    bool rewind() override {
+        clear_pushback();
+        set_block(nullptr, nullptr);
+        next_ = first_;
+        exhausted_ = false;
+        return true;
+    }
+    size_t size_hint() const override { return size_ > first_ ? size_ - first_ : 0; }
+
+  protected:
+    bool next_block() override {
+        if (exhausted_) return false;
+        ssize_t n;
+        do {
+            n = ::pread(fd_, block_.data(), block_.size(), off_t(next_));
+        } while (n < 0 && errno == EINTR);
+        if (n <= 0) {
+            exhausted_ = true;
+            return false;
+        }
+        next_ += size_t(n);
+        set_block(block_.data(), block_.data() + n);
+        return true;
+    }
+
+  private:
+    int fd_;
+    size_t first_, next_, size_;
+    bool exhausted_ = false;
+    std::vector<unsigned char> block_;
+};
+
+}  // namespace
+
+std::unique_ptr<ByteSource> FileByteSource::source_from(size_t offset) const {
+    // Only a regular file reads the same bytes twice (size_ is 0 for anything else).
+    if (file_ == nullptr || size_ == 0) return nullptr;
+    return std::make_unique<FilePartSource>(name(), fileno(file_), offset, size_);
+}
+
+std::unique_ptr<ByteSource> MemoryByteSource::source_from(size_t offset) const {
+    if (offset > size_) offset = size_;
+    return std::make_unique<MemoryByteSource>(data_ + offset, size_ - offset, name());
 }
 
 MemoryByteSource::MemoryByteSource(const void* data, size_t size, std::string name)

@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdio>
+#include <memory>
 #include <string>
 #include <utility>
 #include <vector>
@@ -45,6 +46,13 @@ class ByteSource {
     // How many bytes the whole stream holds, as far as known in advance (0 when unknown).
     // Readers size their output from it; the stream may still turn out shorter or longer.
     virtual size_t size_hint() const { return 0; }
+
+    // Another source over the same bytes from `offset` on, to be read on another thread while
+    // this one is read; nullptr where the bytes cannot be read twice.
+    virtual std::unique_ptr<ByteSource> source_from(size_t offset) const {
+        (void)offset;
+        return nullptr;
+    }
 
   protected:
     explicit ByteSource(std::string name) : name_(std::move(name)) {}
@@ -90,6 +98,7 @@ class FileByteSource final : public ByteSource {
     void close();
     bool rewind() override;
     size_t size_hint() const override { return size_; }
+    std::unique_ptr<ByteSource> source_from(size_t offset) const override;
 
   protected:
     bool next_block() override;
@@ -110,6 +119,7 @@ class MemoryByteSource final : public ByteSource {
     explicit MemoryByteSource(std::string&& bytes, std::string name = "(memory)");
     bool rewind() override;
     size_t size_hint() const override { return size_; }
+    std::unique_ptr<ByteSource> source_from(size_t offset) const override;
 
   protected:
     bool next_block() override;

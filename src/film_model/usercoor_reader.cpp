@@ -3,6 +3,7 @@
 #include "film_model/usercoor_reader.h"
 
 #include <array>
+#include <atomic>
 #include <charconv>
 #include <climits>
 #include <cstdint>
@@ -10,10 +11,13 @@
 #include <new>
 #include <stdexcept>
 #include <system_error>
+#include <thread>
+#include <vector>
 
 #include "film_model/line_film_resync.h"
 #include "film_model/text_values.h"
 #include "film_model/usercoor_fast_values.h"
+#include "film_model/usercoor_second_half.h"
 #include "mw31/format.h"
 #include "mw31/text_services.h"
 
@@ -37,28 +41,79 @@ constexpr double kPow10[16] = {1e0, 1e1, 1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
 // A completed frame's end could not be noted.
 struct FrameTableFull {};
 
+constexpr size_t kNowhere = SIZE_MAX;
+
+// After a frame's x: consumes bytes up to and including the next one that starts a frame (as
+// in line films, and s for a frame that opens with its text) and returns it, or kEnd.
+template <class Get>
+int skip_to_frame_start(Get&& get) {
+    for (;;) {
+        const int c = get();
+        if (c == kEnd) return kEnd;
+        if (c == 's' || starts_line_film_frame(c)) return c;
+        for (int n = 2 * shorts_skipped_after_frame_end(c); n > 0; --n) {
+            if (get() == kEnd) return kEnd;
+        }
+    }
+}
+
+// Where a reader that is in step would start a frame after the first line that is a lone x from
+// `from` on, looking at no more than `most` bytes before the x; kNowhere when there is none.
+// Any such place will do: the reader of the first half checks that it arrives there.
+size_t frame_start_after(const ByteSource& film, size_t from, size_t most) {
+    const std::unique_ptr<ByteSource> part = film.source_from(from);
+    if (!part || !part->rewind()) return kNowhere;
+    size_t at = from;  // of the next byte
+    int before = kEnd;
+    for (;;) {
+        const int c = part->get();
+        if (c == kEnd || at - from > most) return kNowhere;
+        ++at;
+        if (c == 'x' && before == '\n') break;
+        before = c;
+    }
+    const int start = skip_to_frame_start([&] {
+        const int c = part->get();
+        at += c != kEnd;
+        return c;
+    });
+    return start == kEnd ? kNowhere : at - 1;
+}
+
 class Reader {
   public:
     Reader(ByteSource& source, UsercoorFilm& film, const UsercoorLimits& limits,
            const ReaderHooks& hooks)
         : in_(source), film_(film), limits_(limits), hooks_(hooks) {}
+    ~Reader() { stop_second_half(); }
 
     void read();
+    // The frames of a second half, from its first frame start at `offset` in the whole film.
+    void read_second_half(size_t offset, SecondHalf* half);
 
   private:
     // The reader walks the source's current block itself; the source learns the position
     // whenever it is used otherwise.
     int get() { return p_ < e_ ? *p_++ : next_block(); }
     int next_block() {
+        block_offset_ += size_t(e_ - block_begin_);
         in_.set_position(p_);
-        if (!in_.take_block(&p_, &e_)) return kEnd;
+        const bool more = in_.take_block(&p_, &e_);
+        block_begin_ = p_;
+        if (!more) return kEnd;
         return *p_++;
     }
-    void unget(int c) {
-        in_.set_position(p_);
-        in_.unget(c);
+    void take_first_block(size_t offset) {
         in_.take_block(&p_, &e_);
+        block_begin_ = p_;
+        block_offset_ = offset;
     }
+    // The byte just read (never the end) is always still in the block.
+    void unget(int c) {
+        if (c != kEnd) --p_;
+    }
+    // Offset in the whole film of the next byte.
+    size_t position() const { return block_offset_ + size_t(p_ - block_begin_); }
     void progress() const {
         if (hooks_.progress) hooks_.progress();
     }
@@ -92,14 +147,18 @@ class Reader {
     void skip_word();
 
     void set_virtual_size(int32_t w, int32_t h) {
+        size_set_ = true;
         // The size divides coordinates when drawn: keep it at 1 or more.
         film_.virtual_width = saturate_int32(int64_t(w) + 1 < 1 ? 1 : int64_t(w) + 1);
         film_.virtual_height = saturate_int32(int64_t(h) + 1 < 1 ? 1 : int64_t(h) + 1);
     }
     void set_angle_divisor(int32_t d) {
-        if (d != 0) film_.angle_divisor = double(d);
+        if (d == 0) return;
+        film_.angle_divisor = double(d);
+        divisor_set_ = true;
     }
     void set_window(const double* v) {
+        window_set_ = true;
         film_.window = fit_world_window(v[0], v[1], v[2], v[3]);
         film_.initial = film_.window;
         film_.has_window = true;
@@ -130,6 +189,12 @@ class Reader {
     void finish_frame();
     bool resynchronise();
 
+    // Big films are read in two halves at once: a second reader starts at a frame start past
+    // the middle, and this one takes its frames over when it arrives exactly there.
+    void start_second_half();
+    bool take_over_second_half();
+    void stop_second_half();
+
     static constexpr size_t kMostRecordsPerCommand = 3;
 
     ByteSource& in_;
@@ -144,6 +209,16 @@ class Reader {
     size_t n_ = 0;            // records taken
     size_t frame_start_ = 0;  // the first record of the frame being read
     std::string text_;        // scratch for text records
+    const unsigned char* block_begin_ = nullptr;
+    size_t block_offset_ = 0;  // of block_begin_ in the whole film
+    bool window_set_ = false, size_set_ = false, divisor_set_ = false;
+    std::vector<size_t> text_records_;
+
+    // The second half's reader and where its first frame starts (kNowhere: none).
+    std::unique_ptr<SecondHalf> second_;
+    std::thread second_reader_;
+    size_t second_from_ = kNowhere;
+    const std::atomic<bool>* stop_ = nullptr;  // asked of a second half's reader
 };
 
 // Most values are plain decimals such as -12.375 with few digits: their digits as an integer
@@ -293,6 +368,7 @@ void Reader::text_record() {
     // Beyond the last text number the record is dropped: it would show nothing.
     if (film_.texts.size() >= size_t(limits_.max_texts < 0 ? 0 : limits_.max_texts)) return;
     film_.texts.push_back(text_);
+    text_records_.push_back(n_);
     add(kUcText, double(film_.texts.size() - 1), v[0]);
     add(kUcTextRest, v[1], 0);
 }
@@ -375,17 +451,9 @@ void Reader::finish_frame() {
 // After x: skip to the next byte that starts a frame (as in line films, and s for a frame
 // that opens with its text) and leave it unread. False when the stream ends first.
 bool Reader::resynchronise() {
-    for (;;) {
-        const int c = get();
-        if (c == kEnd) return false;
-        if (c == 's' || starts_line_film_frame(c)) {
-            unget(c);
-            return true;
-        }
-        for (int n = 2 * shorts_skipped_after_frame_end(c); n > 0; --n) {
-            if (get() == kEnd) return false;
-        }
-    }
+    const int c = skip_to_frame_start([this] { return get(); });
+    unget(c);
+    return c != kEnd;
 }
 
 void Reader::read_head() {
@@ -430,17 +498,127 @@ void Reader::read_frames() {
         finish_frame();
         progress();
         if (!resynchronise()) return;
+        if (position() >= second_from_ && take_over_second_half()) return;
+        if (stop_ != nullptr && stop_->load(std::memory_order_relaxed)) return;
     }
 }
 
 void Reader::read() {
     reserve_for_film();
-    in_.take_block(&p_, &e_);
+    take_first_block(0);
     read_head();
     progress();
+    start_second_half();
     read_frames();
+    stop_second_half();
     in_.set_position(p_);
     records_.resize(frame_start_);  // records after the last x are dropped
+}
+
+void Reader::read_second_half(size_t offset, SecondHalf* half) {
+    stop_ = &half->stop;
+    reserve_for_film();
+    take_first_block(offset);
+    read_frames();
+    records_.resize(frame_start_);
+    half->text_records = std::move(text_records_);
+    half->window_set = window_set_;
+    half->size_set = size_set_;
+    half->divisor_set = divisor_set_;
+}
+
+void Reader::start_second_half() {
+    const size_t size = in_.size_hint(), at = position();
+    if (size <= at || size - at < limits_.two_halves_from) return;
+    if (limits_.second_half_from == 0 && std::thread::hardware_concurrency() < 2) return;
+    const size_t middle =
+        limits_.second_half_from != 0 ? limits_.second_half_from : at + (size - at) / 2;
+    const size_t from = frame_start_after(in_, middle < at ? at : middle, size_t(1) << 20);
+    if (from == kNowhere) return;
+    std::unique_ptr<ByteSource> part = in_.source_from(from);
+    if (!part || !part->rewind()) return;
+    auto half = std::make_unique<SecondHalf>();
+    try {
+        second_reader_ =
+            std::thread([source = std::move(part), h = half.get(), from, limits = limits_] {
+                ReaderHooks hooks;
+                hooks.report = [h](const std::string& message) { h->reports.push_back(message); };
+                try {
+                    Reader(*source, h->film, limits, hooks).read_second_half(from, h);
+                    h->read = true;
+                } catch (...) {  // no memory: the first half's reader goes on alone
+                }
+                h->reading_over();
+            });
+    } catch (const std::system_error&) {
+        return;  // no thread to be had
+    }
+    second_ = std::move(half);
+    second_from_ = from;
+}
+
+void Reader::stop_second_half() {
+    if (second_reader_.joinable()) {
+        second_->stop = true;
+        second_->release(nullptr);
+        second_reader_.join();
+    }
+    second_from_ = kNowhere;
+}
+
+// False when this reader missed the second half's first frame or its frames cannot simply be
+// appended (limits reached, no memory there): it then reads on itself.
+bool Reader::take_over_second_half() {
+    SecondHalf& h = *second_;
+    UsercoorFilm& b = h.film;
+    const bool arrived = position() == second_from_;
+    if (!arrived) h.stop = true;
+    h.wait_until_read();
+    if (!arrived || !h.read ||
+        size_t(film_.frame_count()) + b.frame_ends.size() >= size_t(limits_.max_frames) ||
+        film_.texts.size() + b.texts.size() >
+            size_t(limits_.max_texts < 0 ? 0 : limits_.max_texts)) {
+        stop_second_half();
+        second_.reset();
+        return false;
+    }
+    // Everything that can fail before the records are handed over; failing, the destructor
+    // ends the second reader.
+    const size_t count = b.records.size();
+    records_.resize(n_);
+    if (!reserve_records(&records_, count)) throw std::bad_alloc();
+    take_room();
+    try {
+        film_.frame_ends.reserve(film_.frame_ends.size() + b.frame_ends.size());
+    } catch (const std::bad_alloc&) {
+        throw FrameTableFull{};
+    }
+    film_.texts.reserve(film_.texts.size() + b.texts.size());
+    h.release(room_ + n_);
+    if (h.front_count() > 0)
+        std::memcpy(room_ + n_, b.records.data(), h.front_count() * sizeof(UsercoorRecord));
+    second_reader_.join();
+    second_from_ = kNowhere;
+    // Texts of a frame that was not completed stay numbered, their records are gone.
+    for (const size_t i : h.text_records)
+        if (i < count) room_[n_ + i].a += double(film_.texts.size());
+    for (const size_t end : b.frame_ends) film_.frame_ends.push_back(n_ + end);
+    for (std::string& text : b.texts) film_.texts.push_back(std::move(text));
+    n_ += count;
+    frame_start_ = n_;
+    if (h.window_set) {
+        film_.window = b.window;
+        film_.initial = b.initial;
+        film_.has_window = true;
+    }
+    if (h.size_set) {
+        film_.virtual_width = b.virtual_width;
+        film_.virtual_height = b.virtual_height;
+    }
+    if (h.divisor_set) film_.angle_divisor = b.angle_divisor;
+    for (const std::string& message : h.reports) hooks_.report(message);
+    second_.reset();
+    return true;
 }
 
 }  // namespace

@@ -15,6 +15,12 @@ struct UsercoorLimits {
     int max_frames = kMaxFrames;
     int max_records_per_frame = kMaxRecordsPerFrame;
     int max_texts = kUsercoorMaxTexts;
+    // A film with more bytes than this after its head is read in two halves at once, where it
+    // can be read twice and there are two processors.
+    size_t two_halves_from = size_t(8) << 20;
+    // Where the second half begins to look for a frame start; 0: in the middle. Given, it
+    // splits on one processor too.
+    size_t second_half_from = 0;
 };
 
 // Reads the whole film from its first byte (the source is rewound) into *film, which is reset
