@@ -9,7 +9,7 @@ packages=(
   libgl-dev libglu1-mesa-dev libgl1-mesa-dri libegl-dev libegl-mesa0
   libgtest-dev libgmock-dev libbenchmark-dev
   clang clang-format libclang-rt-14-dev
-  xvfb xauth
+  xvfb xauth libxcb1-dev
   ffmpeg poppler-utils python3 python3-ezdxf
   libavcodec-dev libavformat-dev libswscale-dev libavutil-dev
   libcoin-dev

@@ -1,7 +1,6 @@
 // The built program, stopped by SIGTERM, SIGINT or SIGHUP while it plays a film, removes its
 // private temporary folder and dies of the signal, as a shell or session manager expects;
 // losing its display it says so and ends as cleanly.
-#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/wait.h>
@@ -16,12 +15,16 @@
 #include <thread>
 #include <vector>
 
+#include "support/program_child.h"
 #include "support/program_run.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
+using kvtest::start_program;
+using kvtest::start_x_server;
+using kvtest::XServer;
 
 std::vector<std::string> names_in(const fs::path& dir) {
     std::vector<std::string> names;
@@ -30,75 +33,12 @@ std::vector<std::string> names_in(const fs::path& dir) {
     return names;
 }
 
-// Starts kurvlab on the film with TMPDIR of its own, as a user's shell would: the end
-// signals at their defaults (a test runner may have them ignored, which the child would
-// inherit), output into a log file.
-pid_t start_program(const std::string& film, const fs::path& tmpdir, const fs::path& runtime,
-                    const fs::path& log, const std::string& display) {
-    const pid_t pid = ::fork();
-    if (pid != 0) return pid;
-    for (const int sig : {SIGTERM, SIGINT, SIGHUP}) ::signal(sig, SIG_DFL);
-    sigset_t none;
-    sigemptyset(&none);
-    ::sigprocmask(SIG_SETMASK, &none, nullptr);
-    const int out = ::open(log.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    if (out >= 0) {
-        ::dup2(out, 1);
-        ::dup2(out, 2);
-    }
-    ::setenv("TMPDIR", tmpdir.c_str(), 1);
-    // Qt's runtime folder goes elsewhere, so that TMPDIR holds what the program itself made.
-    ::setenv("XDG_RUNTIME_DIR", runtime.c_str(), 1);
-    ::setenv("QT_QPA_PLATFORM", display.empty() ? "offscreen" : "xcb", 1);
-    if (!display.empty()) ::setenv("DISPLAY", display.c_str(), 1);
-    if (::chdir(KV_SOURCE_DIR) != 0) ::_exit(126);
-    // Passes given: without a display the program plays only a counted number of them.
-    ::execl(kvtest::kProgram.c_str(), "kurvlab", film.c_str(), "-n1000000",
-            static_cast<char*>(nullptr));
-    ::_exit(127);
-}
-
 // The program's private folder "kurvlab-<pid>-XXXXXX" in tmpdir, or "" while there is none.
 fs::path private_folder(const fs::path& tmpdir, pid_t pid) {
     const std::string prefix = "kurvlab-" + std::to_string(pid) + "-";
     for (const std::string& name : names_in(tmpdir))
         if (name.rfind(prefix, 0) == 0) return tmpdir / name;
     return {};
-}
-
-// An X server of its own on a free display (":N"), or pid -1 when there is none to start.
-struct XServer {
-    pid_t pid = -1;
-    std::string display;
-};
-XServer start_x_server() {
-    XServer x;
-    int fd[2];
-    if (::pipe(fd) != 0) return x;
-    const pid_t pid = ::fork();
-    if (pid == 0) {
-        ::close(fd[0]);
-        const int null = ::open("/dev/null", O_WRONLY);
-        ::dup2(null, 1);
-        ::dup2(null, 2);
-        const std::string out = std::to_string(fd[1]);
-        ::execlp("Xvfb", "Xvfb", "-displayfd", out.c_str(), "-screen", "0", "640x480x24",
-                 "-nolisten", "tcp", static_cast<char*>(nullptr));
-        ::_exit(127);
-    }
-    ::close(fd[1]);
-    std::string number;
-    char c;
-    while (pid > 0 && ::read(fd[0], &c, 1) == 1 && c != '\n') number += c;
-    ::close(fd[0]);
-    if (pid > 0 && number.empty()) {  // no Xvfb, or it could not start
-        ::kill(pid, SIGKILL);
-        ::waitpid(pid, nullptr, 0);
-        return x;
-    }
-    x.pid = pid;
-    x.display = ":" + number;
-    return x;
 }
 
 // Qt has started (its platform plugin is loaded), so the film is being played, not read.
@@ -165,15 +105,10 @@ class EndSignal : public ::testing::Test {
     // How the program ended; it is killed when it goes on for 20 s.
     int wait_for_end(pid_t pid, const fs::path& log) {
         int status = 0;
-        const auto end_deadline = Clock::now() + std::chrono::seconds(20);
-        while (::waitpid(pid, &status, WNOHANG) != pid) {
-            if (Clock::now() > end_deadline) {
-                ::kill(pid, SIGKILL);
-                ::waitpid(pid, &status, 0);
-                ADD_FAILURE() << "the program went on\n" << kvtest::slurp(log.string());
-                break;
-            }
-            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        if (!kvtest::wait_for_exit(pid, std::chrono::seconds(20), &status)) {
+            ::kill(pid, SIGKILL);
+            ::waitpid(pid, &status, 0);
+            ADD_FAILURE() << "the program went on\n" << kvtest::slurp(log.string());
         }
         return status;
     }
