@@ -21,7 +21,7 @@
 #include "faces3/faces3.h"
 #include "faces3/faces3_output.h"
 #include "faces3/vrml_import.h"
-#include "import_in_child.h"
+#include "support/run_in_child.h"
 
 namespace {
 
@@ -81,7 +81,7 @@ struct Result {
 };
 
 Result run(const std::string& path, int timeout_s) {
-    return import_in_child<Result>([&] {
+    return run_in_child<Result>([&] {
         alarm(static_cast<unsigned>(timeout_s));
         faces3_set_terminal_output(quiet);
         const auto t0 = std::chrono::steady_clock::now();

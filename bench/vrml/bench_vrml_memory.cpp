@@ -19,7 +19,7 @@
 #include "faces3/faces3.h"
 #include "faces3/faces3_output.h"
 #include "faces3/vrml_import.h"
-#include "import_in_child.h"
+#include "support/run_in_child.h"
 
 namespace {
 
@@ -80,7 +80,7 @@ long peak_kb_now() {
 }
 
 Result run(const std::string& path) {
-    return import_in_child<Result>([&] {
+    return run_in_child<Result>([&] {
         faces3_set_terminal_output(quiet);
         Result c;
         c.before_kb = peak_kb_now();

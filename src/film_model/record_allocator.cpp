@@ -3,6 +3,8 @@
 
 #include <sys/mman.h>
 
+#include <cstdint>
+#include <cstring>
 #include <new>
 
 namespace film {
@@ -24,6 +26,24 @@ void* large_block_allocate(size_t bytes) {
 
 void large_block_release(void* block, size_t /*bytes*/) noexcept {
     ::operator delete(block, kLargePage);
+}
+
+void copy_and_discard(void* to, void* from, size_t bytes) noexcept {
+    constexpr uintptr_t kPage = 4096, kStep = uintptr_t(kLargePage);
+    auto* d = static_cast<unsigned char*>(to);
+    auto* s = static_cast<unsigned char*>(from);
+    while (bytes > 0) {
+        // Up to the next large-page boundary of the source, so that whole large pages go.
+        size_t n = size_t(kStep - (reinterpret_cast<uintptr_t>(s) & (kStep - 1)));
+        if (n > bytes) n = bytes;
+        std::memcpy(d, s, n);
+        const uintptr_t first = (reinterpret_cast<uintptr_t>(s) + kPage - 1) & ~(kPage - 1);
+        const uintptr_t end = (reinterpret_cast<uintptr_t>(s) + n) & ~(kPage - 1);
+        if (end > first) madvise(reinterpret_cast<void*>(first), end - first, MADV_DONTNEED);
+        d += n;
+        s += n;
+        bytes -= n;
+    }
 }
 
 }  // namespace film

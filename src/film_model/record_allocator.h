@@ -16,6 +16,10 @@ constexpr size_t kLargeBlockBytes = size_t(4) << 20;
 // them. Throws std::bad_alloc like operator new.
 void* large_block_allocate(size_t bytes);
 void large_block_release(void* block, size_t bytes) noexcept;
+// Copies `bytes` from `from` to `to` and gives the whole pages of the source that have been
+// copied back to the system as it goes (they read as zeros afterwards), so that moving records
+// from one block to another never holds both in memory.
+void copy_and_discard(void* to, void* from, size_t bytes) noexcept;
 
 template <class T>
 struct RecordAllocator {

@@ -596,7 +596,7 @@ bool Reader::take_over_second_half() {
     film_.texts.reserve(film_.texts.size() + b.texts.size());
     h.release(room_ + n_);
     if (h.front_count() > 0)
-        std::memcpy(room_ + n_, b.records.data(), h.front_count() * sizeof(UsercoorRecord));
+        copy_and_discard(room_ + n_, b.records.data(), h.front_count() * sizeof(UsercoorRecord));
     second_reader_.join();
     second_from_ = kNowhere;
     // Texts of a frame that was not completed stay numbered, their records are gone.

@@ -1,6 +1,6 @@
 #include "film_model/usercoor_second_half.h"
 
-#include <cstring>
+#include "film_model/record_allocator.h"
 
 namespace film {
 
@@ -12,7 +12,7 @@ void SecondHalf::reading_over() {
     if (to_ == nullptr) return;
     const size_t from = front_count(), count = film.records.size() - from;
     if (count > 0)
-        std::memcpy(to_ + from, film.records.data() + from, count * sizeof(UsercoorRecord));
+        copy_and_discard(to_ + from, film.records.data() + from, count * sizeof(UsercoorRecord));
 }
 
 void SecondHalf::wait_until_read() {

@@ -1,21 +1,22 @@
-// Runs an import in a forked child, so that its memory and time are its own and not this
-// program's; the child hands its plain result back through a pipe, and the result gets the
-// child's peak resident size. A child that dies or hangs (its alarm) gives Result{}.
+// Runs a piece of work (an import, a load) in a forked child, so that its memory and time are
+// its own and not this program's; the child hands its plain result back through a pipe, and the
+// result gets the child's peak resident size. A child that dies or hangs (its alarm) gives
+// Result{}.
 #pragma once
 
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
-template <class Result, class Import>
-Result import_in_child(Import&& import) {
+template <class Result, class Work>
+Result run_in_child(Work&& work) {
     Result r;
     int fd[2];
     if (pipe(fd) != 0) return r;
     const pid_t pid = fork();
     if (pid == 0) {
         close(fd[0]);
-        const Result c = import();
+        const Result c = work();
         _exit(write(fd[1], &c, sizeof c) == sizeof c ? 0 : 2);
     }
     close(fd[1]);
