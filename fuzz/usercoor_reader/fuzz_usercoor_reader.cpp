@@ -1,11 +1,13 @@
 // Feeds arbitrary bytes to the user-coordinates reader, checks that what it stored stays
 // drawable (every frame walked and painted, coordinates held), and that reading the bytes one
-// at a time stores exactly the same.
+// at a time, or in two halves at once split anywhere, stores exactly the same.
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <string>
+#include <vector>
 
 #include "film_model/usercoor_painter.h"
 #include "film_model/usercoor_reader.h"
@@ -77,10 +79,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     // Small limits, so that the limit paths are reached too.
     const film::UsercoorLimits limits{20, 300, 5};
     film::ReaderHooks hooks;
-    hooks.report = [](const std::string&) {};
+    std::vector<std::string> messages;
+    hooks.report = [&messages](const std::string& m) { messages.push_back(m); };
     film::MemoryByteSource source(data, size);
     film::UsercoorFilm film;
     if (film::read_usercoor_film(source, &film, limits, hooks) != 0) std::abort();
+    const std::vector<std::string> whole_messages = messages;
     if (film.frame_count() > limits.max_frames || film.texts.size() > size_t(limits.max_texts) ||
         film.virtual_width < 1 || film.virtual_height < 1 || film.angle_divisor == 0.0)
         std::abort();
@@ -108,5 +112,21 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         careful.texts != film.texts || careful.window != film.window ||
         careful.virtual_width != film.virtual_width)
         std::abort();
+    // The second half starting at a place the bytes choose.
+    if (size > 1) {
+        film::UsercoorLimits split = limits;
+        split.two_halves_from = 0;
+        split.second_half_from = 1 + (size_t(data[0]) * 257 + data[size - 1]) % (size - 1);
+        messages.clear();
+        film::MemoryByteSource again(data, size);
+        film::UsercoorFilm halves;
+        film::read_usercoor_film(again, &halves, split, hooks);
+        if (!same_records(halves.records, film.records) || halves.frame_ends != film.frame_ends ||
+            halves.texts != film.texts || halves.window != film.window ||
+            halves.initial != film.initial || halves.virtual_width != film.virtual_width ||
+            halves.virtual_height != film.virtual_height ||
+            halves.angle_divisor != film.angle_divisor || messages != whole_messages)
+            std::abort();
+    }
     return 0;
 }
