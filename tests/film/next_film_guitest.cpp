@@ -229,7 +229,9 @@ TEST_F(NextFilmFromWindow, WindowsOpenedWhileSingleSteppingDoNotStepTheFilm) {
         if (m.kind != MessageKind::Timer || ticks == 4) return;  // late ticks after the kill
         ++ticks;
         waiting_on.push_back(fw.state.index);
-        if (ticks == 2) EXPECT_TRUE(mw31::qt_test::send_key(*fw.window, "O", false, true, ""));
+        if (ticks == 2) {
+            EXPECT_TRUE(mw31::qt_test::send_key(*fw.window, "O", false, true, ""));
+        }
         if (ticks == 3) {
             Message help = message(fw, MessageKind::KeyDown);
             help.key = mw31::vk::F1;
