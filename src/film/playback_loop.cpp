@@ -35,10 +35,10 @@ void wait_single_step(FilmWindow& fw, const FrameRedraw& redraw) {
         if (m.kind == mw31::MessageKind::KeyDown) {
             serve_film_requests(fw);
             if (key_steps_in_single_step(m.key, m.ctrl)) return;
-            // Its control character came with it and would end the wait.
+            // Its own control character (Ctrl+O's) came with it and would end the wait.
             mw31::Message next;
-            if (mw31::peek_message(&next, false) && next.kind == mw31::MessageKind::Char &&
-                next.ctrl)
+            if (m.ctrl && m.key >= 'A' && m.key <= 'Z' && mw31::peek_message(&next, false) &&
+                next.kind == mw31::MessageKind::Char && next.key == m.key - 'A' + 1)
                 mw31::peek_message(&next, true);
         }
     }

@@ -213,8 +213,8 @@ TEST_F(NextFilmFromWindow, CtrlOActsWhileSingleSteppingWhereCharactersOnlyStep) 
     EXPECT_EQ(take_next_film().film, kOtherFilm);
 }
 
-// A cancelled dialog or the help leaves the film where it was; leaving single step then
-// plays on from there.
+// A cancelled dialog or the help (F1, no character) leaves the film where it was; leaving
+// single step then plays on from there. Typed characters step, `h` too, as in single step.
 TEST_F(NextFilmFromWindow, WindowsOpenedWhileSingleSteppingDoNotStepTheFilm) {
     options.passes = 1;
     answer_open_dialog({});
@@ -236,6 +236,11 @@ TEST_F(NextFilmFromWindow, WindowsOpenedWhileSingleSteppingDoNotStepTheFilm) {
             Message help = message(fw, MessageKind::KeyDown);
             help.key = mw31::vk::F1;
             mw31::post_message(help);
+            // A typed character of another key press still steps.
+            Message typed = message(fw, MessageKind::Char);
+            typed.key = '<';
+            typed.ctrl = true;
+            mw31::post_message(typed);
         }
         if (ticks == 4) {
             fw.window->kill_timer(7);
@@ -246,7 +251,7 @@ TEST_F(NextFilmFromWindow, WindowsOpenedWhileSingleSteppingDoNotStepTheFilm) {
         }
     };
     EXPECT_EQ(play(), 0);
-    EXPECT_EQ(waiting_on, (std::vector<int>{2, 2, 2, 2}));
+    EXPECT_EQ(waiting_on, (std::vector<int>{2, 2, 2, 3}));
     EXPECT_EQ(seen.frames, (std::vector<int>{1, 2, 2, 3, 4, 5, 6, 7, 8, 9}));
     EXPECT_EQ(mw31::shown_dialogs().size(), 2u) << "the open dialog and the help";
     EXPECT_EQ(take_next_film().film, "");
