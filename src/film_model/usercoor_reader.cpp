@@ -5,6 +5,7 @@
 #include <array>
 #include <atomic>
 #include <charconv>
+#include <chrono>
 #include <climits>
 #include <cstdint>
 #include <cstring>
@@ -573,27 +574,30 @@ bool Reader::take_over_second_half() {
     UsercoorFilm& b = h.film;
     const bool arrived = position() == second_from_;
     if (!arrived) h.stop = true;
-    h.wait_until_read();
-    if (!arrived || !h.read ||
-        size_t(film_.frame_count()) + b.frame_ends.size() >= size_t(limits_.max_frames) ||
-        film_.texts.size() + b.texts.size() >
-            size_t(limits_.max_texts < 0 ? 0 : limits_.max_texts)) {
+    // The player services its window in progress(): it goes on being called while waiting.
+    while (!h.wait_until_read(std::chrono::milliseconds(20))) progress();
+    const auto read_on_alone = [this] {
         stop_second_half();
         second_.reset();
         return false;
-    }
-    // Everything that can fail before the records are handed over; failing, the destructor
-    // ends the second reader.
+    };
+    if (!arrived || !h.read ||
+        size_t(film_.frame_count()) + b.frame_ends.size() >= size_t(limits_.max_frames) ||
+        film_.texts.size() + b.texts.size() > size_t(limits_.max_texts < 0 ? 0 : limits_.max_texts))
+        return read_on_alone();
+    // Everything that can fail before the records are handed over. Without the memory for
+    // both halves at once, reading on alone may still fit.
     const size_t count = b.records.size();
     records_.resize(n_);
-    if (!reserve_records(&records_, count)) throw std::bad_alloc();
+    const bool room = reserve_records(&records_, count);
     take_room();
+    if (!room) return read_on_alone();
     try {
         film_.frame_ends.reserve(film_.frame_ends.size() + b.frame_ends.size());
+        film_.texts.reserve(film_.texts.size() + b.texts.size());
     } catch (const std::bad_alloc&) {
-        throw FrameTableFull{};
+        return read_on_alone();
     }
-    film_.texts.reserve(film_.texts.size() + b.texts.size());
     h.release(room_ + n_);
     if (h.front_count() > 0)
         copy_and_discard(room_ + n_, b.records.data(), h.front_count() * sizeof(UsercoorRecord));

@@ -15,9 +15,9 @@ void SecondHalf::reading_over() {
         copy_and_discard(to_ + from, film.records.data() + from, count * sizeof(UsercoorRecord));
 }
 
-void SecondHalf::wait_until_read() {
+bool SecondHalf::wait_until_read(std::chrono::milliseconds most) {
     std::unique_lock<std::mutex> lock(mutex_);
-    changed_.wait(lock, [this] { return over_; });
+    return changed_.wait_for(lock, most, [this] { return over_; });
 }
 
 void SecondHalf::release(UsercoorRecord* to) {

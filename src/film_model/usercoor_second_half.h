@@ -4,6 +4,7 @@
 #pragma once
 
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <cstddef>
 #include <mutex>
@@ -26,8 +27,9 @@ class SecondHalf {
     // Second reader, after reading: waits for release(), then copies the back half of the
     // records to where they go, if anywhere.
     void reading_over();
-    // First reader: waits until the second one is over reading.
-    void wait_until_read();
+    // First reader: waits until the second one is over reading, or for `most`; false when
+    // it is still reading then.
+    bool wait_until_read(std::chrono::milliseconds most);
     // First reader: the records go to `to` (nullptr: they are not taken). The caller copies the
     // records before front_count() itself.
     void release(UsercoorRecord* to);
