@@ -3,13 +3,16 @@
 // read must be the one read in one piece, down to the last bit and message.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <memory>
 #include <random>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "film_model/byte_source.h"
@@ -177,6 +180,56 @@ TEST(UsercoorTwoHalves, AFileReadInTwoHalvesAsOnePiece) {
     by_size.two_halves_from = 1000;
     expect_same_film(read_from(file, by_size), want, " split in the middle");
     std::filesystem::remove(path);
+}
+
+// Bytes in memory whose second reading is slow to start, as a file on a busy disk may be.
+class SlowSecondReading final : public ByteSource {
+  public:
+    SlowSecondReading(const std::string& bytes, size_t from, bool slow)
+        : ByteSource("(slow)"), bytes_(bytes), from_(from), slow_(slow) {}
+    bool rewind() override {
+        clear_pushback();
+        set_block(nullptr, nullptr);
+        delivered_ = false;
+        return true;
+    }
+    size_t size_hint() const override { return bytes_.size() + from_; }
+    std::unique_ptr<ByteSource> source_from(size_t offset) const override {
+        return std::make_unique<SlowSecondReading>(bytes_.substr(offset - from_), offset, true);
+    }
+
+  protected:
+    bool next_block() override {
+        if (delivered_ || bytes_.empty()) return false;
+        if (slow_) std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        delivered_ = true;
+        const auto* p = reinterpret_cast<const unsigned char*>(bytes_.data());
+        set_block(p, p + bytes_.size());
+        return true;
+    }
+
+  private:
+    std::string bytes_;
+    size_t from_;
+    bool slow_;
+    bool delivered_ = false;
+};
+
+// The player services its window from the progress hook: waiting for the second half must not
+// silence it.
+TEST(UsercoorTwoHalves, ProgressGoesOnWhileTheFirstReaderWaits) {
+    std::string bytes = "usercoor\nf\n";
+    for (int i = 0; i < 40; ++i) bytes += "l0,0,1,1\nx\n";
+    SlowSecondReading source(bytes, 0, false);
+    int calls = 0;
+    ReaderHooks hooks;
+    hooks.progress = [&calls] { ++calls; };
+    UsercoorFilm film;
+    ASSERT_EQ(read_usercoor_film(source, &film, split_at(bytes.size() / 2), hooks), 0);
+    EXPECT_EQ(film.frame_count(), 40);
+    // The first half's frames and the head report once each (about 21); the 300 ms wait at
+    // 20 ms a call many more.
+    EXPECT_GE(calls, 21 + 5);
 }
 
 }  // namespace
