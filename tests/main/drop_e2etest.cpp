@@ -146,7 +146,8 @@ class DropThroughX : public ::testing::Test {
             if (Clock::now() > deadline) break;
             std::this_thread::sleep_for(std::chrono::milliseconds(100));
         }
-        ADD_FAILURE() << "no single window playing " << film << "; shown:\n"
+        ADD_FAILURE() << "no single window playing " << film << " on " << x.display << " (X server "
+                      << (::kill(x.pid, 0) == 0 ? "running" : "gone") << "); shown:\n"
                       << describe(shown) << said();
         return false;
     }

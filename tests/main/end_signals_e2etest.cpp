@@ -152,6 +152,15 @@ TEST_F(EndSignal, LosingTheDisplayEndsWithAMessageAndNoCrashNorLitter) {
     fs::path folder;
     const pid_t pid = start_playing(kvtest::kExamples + "/fourbar_anmneu.anm", "kurvlab.txt",
                                     x.display, log, &folder);
+#ifdef KV_XDND_DROP
+    // Connected only once its window is shown: a display lost before is one never had.
+    const auto deadline = Clock::now() + std::chrono::seconds(60);
+    while (pid != 0 && Clock::now() < deadline &&
+           kvtest::run_shell("DISPLAY='" + x.display +
+                             "' timeout 60 '" KV_XDND_DROP "' --windows " + std::to_string(pid))
+               .out.empty())
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+#endif
     ::kill(x.pid, SIGTERM);
     ::waitpid(x.pid, nullptr, 0);
     if (pid == 0) return;

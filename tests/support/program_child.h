@@ -61,8 +61,10 @@ inline XServer start_x_server(const std::string& screen = "640x480x24") {
         ::dup2(null, 1);
         ::dup2(null, 2);
         const std::string out = std::to_string(fd[1]);
+        // Without -noreset the server resets whenever its last client leaves (a window lister
+        // of the test's), and a client that connects during the reset is turned away.
         ::execlp("Xvfb", "Xvfb", "-displayfd", out.c_str(), "-screen", "0", screen.c_str(),
-                 "-nolisten", "tcp", static_cast<char*>(nullptr));
+                 "-nolisten", "tcp", "-noreset", static_cast<char*>(nullptr));
         ::_exit(127);
     }
     ::close(fd[1]);
