@@ -28,7 +28,7 @@ namespace {
 using Clock = std::chrono::steady_clock;
 constexpr uint32_t kXdndVersion = 5;
 // Every answer expected from the target comes within this time or not at all.
-constexpr auto kStepTimeout = std::chrono::seconds(5);
+constexpr auto kStepTimeout = std::chrono::seconds(20);
 
 constexpr int kRefused = 3;
 constexpr int kFailed = 1;
