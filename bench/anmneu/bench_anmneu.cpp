@@ -16,6 +16,7 @@
 #include "film_model/anmneu_reader.h"
 #include "film_out/usercoor_conversion.h"
 #include "mw31/backend.h"
+#include "mw31/floating_text.h"
 #include "mw31/format.h"
 #include "mw31/picture.h"
 #include "mw31/qt/qt_backend.h"

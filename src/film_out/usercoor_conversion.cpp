@@ -11,6 +11,7 @@
 #include "film_model/contour_placement.h"
 #include "mw31/atomic_file.h"
 #include "mw31/file_services.h"
+#include "mw31/floating_text.h"
 #include "mw31/format.h"
 #include "mw31/text_services.h"
 

@@ -21,12 +21,6 @@ std::string format_text(const char* format, ...) KV_PRINTF(1, 2);
 void format_append_v(std::string* out, const char* format, va_list args);
 void format_append(std::string* out, const char* format, ...) KV_PRINTF(2, 3);
 
-// One double as "%.<precision>l<conversion>" writes it (conversion e, f or g; precision below
-// 0 for the default 6, at most 40), for writers of many numbers that need no format text.
-// out has room for kNumberTextMax characters; returns how many were written. No terminator.
-constexpr size_t kNumberTextMax = 400;
-size_t format_number(char* out, char conversion, int precision, double value);
-
 // The fallback for a floating-point value that did not fit: "-", the integer digits ("0"
 // below 1), ".", and the fractional digits until nothing remains, at most 16 of them.
 std::string format_digits(double value);

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "mw31/floating_text.h"
 #include "mw31/format.h"
 #include "support/comma_locale.h"
 
