@@ -3,6 +3,7 @@
 #include "mw31/qt/qt_canvas.h"
 
 #include <QFontMetricsF>
+#include <QGlyphRun>
 #include <algorithm>
 #include <climits>
 #include <cmath>
@@ -382,9 +383,24 @@ void ImageCanvas::text_out(int x, int y, const std::string& text) {
             painter_.fillRect(QRect(x, y, char_width_ * int(s.size()), char_height_),
                               to_qcolor(text_background_));
         painter_.setPen(to_qcolor(text_colour_));
-        // Each character in its own cell, like a fixed-pitch GDI font.
-        for (qsizetype i = 0; i < s.size(); ++i)
-            painter_.drawText(QPoint(x + char_width_ * int(i), y + ascent_), QString(s[i]));
+        // Each character in its own cell, like a fixed-pitch GDI font. Where the font has a
+        // glyph for every character, they go in one run: laying out each alone costs more
+        // than the whole rest of a film picture's overlays.
+        const QList<quint32> glyphs =
+            raw_font_.isValid() ? raw_font_.glyphIndexesForString(s) : QList<quint32>();
+        if (glyphs.size() == s.size() && !glyphs.contains(0u)) {
+            QList<QPointF> positions(glyphs.size());
+            for (qsizetype i = 0; i < positions.size(); ++i)
+                positions[i] = QPointF(char_width_ * double(i), 0);
+            QGlyphRun run;
+            run.setRawFont(raw_font_);
+            run.setGlyphIndexes(glyphs);
+            run.setPositions(positions);
+            painter_.drawGlyphRun(QPointF(x, y + ascent_), run);
+        } else {
+            for (qsizetype i = 0; i < s.size(); ++i)
+                painter_.drawText(QPoint(x + char_width_ * int(i), y + ascent_), QString(s[i]));
+        }
     });
     apply_pen();
     dirty = true;
@@ -416,6 +432,7 @@ void ImageCanvas::set_font(int height, int width) {
         width > 0 ? width : std::max(1, int(std::lround(metrics.horizontalAdvance(u'M'))));
     char_height_ = height > 0 ? height : std::max(1, int(std::ceil(metrics.height())));
     ascent_ = std::min(char_height_, int(std::lround(metrics.ascent())));
+    raw_font_ = QRawFont::fromFont(font_);
     if (painter_.isActive()) painter_.setFont(font_);
 }
 

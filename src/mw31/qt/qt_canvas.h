@@ -5,6 +5,7 @@
 #include <QFont>
 #include <QImage>
 #include <QPainter>
+#include <QRawFont>
 #include <memory>
 
 #include "mw31/canvas.h"
@@ -41,6 +42,7 @@ class ImageCanvas final : public Canvas {
     int text_width(const std::string& text) const override;
 
     const QImage& image() const { return image_; }
+    const QFont& font() const { return font_; }
     // Copies another image in with plain copy semantics, whatever the raster operation.
     void blit(const QImage& source, int x, int y);
     // New size; what fits of the old content stays, the rest is filled with `fill`.
@@ -67,6 +69,7 @@ class ImageCanvas final : public Canvas {
     QImage image_;
     QPainter painter_;
     QFont font_;
+    QRawFont raw_font_;  // font_'s glyphs, for whole strings in one run
     Pen pen_;
     Brush brush_;
     RasterOp op_ = RasterOp::Copy;
