@@ -49,6 +49,9 @@ TEST(QtCanvasText, OneRunGivesThePixelsOfCharacterByCharacterDrawing) {
         "Gr\xfc\xdf",                                               // Latin-1 bytes
         "\xe6\xbc\xa2\xe5\xad\x97 and \xf0\x9f\x99\x82",            // no glyph in the font
         "tab\tand\x01control",
+        // Marks, invisible and right-to-left characters: each alone in its cell as well.
+        "e\xcc\x81 soft\xc2\xadhyphen zero\xe2\x80\x8bwidth no\xc2\xa0break",
+        "\xd7\x90\xd7\x91 \xd8\xa8\xd8\xa7 \xce\xb1\xce\xb2 \xd0\x96",
         "   ",
     };
     const std::vector<std::pair<int, int>> fonts = {{0, 0},  {16, 8}, {13, 7},
@@ -81,7 +84,7 @@ TEST(QtCanvasText, OneRunGivesThePixelsOfCharacterByCharacterDrawing) {
             }
         }
     }
-    EXPECT_EQ(compared, 6 * 2 * 2 * 9);
+    EXPECT_EQ(compared, 6 * 2 * 2 * 11);
 }
 
 }  // namespace
