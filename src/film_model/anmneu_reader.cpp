@@ -280,20 +280,6 @@ bool read_symbols(LineSource* in, AnmneuFilm* film, const std::vector<int>& room
     return false;
 }
 
-// Up to five numbers separated by blanks; missing ones keep their defaults.
-SymbolPlacement parse_placement(const std::string& line) {
-    double v[5] = {0, 0, 0, 1, 1};
-    const char* p = line.c_str();
-    for (int k = 0; k < 5; ++k) {
-        char* end = nullptr;
-        const double value = mw31::strtod_c(p, &end);
-        if (end == p) break;
-        if (std::isfinite(value)) v[k] = value;
-        p = end;
-    }
-    return SymbolPlacement{v[0], v[1], v[2], v[3], v[4]};
-}
-
 void read_c_line(const std::string& line, AnmneuFrame* frame) {
     const char* p = line.c_str() + 1;
     char* end = nullptr;
@@ -357,7 +343,7 @@ void read_frames(LineSource* in, AnmneuFilm* film, std::string line) {
                 if (frame->placements.size() <= size_t(next_symbol)) {
                     frame->placements.resize(size_t(next_symbol) + 1);
                 }
-                frame->placements[size_t(next_symbol)] = parse_placement(line);
+                frame->placements[size_t(next_symbol)] = parse_symbol_placement(line);
                 ++next_symbol;
             }
         }
@@ -483,6 +469,19 @@ int read_anmneu_film(const std::string& name, AnmneuFilm* film, const ReportFn& 
         film->name = shown;
     }
     return result;
+}
+
+SymbolPlacement parse_symbol_placement(const std::string& line) {
+    double v[5] = {0, 0, 0, 1, 1};
+    const char* p = line.c_str();
+    for (int k = 0; k < 5; ++k) {
+        char* end = nullptr;
+        const double value = mw31::strtod_c(p, &end);
+        if (end == p) break;
+        if (std::isfinite(value)) v[k] = value;
+        p = end;
+    }
+    return SymbolPlacement{v[0], v[1], v[2], v[3], v[4]};
 }
 
 }  // namespace film

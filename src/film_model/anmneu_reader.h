@@ -21,4 +21,8 @@ int read_anmneu_film(const std::string& name, AnmneuFilm* film,
                      const ReportFn& report = report_to_user, const std::string& user_name = {},
                      const std::function<void(int frames_read)>& progress = {});
 
+// A frame's placement line: up to five numbers separated by blanks (x, y, phi, sx, sy);
+// missing or non-finite ones keep their defaults.
+SymbolPlacement parse_symbol_placement(const std::string& line);
+
 }  // namespace film

@@ -8,6 +8,7 @@
 #include <cmath>
 #include <cstdio>
 
+#include "film_model/anmneu_reader.h"
 #include "film_model/cad_unwrap.h"
 #include "film_model/contour_reader.h"
 #include "film_model/contour_text_line.h"
@@ -157,18 +158,12 @@ void add_row(MergePartTable* t, double angle, const double v[5]) {
     t->sy.push_back(v[4]);
 }
 
-// Up to five numbers separated by blanks; missing or non-finite ones keep their defaults.
-void parse_placement(const std::string& line, double v[5]) {
-    const double defaults[5] = {0, 0, 0, 1, 1};
-    for (int k = 0; k < 5; ++k) v[k] = defaults[k];
-    const char* p = line.c_str();
-    for (int k = 0; k < 5; ++k) {
-        char* end = nullptr;
-        const double value = mw31::strtod_c(p, &end);
-        if (end == p) break;
-        if (std::isfinite(value)) v[k] = value;
-        p = end;
-    }
+void set_placement(const film::SymbolPlacement& s, double v[5]) {
+    v[0] = s.x;
+    v[1] = s.y;
+    v[2] = s.phi;
+    v[3] = s.sx;
+    v[4] = s.sy;
 }
 
 bool is_placement(const std::string& line) {
@@ -200,11 +195,11 @@ void read_table(FILE* f, std::string line, MergeSource* s) {
             }
             in_frame = true;
             placed = 0;
-            for (size_t p = 0; p < parts; ++p) parse_placement(std::string(), &row[p * 5]);
+            for (size_t p = 0; p < parts; ++p) set_placement(film::SymbolPlacement{}, &row[p * 5]);
             continue;
         }
         if (in_frame && placed < parts && is_placement(line)) {
-            parse_placement(line, &row[placed * 5]);
+            set_placement(film::parse_symbol_placement(line), &row[placed * 5]);
             ++placed;
         }
     } while (mw31::read_whole_line(f, &line));
