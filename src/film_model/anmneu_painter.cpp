@@ -157,24 +157,18 @@ std::unique_ptr<mw31::Picture> render_anmneu_frame(const AnmneuFilm& film, int f
                                                    int phi_factor, int width, int height,
                                                    const ColourTable& colours,
                                                    const PictureDecor* decor) {
-    std::unique_ptr<mw31::Picture> picture = mw31::create_picture(width, height);
-    if (!picture) return nullptr;
-    const FilmView view = fitted_view(width, height);
-    mw31::Canvas& canvas = picture->canvas();
-    const mw31::Rect client{0, 0, width, height};
-    canvas.fill_rect(client, background_brush(false));
-    const AnmneuFramePainter painter(film, AnmneuPicture{frame, substep, phi_factor});
-    const PaintStyle style{1, false, &colours};
-    painter.paint_background(canvas, view, style);
-    if (decor && decor->under) decor->under(canvas, view);
-    painter.paint(canvas, view, style);
-    if (decor && decor->over) decor->over(canvas, view);
-    // The caption at the foot, as the window shows it.
-    if (frame >= 0 && size_t(frame) < film.frames.size())
-        mw31::draw_status_panel(canvas, view.area.width(), view.area.height(),
-                                film.frames[size_t(frame)].caption);
-    clear_margins(canvas, client, view.area, false);
-    return picture;
+    // The caption at the foot over everything else, as the window shows it.
+    PictureDecor with_caption = decor ? *decor : PictureDecor{};
+    with_caption.over = [&film, frame, over = with_caption.over](mw31::Canvas& canvas,
+                                                                 const FilmView& view) {
+        if (over) over(canvas, view);
+        if (frame >= 0 && size_t(frame) < film.frames.size())
+            mw31::draw_status_panel(canvas, view.area.width(), view.area.height(),
+                                    film.frames[size_t(frame)].caption);
+    };
+    return render_frame_picture(AnmneuFramePainter(film, AnmneuPicture{frame, substep, phi_factor}),
+                                width, height, fitted_view(width, height),
+                                PaintStyle{1, false, &colours}, &with_caption);
 }
 
 }  // namespace film

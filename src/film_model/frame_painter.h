@@ -3,11 +3,13 @@
 #pragma once
 
 #include <functional>
+#include <memory>
 
 #include "film_model/colour_table.h"
 #include "film_model/film_view.h"
 #include "film_model/frame_walk.h"
 #include "mw31/canvas.h"
+#include "mw31/picture.h"
 
 namespace film {
 
@@ -36,5 +38,13 @@ class FramePainter {
                        const PaintStyle& style) const = 0;
     virtual void walk(FrameSink& sink) const = 0;
 };
+
+// One frame drawn without a window as the window draws it: the background, the decor's under
+// layer, the frame and the decor's over layer, with the margins around the view's area
+// cleared. Null when no picture can be made.
+std::unique_ptr<mw31::Picture> render_frame_picture(const FramePainter& painter, int width,
+                                                    int height, const FilmView& view,
+                                                    const PaintStyle& style,
+                                                    const PictureDecor* decor = nullptr);
 
 }  // namespace film

@@ -133,19 +133,9 @@ std::unique_ptr<mw31::Picture> render_film_frame(const FrameStore& store, int fr
                                                  int height, const ColourTable& colours,
                                                  const FilmView* view, int pen_width,
                                                  bool inverted) {
-    std::unique_ptr<mw31::Picture> picture = mw31::create_picture(width, height);
-    if (!picture) return nullptr;
-    const FilmView v = view ? *view : fitted_view(width, height);
-    mw31::Canvas& canvas = picture->canvas();
-    const mw31::Rect client{0, 0, width, height};
-    canvas.fill_rect(client, background_brush(inverted));
-    const LineFilmFramePainter painter(store, frame);
-    const PaintStyle style{pen_width, inverted, &colours};
-    painter.paint_background(canvas, v, style);
-    painter.paint(canvas, v, style);
-    // The window's picture ends at the drawing area and the margins are cleared around it.
-    clear_margins(canvas, client, v.area, inverted);
-    return picture;
+    return render_frame_picture(LineFilmFramePainter(store, frame), width, height,
+                                view ? *view : fitted_view(width, height),
+                                PaintStyle{pen_width, inverted, &colours});
 }
 
 }  // namespace film

@@ -104,20 +104,8 @@ void UsercoorFramePainter::walk(FrameSink& sink) const {
 std::unique_ptr<mw31::Picture> render_usercoor_frame(const UsercoorFilm& film, int frame, int width,
                                                      int height, const ColourTable& colours,
                                                      const PictureDecor* decor) {
-    std::unique_ptr<mw31::Picture> picture = mw31::create_picture(width, height);
-    if (!picture) return nullptr;
-    const FilmView view = fitted_view(width, height);
-    mw31::Canvas& canvas = picture->canvas();
-    const mw31::Rect client{0, 0, width, height};
-    canvas.fill_rect(client, background_brush(false));
-    const UsercoorFramePainter painter(film, frame);
-    const PaintStyle style{1, false, &colours};
-    painter.paint_background(canvas, view, style);
-    if (decor && decor->under) decor->under(canvas, view);
-    painter.paint(canvas, view, style);
-    if (decor && decor->over) decor->over(canvas, view);
-    clear_margins(canvas, client, view.area, false);
-    return picture;
+    return render_frame_picture(UsercoorFramePainter(film, frame), width, height,
+                                fitted_view(width, height), PaintStyle{1, false, &colours}, decor);
 }
 
 }  // namespace film
